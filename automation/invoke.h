@@ -1,0 +1,27 @@
+// Late-bound invoke: the one place where a call from a client meets a member.
+#pragma once
+
+#include <span>
+
+#include "automation/member.h"
+
+namespace vorlek {
+
+struct NamedArgument {
+    int32_t param;  // index in the member's parameter list
+    Variant value;
+};
+
+// Calls the member `id` of `object` with the kinds allowed by `kinds` (a mask
+// of MemberKind values). `positional` holds the arguments in parameter order;
+// for a let or set the assigned value comes last. In-out parameters are written
+// back into the argument that supplied them. Raises DispatchError for the
+// failures a client can see; nothing else leaves this function.
+Variant invoke(Object& object, DispId id, uint8_t kinds, std::span<Variant> positional,
+               std::span<NamedArgument> named = {});
+
+// The same by member name (case-insensitive).
+Variant invoke(Object& object, StringView member, uint8_t kinds, std::span<Variant> positional,
+               std::span<NamedArgument> named = {});
+
+}  // namespace vorlek

@@ -1,0 +1,358 @@
+#include "automation/variant.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "automation/checked.h"
+#include "automation/error.h"
+#include "automation/text.h"
+
+namespace vorlek {
+
+namespace {
+
+bool is_space(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+
+StringView trim(StringView s) {
+    while (!s.empty() && is_space(s.front())) s.remove_prefix(1);
+    while (!s.empty() && is_space(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// Numeric text as the automation coercion reads it: optional sign, digits with
+// an optional decimal point and exponent, or "&H"/"&O" integers.
+std::optional<double> parse_number(StringView text) {
+    StringView s = trim(text);
+    if (s.empty()) return std::nullopt;
+    if (s.size() > 2 && s[0] == u'&' && (s[1] == u'H' || s[1] == u'h' || s[1] == u'O' || s[1] == u'o')) {
+        int base = (s[1] == u'H' || s[1] == u'h') ? 16 : 8;
+        uint64_t value = 0;
+        for (char16_t c : s.substr(2)) {
+            int digit = c >= u'0' && c <= u'9'   ? c - u'0'
+                        : c >= u'a' && c <= u'f' ? c - u'a' + 10
+                        : c >= u'A' && c <= u'F' ? c - u'A' + 10
+                                                 : 99;
+            if (digit >= base) return std::nullopt;
+            value = value * base + digit;
+            if (value > 0xFFFFFFFFull) return std::nullopt;
+        }
+        // Hex literals are 32-bit patterns: &HFFFFFFFF is -1.
+        if (value > 0xFFFF) return static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(value)));
+        return static_cast<double>(value > 0x7FFF ? static_cast<int16_t>(value) : static_cast<int64_t>(value));
+    }
+    std::string ascii;
+    ascii.reserve(s.size());
+    size_t i = 0;
+    if (s[i] == u'+' || s[i] == u'-') ascii.push_back(static_cast<char>(s[i++]));
+    bool digits = false;
+    while (i < s.size() && s[i] >= u'0' && s[i] <= u'9') ascii.push_back(static_cast<char>(s[i++])), digits = true;
+    if (i < s.size() && s[i] == u'.') {
+        ascii.push_back('.');
+        ++i;
+        while (i < s.size() && s[i] >= u'0' && s[i] <= u'9') ascii.push_back(static_cast<char>(s[i++])), digits = true;
+    }
+    if (!digits) return std::nullopt;
+    if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
+        ascii.push_back('e');
+        ++i;
+        if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) ascii.push_back(static_cast<char>(s[i++]));
+        bool exp_digits = false;
+        while (i < s.size() && s[i] >= u'0' && s[i] <= u'9') ascii.push_back(static_cast<char>(s[i++])), exp_digits = true;
+        if (!exp_digits) return std::nullopt;
+    }
+    if (i != s.size()) return std::nullopt;
+    double value = std::strtod(ascii.c_str(), nullptr);
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+// Integer conversion of a double: round half to even, then range check.
+template <class T>
+T round_to(double value) {
+    if (std::isnan(value)) raise(err::kOverflow);
+    double rounded = std::nearbyint(value);  // default rounding mode: half to even
+    return checked::narrow<T>(rounded);
+}
+
+// Civil date from a serial day number (days since 1899-12-30).
+struct Civil {
+    int64_t year;
+    int month, day, hour, minute, second;
+};
+
+constexpr int64_t kSerialEpochDays = -25569;  // 1899-12-30 relative to 1970-01-01
+
+Civil civil_from_serial(double serial) {
+    // Whole seconds, rounded; negative serials count the date part backwards
+    // and the fraction forwards, as the automation DATE does.
+    double day_part = std::trunc(serial);
+    double fraction = std::fabs(serial - day_part);
+    int64_t seconds = std::llround(fraction * 86400.0);
+    int64_t days = static_cast<int64_t>(day_part) + kSerialEpochDays;
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        days += serial < 0 ? -1 : 1;
+    }
+    // Days to civil (proleptic Gregorian), after H. Hinnant.
+    int64_t z = days + 719468;
+    int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    int64_t doe = z - era * 146097;
+    int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    int64_t y = yoe + era * 400;
+    int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    int64_t mp = (5 * doy + 2) / 153;
+    int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    return {y + (m <= 2), m, d, static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+            static_cast<int>(seconds % 60)};
+}
+
+std::optional<double> serial_from_civil(int64_t y, int m, int d, int hh, int mm, int ss) {
+    if (m < 1 || m > 12 || d < 1 || d > 31 || hh < 0 || hh > 23 || mm < 0 || mm > 59 || ss < 0 || ss > 59)
+        return std::nullopt;
+    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (d > kDays[m - 1] || (m == 2 && d == 29 && !leap)) return std::nullopt;
+    y -= m <= 2;
+    int64_t era = (y >= 0 ? y : y - 399) / 400;
+    int64_t yoe = y - era * 400;
+    int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    int64_t days = era * 146097 + doe - 719468 - kSerialEpochDays;
+    double time = (hh * 3600 + mm * 60 + ss) / 86400.0;
+    return days >= 0 ? static_cast<double>(days) + time : static_cast<double>(days) - time;
+}
+
+// Dates in text: "YYYY-MM-DD[ HH:MM[:SS]]" or "M/D/YYYY[ H:MM[:SS][ AM|PM]]".
+std::optional<double> parse_date(StringView text) {
+    std::string s = to_utf8(trim(text));
+    int a = 0, b = 0, c = 0, hh = 0, mm = 0, ss = 0, used = 0;
+    char ampm[3] = {};
+    bool iso = std::sscanf(s.c_str(), "%4d-%2d-%2d%n", &a, &b, &c, &used) == 3;
+    bool us = !iso && std::sscanf(s.c_str(), "%2d/%2d/%4d%n", &b, &c, &a, &used) == 3;
+    if (!iso && !us) return std::nullopt;
+    std::string rest = s.substr(static_cast<size_t>(used));
+    if (!rest.empty()) {
+        int tail = 0;
+        int n = std::sscanf(rest.c_str(), " %2d:%2d%n:%2d%n", &hh, &mm, &tail, &ss, &tail);
+        if (n < 2) return std::nullopt;
+        rest = rest.substr(static_cast<size_t>(tail));
+        if (std::sscanf(rest.c_str(), " %2[AaPp]%*[Mm]", ampm) == 1) {
+            if (hh < 1 || hh > 12) return std::nullopt;
+            bool pm = ampm[0] == 'P' || ampm[0] == 'p';
+            hh = (hh % 12) + (pm ? 12 : 0);
+        } else if (rest.find_first_not_of(' ') != std::string::npos) {
+            return std::nullopt;
+        }
+    }
+    return serial_from_civil(a, b, c, hh, mm, ss);
+}
+
+String format_double(double value) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15G", value);
+    return from_utf8(buf);
+}
+
+String format_date(double serial) {
+    Civil c = civil_from_serial(serial);
+    char buf[64];
+    std::string out;
+    bool has_time = c.hour != 0 || c.minute != 0 || c.second != 0;
+    if (std::trunc(serial) != 0 || !has_time) {
+        std::snprintf(buf, sizeof buf, "%d/%d/%lld", c.month, c.day, static_cast<long long>(c.year));
+        out = buf;
+    }
+    if (has_time) {
+        int h12 = c.hour % 12 == 0 ? 12 : c.hour % 12;
+        std::snprintf(buf, sizeof buf, "%s%d:%02d:%02d %s", out.empty() ? "" : " ", h12, c.minute, c.second,
+                      c.hour < 12 ? "AM" : "PM");
+        out += buf;
+    }
+    return from_utf8(out);
+}
+
+double number_of(const String& s) {
+    auto n = parse_number(s);
+    if (!n) raise(err::kTypeMismatch);
+    return *n;
+}
+
+}  // namespace
+
+VarType Array::element_type() const noexcept {
+    switch (elements.index()) {
+        case 0:
+            return VarType::Byte;
+        case 1:
+            return VarType::Long;
+        default:
+            return VarType::Variant;
+    }
+}
+
+size_t Array::size() const noexcept {
+    return std::visit([](const auto& v) { return v.size(); }, elements);
+}
+
+Variant Array::at(int32_t index) const {
+    int64_t offset = static_cast<int64_t>(index) - lower_bound;
+    if (offset < 0 || offset >= static_cast<int64_t>(size())) raise(err::kSubscript);
+    return std::visit([offset](const auto& v) { return Variant(v[static_cast<size_t>(offset)]); }, elements);
+}
+
+Variant Variant::byte_array(std::vector<uint8_t> bytes, int32_t lower_bound) {
+    return Variant(std::make_shared<const Array>(Array{lower_bound, std::move(bytes)}));
+}
+Variant Variant::long_array(std::vector<int32_t> values, int32_t lower_bound) {
+    return Variant(std::make_shared<const Array>(Array{lower_bound, std::move(values)}));
+}
+Variant Variant::variant_array(std::vector<Variant> values, int32_t lower_bound) {
+    return Variant(std::make_shared<const Array>(Array{lower_bound, std::move(values)}));
+}
+
+VarType Variant::type() const noexcept {
+    static constexpr VarType kTypes[] = {VarType::Empty, VarType::Null,   VarType::Missing, VarType::Integer,
+                                         VarType::Long,  VarType::Byte,   VarType::Double,  VarType::Date,
+                                         VarType::Boolean, VarType::String, VarType::Object, VarType::Array};
+    return kTypes[v_.index()];
+}
+
+double Variant::to_double() const {
+    return std::visit(
+        [](const auto& v) -> double {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, Empty>) return 0;
+            else if constexpr (std::is_same_v<T, int16_t> || std::is_same_v<T, int32_t> ||
+                               std::is_same_v<T, uint8_t> || std::is_same_v<T, double>)
+                return static_cast<double>(v);
+            else if constexpr (std::is_same_v<T, Date>) return v.serial;
+            else if constexpr (std::is_same_v<T, Bool>) return v.value ? -1 : 0;
+            else if constexpr (std::is_same_v<T, String>) return number_of(v);
+            else raise(err::kTypeMismatch);
+        },
+        v_);
+}
+
+int16_t Variant::to_integer() const {
+    if (auto* i = std::get_if<int16_t>(&v_)) return *i;
+    return round_to<int16_t>(to_double());
+}
+
+int32_t Variant::to_long() const {
+    if (auto* i = std::get_if<int32_t>(&v_)) return *i;
+    return round_to<int32_t>(to_double());
+}
+
+uint8_t Variant::to_byte() const {
+    if (auto* b = std::get_if<uint8_t>(&v_)) return *b;
+    return round_to<uint8_t>(to_double());
+}
+
+Date Variant::to_date() const {
+    if (auto* d = std::get_if<Date>(&v_)) return *d;
+    if (auto* s = std::get_if<String>(&v_)) {
+        if (auto n = parse_number(*s)) return Date{*n};
+        if (auto d = parse_date(*s)) return Date{*d};
+        raise(err::kTypeMismatch);
+    }
+    return Date{to_double()};
+}
+
+bool Variant::to_bool() const {
+    if (auto* b = std::get_if<Bool>(&v_)) return b->value;
+    if (auto* s = std::get_if<String>(&v_)) {
+        StringView t = trim(*s);
+        if (equal_ignore_case(t, u"True")) return true;
+        if (equal_ignore_case(t, u"False")) return false;
+    }
+    return to_double() != 0;
+}
+
+String Variant::to_string() const {
+    return std::visit(
+        [](const auto& v) -> String {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, Empty>) return {};
+            else if constexpr (std::is_same_v<T, int16_t> || std::is_same_v<T, int32_t> ||
+                               std::is_same_v<T, uint8_t>)
+                return decimal(v);
+            else if constexpr (std::is_same_v<T, double>) return format_double(v);
+            else if constexpr (std::is_same_v<T, Date>) return format_date(v.serial);
+            else if constexpr (std::is_same_v<T, Bool>) return v.value ? u"True" : u"False";
+            else if constexpr (std::is_same_v<T, String>) return v;
+            else raise(err::kTypeMismatch);
+        },
+        v_);
+}
+
+String Variant::take_string() {
+    if (auto* s = std::get_if<String>(&v_)) return std::move(*s);
+    return to_string();
+}
+
+Ref<Object> Variant::to_object() const {
+    if (auto* o = std::get_if<Ref<Object>>(&v_)) return *o;
+    if (is_empty() || std::holds_alternative<Null>(v_)) return {};
+    raise(err::kTypeMismatch);
+}
+
+Variant Variant::coerce(VarType type) const {
+    switch (type) {
+        case VarType::Integer:
+            return to_integer();
+        case VarType::Long:
+            return to_long();
+        case VarType::Byte:
+            return to_byte();
+        case VarType::Double:
+            return to_double();
+        case VarType::Date:
+            return to_date();
+        case VarType::Boolean:
+            return to_bool();
+        case VarType::String:
+            return to_string();
+        case VarType::Object:
+            return to_object();
+        case VarType::Variant:
+            return *this;
+        case VarType::Empty:
+            return Variant();
+        default:
+            if (this->type() == type) return *this;
+            raise(err::kTypeMismatch);
+    }
+}
+
+bool operator==(const Variant& a, const Variant& b) noexcept {
+    if (a.v_.index() != b.v_.index()) return false;
+    if (auto* x = std::get_if<ArrayRef>(&a.v_)) {
+        auto* y = std::get_if<ArrayRef>(&b.v_);
+        if (*x == *y) return true;
+        return (*x)->lower_bound == (*y)->lower_bound && (*x)->elements == (*y)->elements;
+    }
+    return a.v_ == b.v_;
+}
+
+StringView type_name(VarType type) {
+    switch (type) {
+        case VarType::Empty: return u"Empty";
+        case VarType::Null: return u"Null";
+        case VarType::Integer: return u"Integer";
+        case VarType::Long: return u"Long";
+        case VarType::Double: return u"Double";
+        case VarType::Date: return u"Date";
+        case VarType::String: return u"String";
+        case VarType::Object: return u"Object";
+        case VarType::Missing: return u"Error";
+        case VarType::Boolean: return u"Boolean";
+        case VarType::Variant: return u"Variant";
+        case VarType::Byte: return u"Byte";
+        case VarType::Array: return u"Variant()";
+    }
+    return u"Unknown";
+}
+
+}  // namespace vorlek

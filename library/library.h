@@ -1,0 +1,12 @@
+// The library as a whole: every class in the catalogue.
+#pragma once
+
+#include "automation/catalogue.h"
+
+namespace vorlek {
+
+// The catalogue of the creatable classes, in the order the type library lists
+// them.
+const Catalogue& library();
+
+}  // namespace vorlek

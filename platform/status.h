@@ -1,0 +1,35 @@
+// The operating system's status codes as the platform operations return them.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+
+namespace vorlek::platform {
+
+using Status = uint32_t;
+
+namespace status {
+constexpr Status kSuccess = 0;
+constexpr Status kFileNotFound = 2;
+constexpr Status kAccessDenied = 5;
+constexpr Status kInvalidHandle = 6;
+constexpr Status kNotEnoughMemory = 8;
+constexpr Status kInvalidParameter = 87;
+constexpr Status kInsufficientBuffer = 122;
+constexpr Status kMoreData = 234;
+constexpr Status kNoMoreItems = 259;
+constexpr Status kNoUnicodeTranslation = 1113;
+}  // namespace status
+
+// A value with the status of the call that produced it; the value is only
+// meaningful when the status is success.
+template <class T>
+struct Result {
+    Status status = status::kSuccess;
+    T value{};
+
+    bool ok() const noexcept { return status == status::kSuccess; }
+    static Result failure(Status s) { return Result{s, T{}}; }
+};
+
+}  // namespace vorlek::platform

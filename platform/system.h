@@ -1,0 +1,21 @@
+// Process environment and machine identity.
+#pragma once
+
+#include <optional>
+
+#include "automation/string.h"
+#include "platform/status.h"
+
+namespace vorlek::platform {
+
+class System {
+public:
+    virtual ~System() = default;
+    // GetEnvironmentVariable: names compare without regard to case; nullopt
+    // when the variable is not set.
+    virtual std::optional<String> environment_variable(StringView name) = 0;
+    // GetComputerName: the local machine's NetBIOS name.
+    virtual Result<String> computer_name() = 0;
+};
+
+}  // namespace vorlek::platform

@@ -1,0 +1,22 @@
+# Shared by the scripts: install missing Debian packages, run as root or with sudo.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$ROOT"
+
+_apt_updated=0
+need_packages() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    if [ $_apt_updated -eq 0 ]; then
+        $sudo apt-get update -qq
+        _apt_updated=1
+    fi
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+NATIVE_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev)

@@ -1,0 +1,82 @@
+#include "automation/collection.h"
+
+#include <gtest/gtest.h>
+
+namespace vorlek {
+namespace {
+
+int32_t error_of(auto&& f) {
+    try {
+        f();
+    } catch (const RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+TEST(Collection, KeysIgnoreCaseAndDuplicatesAddNothing) {
+    auto c = make<Collection>();
+    c->add(1, u"Alpha");
+    c->add(2);
+    c->add(3, u"beta");
+    EXPECT_EQ(c->Item(u"ALPHA"), Variant(1));
+    EXPECT_EQ(c->Item(u"Beta"), Variant(3));
+    EXPECT_EQ(error_of([&] { c->add(4, u"alpha"); }), err::kDuplicateKey);
+    EXPECT_EQ(c->Count(), 3);
+    EXPECT_EQ(c->Item(3), Variant(3));
+}
+
+TEST(Collection, BadIndexIsNineUnknownKeyIsFive) {
+    auto c = make<Collection>();
+    c->add(u"x", u"k");
+    EXPECT_EQ(error_of([&] { c->Item(0); }), err::kSubscript);
+    EXPECT_EQ(error_of([&] { c->Item(2); }), err::kSubscript);
+    EXPECT_EQ(error_of([&] { c->Item(u"nope"); }), err::kInvalidCall);
+    // A numeric String is a key, not a position.
+    EXPECT_EQ(error_of([&] { c->Item(u"1"); }), err::kInvalidCall);
+    EXPECT_EQ(error_of([&] { c->Remove(u"nope"); }), err::kInvalidCall);
+}
+
+TEST(Collection, RemoveKeepsKeyLookupsRight) {
+    auto c = make<Collection>();
+    for (int i = 1; i <= 5; ++i) c->add(i, String(u"k") + decimal(i));
+    c->Remove(2);
+    c->Remove(u"K4");
+    EXPECT_EQ(c->Count(), 3);
+    EXPECT_EQ(c->Item(u"k5"), Variant(5));
+    EXPECT_EQ(c->Item(u"k3"), Variant(3));
+    EXPECT_EQ(c->Item(2), Variant(3));
+    // A removed key can be used again.
+    c->add(9, u"k2");
+    EXPECT_EQ(c->Item(u"k2"), Variant(9));
+}
+
+TEST(Collection, EnumeratorSurvivesChangesUnderIt) {
+    auto c = make<Collection>();
+    for (int i = 1; i <= 3; ++i) c->add(i);
+    auto e = ref_cast<CollectionEnumerator>(c->NewEnum());
+    Variant v;
+    ASSERT_TRUE(e->next(v));
+    c->Remove(1);  // the walk goes on by position: [2, 3], next is 3
+    ASSERT_TRUE(e->next(v));
+    EXPECT_EQ(v, Variant(3));
+    EXPECT_FALSE(e->next(v));
+    c->Remove(1);
+    c->Remove(1);
+    EXPECT_FALSE(e->next(v));
+    e->reset();
+    EXPECT_FALSE(e->next(v));
+}
+
+TEST(Collection, ObjectsAreReleasedWithTheCollection) {
+    const uint64_t before = Object::live_count();
+    {
+        auto c = make<Collection>();
+        c->add(Variant(make<Collection>()), u"inner");
+        EXPECT_EQ(Object::live_count(), before + 2);
+    }
+    EXPECT_EQ(Object::live_count(), before);
+}
+
+}  // namespace
+}  // namespace vorlek
