@@ -43,16 +43,23 @@ void Collection::Add(const Variant& item, const Variant& key) {
 }
 
 void Collection::add(Variant item, StringView key) {
+    const String* stored = nullptr;
     if (!key.empty()) {
         auto [it, inserted] = keys_.try_emplace(String(key), items_.size());
         if (!inserted) raise(err::kDuplicateKey);
+        stored = &it->first;
     }
-    items_.push_back({std::move(item), String(key)});
+    try {
+        items_.push_back({std::move(item), stored});
+    } catch (...) {
+        if (stored) keys_.erase(*stored);
+        throw;
+    }
 }
 
 void Collection::Remove(const Variant& index) {
     size_t pos = position_of(index);
-    if (!items_[pos].key.empty()) keys_.erase(items_[pos].key);
+    if (const String* key = items_[pos].key) keys_.erase(keys_.find(*key));
     items_.erase(items_.begin() + static_cast<ptrdiff_t>(pos));
     for (auto& [key, at] : keys_) {
         if (at > pos) --at;

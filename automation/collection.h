@@ -38,7 +38,7 @@ public:
 private:
     struct Entry {
         Variant value;
-        String key;
+        const String* key;  // the key as stored in keys_ (node keys never move); null: none
     };
     size_t position_of(const Variant& index) const;
 
