@@ -9,7 +9,7 @@
 namespace vorlek {
 
 class Catalogue {
-public:
+  public:
     void add(const ClassInfo& info);
     // Case-insensitive, as ProgIDs are; null when unknown.
     const ClassInfo* find(StringView progid) const;
@@ -18,9 +18,10 @@ public:
     // A new object of the class, or null when the ProgID is unknown.
     Ref<Object> create(StringView progid) const;
 
-private:
+  private:
     std::vector<const ClassInfo*> classes_;
-    std::unordered_map<String, const ClassInfo*, CaseInsensitiveHash, CaseInsensitiveEqual> by_progid_;
+    std::unordered_map<String, const ClassInfo*, CaseInsensitiveHash, CaseInsensitiveEqual>
+        by_progid_;
 };
 
 }  // namespace vorlek

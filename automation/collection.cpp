@@ -18,7 +18,8 @@ const ClassInfo& Collection::info() {
 }
 
 const ClassInfo& CollectionEnumerator::info() {
-    static const ClassInfo info = ClassBuilder<CollectionEnumerator>(u"Enumerator").not_creatable().build();
+    static const ClassInfo info =
+        ClassBuilder<CollectionEnumerator>(u"Enumerator").not_creatable().build();
     return info;
 }
 
@@ -34,7 +35,9 @@ size_t Collection::position_of(const Variant& index) const {
     return static_cast<size_t>(n - 1);
 }
 
-Variant Collection::Item(const Variant& index) const { return items_[position_of(index)].value; }
+Variant Collection::Item(const Variant& index) const {
+    return items_[position_of(index)].value;
+}
 
 void Collection::Add(const Variant& item, const Variant& key) {
     if (key.is_missing() || key.is_empty()) return add(item);
@@ -71,7 +74,9 @@ const Variant* Collection::find(StringView key) const {
     return it == keys_.end() ? nullptr : &items_[it->second].value;
 }
 
-Ref<Object> Collection::NewEnum() { return make<CollectionEnumerator>(Ref<Collection>(this)); }
+Ref<Object> Collection::NewEnum() {
+    return make<CollectionEnumerator>(Ref<Collection>(this));
+}
 
 bool CollectionEnumerator::next(Variant& out) {
     if (!collection_ || position_ >= collection_->size()) return false;

@@ -10,7 +10,7 @@
 namespace vorlek {
 
 class Collection : public Object {
-public:
+  public:
     static const ClassInfo& info();
     const ClassInfo& class_info() const noexcept override { return info(); }
 
@@ -35,7 +35,7 @@ public:
         return ref_cast<T>(items_[zero_based].value.object());
     }
 
-private:
+  private:
     struct Entry {
         Variant value;
         const String* key;  // the key as stored in keys_ (node keys never move); null: none
@@ -49,8 +49,9 @@ private:
 // Walks a collection from the first item; later changes to the collection are
 // seen (the walk reads by position), never crash it.
 class CollectionEnumerator : public Object {
-public:
-    explicit CollectionEnumerator(Ref<Collection> collection) : collection_(std::move(collection)) {}
+  public:
+    explicit CollectionEnumerator(Ref<Collection> collection)
+        : collection_(std::move(collection)) {}
     static const ClassInfo& info();
     const ClassInfo& class_info() const noexcept override { return info(); }
 
@@ -59,7 +60,7 @@ public:
     void skip(size_t n) { position_ += n; }
     Ref<CollectionEnumerator> clone() const;
 
-private:
+  private:
     Ref<Collection> collection_;
     size_t position_ = 0;
 };

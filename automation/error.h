@@ -28,19 +28,21 @@ constexpr int32_t kNotAvailable = -9999;
 // A run-time error raised by a step of a member. Members catch it (skipping or
 // recording); only the invoke layer sees one that escaped.
 class RuntimeError : public std::exception {
-public:
+  public:
     explicit RuntimeError(int32_t number, String description = {})
         : number_(number), description_(std::move(description)) {}
     int32_t number() const noexcept { return number_; }
     const String& description() const noexcept { return description_; }
     const char* what() const noexcept override { return "vorlek run-time error"; }
 
-private:
+  private:
     int32_t number_;
     String description_;
 };
 
-[[noreturn]] inline void raise(int32_t number) { throw RuntimeError(number); }
+[[noreturn]] inline void raise(int32_t number) {
+    throw RuntimeError(number);
+}
 
 // What a client can see fail at the dispatch layer: an unknown name, a wrong
 // argument count, an argument that cannot be converted, a member kind the
@@ -56,7 +58,7 @@ enum class DispatchFailure {
 };
 
 class DispatchError : public std::exception {
-public:
+  public:
     DispatchError(DispatchFailure failure, int32_t detail = 0, String description = {})
         : failure_(failure), detail_(detail), description_(std::move(description)) {}
     DispatchFailure failure() const noexcept { return failure_; }
@@ -68,7 +70,7 @@ public:
     int32_t script_number() const noexcept;
     const char* what() const noexcept override { return "vorlek dispatch error"; }
 
-private:
+  private:
     DispatchFailure failure_;
     int32_t detail_;
     String description_;

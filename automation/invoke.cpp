@@ -47,14 +47,14 @@ const MemberInfo& resolve(const ClassInfo& info, DispId id, uint8_t kinds) {
 
 // Small-buffer storage for the bound arguments: most members take a handful.
 class Slots {
-public:
+  public:
     explicit Slots(size_t n) : n_(n) {
         if (n > inline_.size()) heap_.resize(n);
     }
     Variant& operator[](size_t i) { return data()[i]; }
     std::span<Variant> span() { return {data(), n_}; }
 
-private:
+  private:
     Variant* data() { return heap_.empty() ? inline_.data() : heap_.data(); }
     size_t n_;
     std::array<Variant, 8> inline_;
@@ -67,12 +67,14 @@ Variant invoke(Object& object, DispId id, uint8_t kinds, std::span<Variant> posi
                std::span<NamedArgument> named) {
     const MemberInfo& m = resolve(object.class_info(), id, kinds);
     if (!m.thunk) {
-        if (!positional.empty() || !named.empty()) throw DispatchError(DispatchFailure::BadParamCount);
+        if (!positional.empty() || !named.empty())
+            throw DispatchError(DispatchFailure::BadParamCount);
         return m.constant;
     }
 
     const size_t count = m.params.size();
-    if (positional.size() + named.size() > count) throw DispatchError(DispatchFailure::BadParamCount);
+    if (positional.size() + named.size() > count)
+        throw DispatchError(DispatchFailure::BadParamCount);
 
     // Which caller argument fills each parameter: positional index, named
     // index offset by count, or none.
@@ -85,7 +87,8 @@ Variant invoke(Object& object, DispId id, uint8_t kinds, std::span<Variant> posi
         source = source_heap.data();
     }
     std::fill(source, source + count, kNone);
-    for (size_t i = 0; i < positional.size(); ++i) source[i] = i;
+    for (size_t i = 0; i < positional.size(); ++i)
+        source[i] = i;
     for (size_t i = 0; i < named.size(); ++i) {
         int32_t p = named[i].param;
         if (p < 0 || static_cast<size_t>(p) >= count || source[p] != kNone)
@@ -96,9 +99,9 @@ Variant invoke(Object& object, DispId id, uint8_t kinds, std::span<Variant> posi
     Slots args(count);
     for (size_t i = 0; i < count; ++i) {
         const ParamInfo& p = m.params[i];
-        const Variant* given = source[i] == kNone          ? nullptr
-                               : source[i] < count         ? &positional[source[i]]
-                                                           : &named[source[i] - count].value;
+        const Variant* given = source[i] == kNone  ? nullptr
+                               : source[i] < count ? &positional[source[i]]
+                                                   : &named[source[i] - count].value;
         if (given && given->is_missing() && p.type != VarType::Variant) given = nullptr;
         if (!given || (given->is_missing() && p.has_default)) {
             if (!p.optional) throw DispatchError(DispatchFailure::BadParamCount);
@@ -127,7 +130,8 @@ Variant invoke(Object& object, DispId id, uint8_t kinds, std::span<Variant> posi
 
     for (size_t i = 0; i < count; ++i) {
         if (!m.params[i].by_ref || source[i] == kNone) continue;
-        Variant& target = source[i] < count ? positional[source[i]] : named[source[i] - count].value;
+        Variant& target =
+            source[i] < count ? positional[source[i]] : named[source[i] - count].value;
         target = std::move(args[i]);
     }
     return result;

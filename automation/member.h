@@ -35,11 +35,17 @@ struct ParamSpec {
     Variant default_value;
 };
 
-inline ParamSpec param(StringView name) { return {name}; }
+inline ParamSpec param(StringView name) {
+    return {name};
+}
 // Optional without a declared default: the zero value of the type, or the
 // missing marker for a Variant.
-inline ParamSpec optional(StringView name) { return {name, true}; }
-inline ParamSpec optional(StringView name, Variant def) { return {name, true, true, std::move(def)}; }
+inline ParamSpec optional(StringView name) {
+    return {name, true};
+}
+inline ParamSpec optional(StringView name, Variant def) {
+    return {name, true, true, std::move(def)};
+}
 
 // A parameter as the table publishes it.
 struct ParamInfo {
@@ -69,10 +75,10 @@ struct MemberInfo {
 };
 
 class ClassInfo {
-public:
-    StringView name;            // "Stringer"
-    String progid;              // "Vorlek.Stringer"
-    String interface_name;      // "_Stringer"
+  public:
+    StringView name;                    // "Stringer"
+    String progid;                      // "Vorlek.Stringer"
+    String interface_name;              // "_Stringer"
     Ref<Object> (*create)() = nullptr;  // null: not creatable by clients
     std::vector<MemberInfo> members;    // interface order
 
@@ -86,7 +92,7 @@ public:
 
     void index();  // builds the lookups once the members are final
 
-private:
+  private:
     std::unordered_map<String, DispId, CaseInsensitiveHash, CaseInsensitiveEqual> by_name_;
     std::unordered_map<DispId, std::vector<const MemberInfo*>> by_id_;
 };
@@ -106,17 +112,28 @@ struct IsRef<Ref<T>> : std::true_type {};
 template <class A>
 constexpr VarType type_of() {
     using T = std::remove_cvref_t<A>;
-    if constexpr (std::is_same_v<T, String>) return VarType::String;
-    else if constexpr (std::is_same_v<T, int32_t>) return VarType::Long;
-    else if constexpr (std::is_same_v<T, int16_t>) return VarType::Integer;
-    else if constexpr (std::is_same_v<T, uint8_t>) return VarType::Byte;
-    else if constexpr (std::is_same_v<T, bool>) return VarType::Boolean;
-    else if constexpr (std::is_same_v<T, double>) return VarType::Double;
-    else if constexpr (std::is_same_v<T, Date>) return VarType::Date;
-    else if constexpr (std::is_same_v<T, Variant>) return VarType::Variant;
-    else if constexpr (std::is_same_v<T, void>) return VarType::Empty;
-    else if constexpr (IsRef<T>::value) return VarType::Object;
-    else static_assert(sizeof(T) == 0, "not an automation type");
+    if constexpr (std::is_same_v<T, String>)
+        return VarType::String;
+    else if constexpr (std::is_same_v<T, int32_t>)
+        return VarType::Long;
+    else if constexpr (std::is_same_v<T, int16_t>)
+        return VarType::Integer;
+    else if constexpr (std::is_same_v<T, uint8_t>)
+        return VarType::Byte;
+    else if constexpr (std::is_same_v<T, bool>)
+        return VarType::Boolean;
+    else if constexpr (std::is_same_v<T, double>)
+        return VarType::Double;
+    else if constexpr (std::is_same_v<T, Date>)
+        return VarType::Date;
+    else if constexpr (std::is_same_v<T, Variant>)
+        return VarType::Variant;
+    else if constexpr (std::is_same_v<T, void>)
+        return VarType::Empty;
+    else if constexpr (IsRef<T>::value)
+        return VarType::Object;
+    else
+        static_assert(sizeof(T) == 0, "not an automation type");
 }
 
 // In-out parameters are Variants taken by non-const reference.
@@ -131,20 +148,29 @@ decltype(auto) extract(Variant& v, [[maybe_unused]] size_t index) {
     if constexpr (is_by_ref<A>()) {
         static_assert(std::is_same_v<T, Variant>, "in-out parameters are Variants");
         return (v);
-    } else if constexpr (std::is_same_v<T, String>) return v.take_string();
-    else if constexpr (std::is_same_v<T, int32_t>) return v.to_long();
-    else if constexpr (std::is_same_v<T, int16_t>) return v.to_integer();
-    else if constexpr (std::is_same_v<T, uint8_t>) return v.to_byte();
-    else if constexpr (std::is_same_v<T, bool>) return v.to_bool();
-    else if constexpr (std::is_same_v<T, double>) return v.to_double();
-    else if constexpr (std::is_same_v<T, Date>) return v.to_date();
-    else if constexpr (std::is_same_v<T, Variant>) return T(v);
+    } else if constexpr (std::is_same_v<T, String>)
+        return v.take_string();
+    else if constexpr (std::is_same_v<T, int32_t>)
+        return v.to_long();
+    else if constexpr (std::is_same_v<T, int16_t>)
+        return v.to_integer();
+    else if constexpr (std::is_same_v<T, uint8_t>)
+        return v.to_byte();
+    else if constexpr (std::is_same_v<T, bool>)
+        return v.to_bool();
+    else if constexpr (std::is_same_v<T, double>)
+        return v.to_double();
+    else if constexpr (std::is_same_v<T, Date>)
+        return v.to_date();
+    else if constexpr (std::is_same_v<T, Variant>)
+        return T(v);
     else if constexpr (IsRef<T>::value) {
         // An object of another class where a typed reference is expected is a
         // type mismatch of the call, before the member runs.
         Ref<Object> object = v.to_object();
         auto typed = ref_cast<typename T::element_type>(object);
-        if (object && !typed) throw DispatchError(DispatchFailure::TypeMismatch, static_cast<int32_t>(index));
+        if (object && !typed)
+            throw DispatchError(DispatchFailure::TypeMismatch, static_cast<int32_t>(index));
         return typed;
     }
 }
@@ -156,7 +182,9 @@ struct Signature<R (C::*)(A...)> {
     using Class = C;
     using Result = R;
     static constexpr size_t arity = sizeof...(A);
-    static std::vector<ParamInfo> params() { return {ParamInfo{{}, type_of<A>(), is_by_ref<A>()}...}; }
+    static std::vector<ParamInfo> params() {
+        return {ParamInfo{{}, type_of<A>(), is_by_ref<A>()}...};
+    }
     template <R (C::*F)(A...)>
     static Variant call(Object& self, std::span<Variant> args) {
         return invoke_with<F>(static_cast<C&>(self), args, std::index_sequence_for<A...>{});
@@ -176,7 +204,9 @@ struct Signature<R (C::*)(A...) const> {
     using Class = C;
     using Result = R;
     static constexpr size_t arity = sizeof...(A);
-    static std::vector<ParamInfo> params() { return {ParamInfo{{}, type_of<A>(), is_by_ref<A>()}...}; }
+    static std::vector<ParamInfo> params() {
+        return {ParamInfo{{}, type_of<A>(), is_by_ref<A>()}...};
+    }
     template <R (C::*F)(A...) const>
     static Variant call(Object& self, std::span<Variant> args) {
         return invoke_with<F>(static_cast<const C&>(self), args, std::index_sequence_for<A...>{});
@@ -212,12 +242,13 @@ Variant thunk(Object& self, std::span<Variant> args) {
 // set names only the ones before the assigned value).
 template <class C>
 class ClassBuilder {
-public:
+  public:
     explicit ClassBuilder(StringView name) {
         info_.name = name;
         info_.progid = String(u"Vorlek.") + String(name);
         info_.interface_name = String(u"_") + String(name);
-        if constexpr (std::is_default_constructible_v<C>) info_.create = [] { return Ref<Object>(make<C>()); };
+        if constexpr (std::is_default_constructible_v<C>)
+            info_.create = [] { return Ref<Object>(make<C>()); };
     }
 
     template <auto F>
@@ -267,11 +298,13 @@ public:
         return std::move(info_);
     }
 
-private:
+  private:
     template <auto F>
-    ClassBuilder& add(StringView name, MemberKind kind, std::vector<ParamSpec> specs, StringView help) {
+    ClassBuilder& add(StringView name, MemberKind kind, std::vector<ParamSpec> specs,
+                      StringView help) {
         using Sig = detail::Signature<decltype(F)>;
-        static_assert(std::is_base_of_v<typename Sig::Class, C> || std::is_same_v<typename Sig::Class, C>);
+        static_assert(std::is_base_of_v<typename Sig::Class, C> ||
+                      std::is_same_v<typename Sig::Class, C>);
         MemberInfo m;
         m.name = name;
         m.kind = kind;
@@ -279,7 +312,8 @@ private:
         m.result = detail::type_of<typename Sig::Result>();
         m.params = Sig::params();
         m.thunk = &detail::thunk<F>;
-        if (specs.size() != m.params.size()) throw std::logic_error("member table: parameter count");
+        if (specs.size() != m.params.size())
+            throw std::logic_error("member table: parameter count");
         for (size_t i = 0; i < specs.size(); ++i) {
             ParamInfo& p = m.params[i];
             p.name = specs[i].name;

@@ -8,9 +8,13 @@ namespace {
 std::atomic<uint64_t> g_live{0};
 }  // namespace
 
-Object::Object() { ++g_live; }
+Object::Object() {
+    ++g_live;
+}
 
-uint64_t Object::live_count() noexcept { return g_live.load(); }
+uint64_t Object::live_count() noexcept {
+    return g_live.load();
+}
 
 Object::~Object() {
     --g_live;

@@ -11,7 +11,7 @@ class ClassInfo;
 // Intrusive strong reference, the C++ face of an automation object reference.
 template <class T>
 class Ref {
-public:
+  public:
     using element_type = T;
 
     Ref() noexcept = default;
@@ -22,11 +22,11 @@ public:
     Ref(const Ref& other) noexcept : Ref(other.p_) {}
     Ref(Ref&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
     template <class U>
-        requires std::is_convertible_v<U*, T*>
-    Ref(const Ref<U>& other) noexcept : Ref(other.get()) {}
+    requires std::is_convertible_v<U*, T*> Ref(const Ref<U>& other)
+    noexcept : Ref(other.get()) {}
     template <class U>
-        requires std::is_convertible_v<U*, T*>
-    Ref(Ref<U>&& other) noexcept : p_(other.release()) {}
+    requires std::is_convertible_v<U*, T*> Ref(Ref<U>&& other)
+    noexcept : p_(other.release()) {}
     ~Ref() {
         if (p_) p_->release_ref();
     }
@@ -44,22 +44,22 @@ public:
 
     friend bool operator==(const Ref& a, const Ref& b) noexcept { return a.p_ == b.p_; }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 
 // Hook through which a bridge (the COM adapter) keeps one peer per object, so a
 // client sees the same identity each time it is handed the same object.
 class ObjectPeer {
-public:
+  public:
     virtual void object_destroyed() noexcept = 0;
 
-protected:
+  protected:
     ~ObjectPeer() = default;
 };
 
 class Object {
-public:
+  public:
     Object();
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
@@ -79,10 +79,10 @@ public:
     // Live objects of every class, for leak checks (DllCanUnloadNow, tests).
     static uint64_t live_count() noexcept;
 
-protected:
+  protected:
     virtual ~Object();
 
-private:
+  private:
     uint32_t refs_ = 0;
     ObjectPeer* peer_ = nullptr;
 };

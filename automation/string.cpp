@@ -16,7 +16,10 @@ String from_utf8(std::string_view text) {
         if (byte < 0x80) {
             cp = byte;
         } else {
-            size_t need = (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
+            size_t need = (byte >> 5) == 0x6    ? 2
+                          : (byte >> 4) == 0xE  ? 3
+                          : (byte >> 3) == 0x1E ? 4
+                                                : 0;
             if (need != 0 && i + need <= text.size()) {
                 char32_t value = byte & (0x7F >> need);
                 bool ok = true;
@@ -82,7 +85,8 @@ std::string to_utf8(StringView text) {
 String decimal(int64_t value) {
     char16_t buf[24];
     size_t pos = sizeof(buf) / sizeof(buf[0]);
-    uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    uint64_t magnitude =
+        value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
     do {
         buf[--pos] = static_cast<char16_t>(u'0' + magnitude % 10);
         magnitude /= 10;

@@ -14,12 +14,12 @@ struct Span {
 };
 
 constexpr Span kSpans[] = {
-    {0x0041, 0x005A, 32, false},  {0x00C0, 0x00D6, 32, false},  {0x00D8, 0x00DE, 32, false},
-    {0x0100, 0x012F, 1, true},    {0x0132, 0x0137, 1, true},    {0x014A, 0x0177, 1, true},
-    {0x0182, 0x0185, 1, true},    {0x01A0, 0x01A5, 1, true},    {0x01DE, 0x01EF, 1, true},
-    {0x01F8, 0x021F, 1, true},    {0x0391, 0x03A1, 32, false},  {0x03A3, 0x03AB, 32, false},
-    {0x0400, 0x040F, 80, false},  {0x0410, 0x042F, 32, false},  {0x0460, 0x0481, 1, true},
-    {0x048A, 0x04BF, 1, true},    {0x04D0, 0x04FF, 1, true},    {0xFF21, 0xFF3A, 32, false},
+    {0x0041, 0x005A, 32, false}, {0x00C0, 0x00D6, 32, false}, {0x00D8, 0x00DE, 32, false},
+    {0x0100, 0x012F, 1, true},   {0x0132, 0x0137, 1, true},   {0x014A, 0x0177, 1, true},
+    {0x0182, 0x0185, 1, true},   {0x01A0, 0x01A5, 1, true},   {0x01DE, 0x01EF, 1, true},
+    {0x01F8, 0x021F, 1, true},   {0x0391, 0x03A1, 32, false}, {0x03A3, 0x03AB, 32, false},
+    {0x0400, 0x040F, 80, false}, {0x0410, 0x042F, 32, false}, {0x0460, 0x0481, 1, true},
+    {0x048A, 0x04BF, 1, true},   {0x04D0, 0x04FF, 1, true},   {0xFF21, 0xFF3A, 32, false},
 };
 
 // Odd-indexed alternating blocks (upper at odd code points).
@@ -67,13 +67,15 @@ char16_t to_lower(char16_t c) {
 
 String to_upper(StringView text) {
     String out(text);
-    for (auto& c : out) c = to_upper(c);
+    for (auto& c : out)
+        c = to_upper(c);
     return out;
 }
 
 String to_lower(StringView text) {
     String out(text);
-    for (auto& c : out) c = to_lower(c);
+    for (auto& c : out)
+        c = to_lower(c);
     return out;
 }
 

@@ -12,11 +12,15 @@ namespace vorlek {
 
 namespace {
 
-bool is_space(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool is_space(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
 
 StringView trim(StringView s) {
-    while (!s.empty() && is_space(s.front())) s.remove_prefix(1);
-    while (!s.empty() && is_space(s.back())) s.remove_suffix(1);
+    while (!s.empty() && is_space(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && is_space(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -25,7 +29,8 @@ StringView trim(StringView s) {
 std::optional<double> parse_number(StringView text) {
     StringView s = trim(text);
     if (s.empty()) return std::nullopt;
-    if (s.size() > 2 && s[0] == u'&' && (s[1] == u'H' || s[1] == u'h' || s[1] == u'O' || s[1] == u'o')) {
+    if (s.size() > 2 && s[0] == u'&' &&
+        (s[1] == u'H' || s[1] == u'h' || s[1] == u'O' || s[1] == u'o')) {
         int base = (s[1] == u'H' || s[1] == u'h') ? 16 : 8;
         uint64_t value = 0;
         for (char16_t c : s.substr(2)) {
@@ -38,27 +43,33 @@ std::optional<double> parse_number(StringView text) {
             if (value > 0xFFFFFFFFull) return std::nullopt;
         }
         // Hex literals are 32-bit patterns: &HFFFFFFFF is -1.
-        if (value > 0xFFFF) return static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(value)));
-        return static_cast<double>(value > 0x7FFF ? static_cast<int16_t>(value) : static_cast<int64_t>(value));
+        if (value > 0xFFFF)
+            return static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(value)));
+        return static_cast<double>(value > 0x7FFF ? static_cast<int16_t>(value)
+                                                  : static_cast<int64_t>(value));
     }
     std::string ascii;
     ascii.reserve(s.size());
     size_t i = 0;
     if (s[i] == u'+' || s[i] == u'-') ascii.push_back(static_cast<char>(s[i++]));
     bool digits = false;
-    while (i < s.size() && s[i] >= u'0' && s[i] <= u'9') ascii.push_back(static_cast<char>(s[i++])), digits = true;
+    while (i < s.size() && s[i] >= u'0' && s[i] <= u'9')
+        ascii.push_back(static_cast<char>(s[i++])), digits = true;
     if (i < s.size() && s[i] == u'.') {
         ascii.push_back('.');
         ++i;
-        while (i < s.size() && s[i] >= u'0' && s[i] <= u'9') ascii.push_back(static_cast<char>(s[i++])), digits = true;
+        while (i < s.size() && s[i] >= u'0' && s[i] <= u'9')
+            ascii.push_back(static_cast<char>(s[i++])), digits = true;
     }
     if (!digits) return std::nullopt;
     if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
         ascii.push_back('e');
         ++i;
-        if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) ascii.push_back(static_cast<char>(s[i++]));
+        if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
+            ascii.push_back(static_cast<char>(s[i++]));
         bool exp_digits = false;
-        while (i < s.size() && s[i] >= u'0' && s[i] <= u'9') ascii.push_back(static_cast<char>(s[i++])), exp_digits = true;
+        while (i < s.size() && s[i] >= u'0' && s[i] <= u'9')
+            ascii.push_back(static_cast<char>(s[i++])), exp_digits = true;
         if (!exp_digits) return std::nullopt;
     }
     if (i != s.size()) return std::nullopt;
@@ -104,12 +115,17 @@ Civil civil_from_serial(double serial) {
     int64_t mp = (5 * doy + 2) / 153;
     int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    return {y + (m <= 2), m, d, static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+    return {y + (m <= 2),
+            m,
+            d,
+            static_cast<int>(seconds / 3600),
+            static_cast<int>(seconds / 60 % 60),
             static_cast<int>(seconds % 60)};
 }
 
 std::optional<double> serial_from_civil(int64_t y, int m, int d, int hh, int mm, int ss) {
-    if (m < 1 || m > 12 || d < 1 || d > 31 || hh < 0 || hh > 23 || mm < 0 || mm > 59 || ss < 0 || ss > 59)
+    if (m < 1 || m > 12 || d < 1 || d > 31 || hh < 0 || hh > 23 || mm < 0 || mm > 59 || ss < 0 ||
+        ss > 59)
         return std::nullopt;
     static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
@@ -161,13 +177,14 @@ String format_date(double serial) {
     std::string out;
     bool has_time = c.hour != 0 || c.minute != 0 || c.second != 0;
     if (std::trunc(serial) != 0 || !has_time) {
-        std::snprintf(buf, sizeof buf, "%d/%d/%lld", c.month, c.day, static_cast<long long>(c.year));
+        std::snprintf(buf, sizeof buf, "%d/%d/%lld", c.month, c.day,
+                      static_cast<long long>(c.year));
         out = buf;
     }
     if (has_time) {
         int h12 = c.hour % 12 == 0 ? 12 : c.hour % 12;
-        std::snprintf(buf, sizeof buf, "%s%d:%02d:%02d %s", out.empty() ? "" : " ", h12, c.minute, c.second,
-                      c.hour < 12 ? "AM" : "PM");
+        std::snprintf(buf, sizeof buf, "%s%d:%02d:%02d %s", out.empty() ? "" : " ", h12, c.minute,
+                      c.second, c.hour < 12 ? "AM" : "PM");
         out += buf;
     }
     return from_utf8(out);
@@ -199,7 +216,8 @@ size_t Array::size() const noexcept {
 Variant Array::at(int32_t index) const {
     int64_t offset = static_cast<int64_t>(index) - lower_bound;
     if (offset < 0 || offset >= static_cast<int64_t>(size())) raise(err::kSubscript);
-    return std::visit([offset](const auto& v) { return Variant(v[static_cast<size_t>(offset)]); }, elements);
+    return std::visit([offset](const auto& v) { return Variant(v[static_cast<size_t>(offset)]); },
+                      elements);
 }
 
 Variant Variant::byte_array(std::vector<uint8_t> bytes, int32_t lower_bound) {
@@ -213,9 +231,10 @@ Variant Variant::variant_array(std::vector<Variant> values, int32_t lower_bound)
 }
 
 VarType Variant::type() const noexcept {
-    static constexpr VarType kTypes[] = {VarType::Empty, VarType::Null,   VarType::Missing, VarType::Integer,
-                                         VarType::Long,  VarType::Byte,   VarType::Double,  VarType::Date,
-                                         VarType::Boolean, VarType::String, VarType::Object, VarType::Array};
+    static constexpr VarType kTypes[] = {VarType::Empty,   VarType::Null,   VarType::Missing,
+                                         VarType::Integer, VarType::Long,   VarType::Byte,
+                                         VarType::Double,  VarType::Date,   VarType::Boolean,
+                                         VarType::String,  VarType::Object, VarType::Array};
     return kTypes[v_.index()];
 }
 
@@ -223,14 +242,19 @@ double Variant::to_double() const {
     return std::visit(
         [](const auto& v) -> double {
             using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, Empty>) return 0;
+            if constexpr (std::is_same_v<T, Empty>)
+                return 0;
             else if constexpr (std::is_same_v<T, int16_t> || std::is_same_v<T, int32_t> ||
                                std::is_same_v<T, uint8_t> || std::is_same_v<T, double>)
                 return static_cast<double>(v);
-            else if constexpr (std::is_same_v<T, Date>) return v.serial;
-            else if constexpr (std::is_same_v<T, Bool>) return v.value ? -1 : 0;
-            else if constexpr (std::is_same_v<T, String>) return number_of(v);
-            else raise(err::kTypeMismatch);
+            else if constexpr (std::is_same_v<T, Date>)
+                return v.serial;
+            else if constexpr (std::is_same_v<T, Bool>)
+                return v.value ? -1 : 0;
+            else if constexpr (std::is_same_v<T, String>)
+                return number_of(v);
+            else
+                raise(err::kTypeMismatch);
         },
         v_);
 }
@@ -274,15 +298,21 @@ String Variant::to_string() const {
     return std::visit(
         [](const auto& v) -> String {
             using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, Empty>) return {};
+            if constexpr (std::is_same_v<T, Empty>)
+                return {};
             else if constexpr (std::is_same_v<T, int16_t> || std::is_same_v<T, int32_t> ||
                                std::is_same_v<T, uint8_t>)
                 return decimal(v);
-            else if constexpr (std::is_same_v<T, double>) return format_double(v);
-            else if constexpr (std::is_same_v<T, Date>) return format_date(v.serial);
-            else if constexpr (std::is_same_v<T, Bool>) return v.value ? u"True" : u"False";
-            else if constexpr (std::is_same_v<T, String>) return v;
-            else raise(err::kTypeMismatch);
+            else if constexpr (std::is_same_v<T, double>)
+                return format_double(v);
+            else if constexpr (std::is_same_v<T, Date>)
+                return format_date(v.serial);
+            else if constexpr (std::is_same_v<T, Bool>)
+                return v.value ? u"True" : u"False";
+            else if constexpr (std::is_same_v<T, String>)
+                return v;
+            else
+                raise(err::kTypeMismatch);
         },
         v_);
 }
@@ -337,20 +367,17 @@ bool operator==(const Variant& a, const Variant& b) noexcept {
 }
 
 StringView type_name(VarType type) {
-    switch (type) {
-        case VarType::Empty: return u"Empty";
-        case VarType::Null: return u"Null";
-        case VarType::Integer: return u"Integer";
-        case VarType::Long: return u"Long";
-        case VarType::Double: return u"Double";
-        case VarType::Date: return u"Date";
-        case VarType::String: return u"String";
-        case VarType::Object: return u"Object";
-        case VarType::Missing: return u"Error";
-        case VarType::Boolean: return u"Boolean";
-        case VarType::Variant: return u"Variant";
-        case VarType::Byte: return u"Byte";
-        case VarType::Array: return u"Variant()";
+    static constexpr std::pair<VarType, StringView> kNames[] = {
+        {VarType::Empty, u"Empty"},     {VarType::Null, u"Null"},
+        {VarType::Integer, u"Integer"}, {VarType::Long, u"Long"},
+        {VarType::Double, u"Double"},   {VarType::Date, u"Date"},
+        {VarType::String, u"String"},   {VarType::Object, u"Object"},
+        {VarType::Missing, u"Error"},   {VarType::Boolean, u"Boolean"},
+        {VarType::Variant, u"Variant"}, {VarType::Byte, u"Byte"},
+        {VarType::Array, u"Variant()"},
+    };
+    for (const auto& [t, name] : kNames) {
+        if (t == type) return name;
     }
     return u"Unknown";
 }

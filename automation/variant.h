@@ -20,12 +20,12 @@ enum class VarType : uint16_t {
     Long = 3,     // I4
     Double = 5,   // R8
     Date = 7,
-    String = 8,   // BSTR
-    Object = 9,   // IDispatch
-    Missing = 10, // VT_ERROR carrying DISP_E_PARAMNOTFOUND
+    String = 8,    // BSTR
+    Object = 9,    // IDispatch
+    Missing = 10,  // VT_ERROR carrying DISP_E_PARAMNOTFOUND
     Boolean = 11,
     Variant = 12,
-    Byte = 17,    // UI1
+    Byte = 17,  // UI1
     Array = 0x2000,
 };
 
@@ -64,7 +64,7 @@ struct Array {
 using ArrayRef = std::shared_ptr<const Array>;
 
 class Variant {
-public:
+  public:
     Variant() noexcept = default;
     Variant(Empty) noexcept {}
     Variant(Null) noexcept : v_(Null{}) {}
@@ -80,8 +80,8 @@ public:
     Variant(const char16_t* v) : v_(String(v)) {}
     Variant(Ref<Object> v) noexcept : v_(std::move(v)) {}
     template <class T>
-        requires std::is_base_of_v<Object, T>
-    Variant(Ref<T> v) noexcept : v_(Ref<Object>(std::move(v))) {}
+    requires std::is_base_of_v<Object, T> Variant(Ref<T> v)
+    noexcept : v_(Ref<Object>(std::move(v))) {}
     Variant(ArrayRef v) noexcept : v_(std::move(v)) {}
 
     static Variant byte_array(std::vector<uint8_t> bytes, int32_t lower_bound = 0);
@@ -121,7 +121,7 @@ public:
 
     friend bool operator==(const Variant& a, const Variant& b) noexcept;
 
-private:
+  private:
     struct Bool {
         bool value;
         friend bool operator==(const Bool&, const Bool&) = default;

@@ -33,7 +33,8 @@ BENCHMARK(BM_LateBoundReverseString);
 std::vector<String> keys(size_t n) {
     std::vector<String> out;
     out.reserve(n);
-    for (size_t i = 0; i < n; ++i) out.push_back(u"Machine" + decimal(static_cast<int64_t>(i)));
+    for (size_t i = 0; i < n; ++i)
+        out.push_back(u"Machine" + decimal(static_cast<int64_t>(i)));
     return out;
 }
 
@@ -41,7 +42,8 @@ void BM_CollectionKeyedAdd(benchmark::State& state) {
     const auto names = keys(static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
         auto c = make<Collection>();
-        for (const auto& k : names) c->add(Variant(1), k);
+        for (const auto& k : names)
+            c->add(Variant(1), k);
         benchmark::DoNotOptimize(c);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -51,16 +53,23 @@ BENCHMARK(BM_CollectionKeyedAdd)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(bench
 void BM_CollectionKeyLookup(benchmark::State& state) {
     const auto names = keys(static_cast<size_t>(state.range(0)));
     auto c = make<Collection>();
-    for (const auto& k : names) c->add(Variant(1), k);
+    for (const auto& k : names)
+        c->add(Variant(1), k);
     // Looked up in another case than stored.
     std::vector<Variant> upper;
-    for (const auto& k : names) upper.emplace_back(to_upper(k));
+    for (const auto& k : names)
+        upper.emplace_back(to_upper(k));
     for (auto _ : state) {
-        for (const auto& k : upper) benchmark::DoNotOptimize(c->Item(k));
+        for (const auto& k : upper)
+            benchmark::DoNotOptimize(c->Item(k));
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_CollectionKeyLookup)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CollectionKeyLookup)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace vorlek

@@ -10,7 +10,8 @@ namespace {
 String text_with_matches(size_t size, size_t matches) {
     String text(size, u'a');
     const size_t step = size / matches;
-    for (size_t i = 0; i < matches; ++i) text[i * step] = u'x';
+    for (size_t i = 0; i < matches; ++i)
+        text[i * step] = u'x';
     return text;
 }
 
@@ -19,9 +20,10 @@ void BM_ReplaceStringAll(benchmark::State& state) {
     auto s = make<Stringer>();
     const bool case_blind = state.range(0) != 0;
     for (auto _ : state) {
-        String out = s->ReplaceString(text, u"yy", u"X", Stringer::kReplaceAll,
-                                      case_blind ? Stringer::kNotCaseSensitive : Stringer::kCaseSensitive,
-                                      Stringer::kNoBound, Stringer::kNoBound);
+        String out =
+            s->ReplaceString(text, u"yy", u"X", Stringer::kReplaceAll,
+                             case_blind ? Stringer::kNotCaseSensitive : Stringer::kCaseSensitive,
+                             Stringer::kNoBound, Stringer::kNoBound);
         benchmark::DoNotOptimize(out);
     }
 }
@@ -31,7 +33,8 @@ void BM_InitSeperator(benchmark::State& state) {
     const size_t pieces = 30000;
     String text;
     const String piece(((1 << 20) / pieces) - 1, u'p');
-    for (size_t i = 0; i < pieces; ++i) text.append(piece).append(u";");
+    for (size_t i = 0; i < pieces; ++i)
+        text.append(piece).append(u";");
     auto s = make<Stringer>();
     for (auto _ : state) {
         int32_t rc = s->InitSeperator(text, u";", true);
@@ -44,7 +47,8 @@ BENCHMARK(BM_InitSeperator)->Unit(benchmark::kMillisecond);
 void BM_ReverseStringMaxLength(benchmark::State& state) {
     const String text(32767, u'r');
     auto s = make<Stringer>();
-    for (auto _ : state) benchmark::DoNotOptimize(s->ReverseString(text, u"", 1));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(s->ReverseString(text, u"", 1));
 }
 BENCHMARK(BM_ReverseStringMaxLength)->Unit(benchmark::kMicrosecond);
 

@@ -9,7 +9,8 @@ namespace {
 constexpr int32_t kCannotCreate = 429;
 }
 
-Dispatch::Dispatch(const Variant& value) : object_(value.is_object() ? value.object() : Ref<Object>()) {
+Dispatch::Dispatch(const Variant& value)
+    : object_(value.is_object() ? value.object() : Ref<Object>()) {
     if (!object_) throw DispatchError(DispatchFailure::Exception, err::kObjectNotSet);
 }
 
@@ -22,7 +23,8 @@ Variant Dispatch::call(StringView member, std::vector<Variant> args) const {
     return invoke(target(), member, MemberKind::Method | MemberKind::Get, args);
 }
 
-Variant Dispatch::call(StringView member, std::vector<Variant> args, std::vector<Named> named) const {
+Variant Dispatch::call(StringView member, std::vector<Variant> args,
+                       std::vector<Named> named) const {
     Object& obj = target();
     auto id = obj.class_info().dispid_of(member);
     if (!id) throw DispatchError(DispatchFailure::UnknownName);
@@ -48,17 +50,21 @@ void Dispatch::set(StringView member, Variant object) const {
 }
 
 std::vector<Variant> Dispatch::each() const {
-    auto e = ref_cast<CollectionEnumerator>(invoke(target(), kDispIdNewEnum, MemberKind::Method | MemberKind::Get, {}).object());
+    auto e = ref_cast<CollectionEnumerator>(
+        invoke(target(), kDispIdNewEnum, MemberKind::Method | MemberKind::Get, {}).object());
     if (!e) throw DispatchError(DispatchFailure::MemberNotFound);
     std::vector<Variant> items;
     Variant item;
-    while (e->next(item)) items.push_back(std::move(item));
+    while (e->next(item))
+        items.push_back(std::move(item));
     return items;
 }
 
 Dispatch create(StringView progid) {
     Ref<Object> object = library().create(progid);
-    if (!object) throw DispatchError(DispatchFailure::Exception, kCannotCreate, u"ActiveX component can't create object");
+    if (!object)
+        throw DispatchError(DispatchFailure::Exception, kCannotCreate,
+                            u"ActiveX component can't create object");
     return Dispatch(std::move(object));
 }
 

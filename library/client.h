@@ -14,10 +14,12 @@ struct Named {
     StringView name;
     Variant value;
 };
-inline Named arg(StringView name, Variant value) { return {name, std::move(value)}; }
+inline Named arg(StringView name, Variant value) {
+    return {name, std::move(value)};
+}
 
 class Dispatch {
-public:
+  public:
     Dispatch() = default;
     explicit Dispatch(Ref<Object> object) : object_(std::move(object)) {}
     // A Variant holding an object; raises 91 (object not set) otherwise.
@@ -38,7 +40,7 @@ public:
     const Ref<Object>& object() const noexcept { return object_; }
     explicit operator bool() const noexcept { return static_cast<bool>(object_); }
 
-private:
+  private:
     Object& target() const;
     Ref<Object> object_;
 };

@@ -9,7 +9,7 @@
 namespace vorlek::platform {
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
     virtual System& system() = 0;
     virtual Locale& locale() = 0;
@@ -22,13 +22,13 @@ Platform& current();
 
 // Makes `platform` current for this thread until the scope ends.
 class ScopedPlatform {
-public:
+  public:
     explicit ScopedPlatform(std::shared_ptr<Platform> platform);
     ~ScopedPlatform();
     ScopedPlatform(const ScopedPlatform&) = delete;
     ScopedPlatform& operator=(const ScopedPlatform&) = delete;
 
-private:
+  private:
     std::shared_ptr<Platform> platform_;
     Platform* previous_;
 };

@@ -8,40 +8,49 @@
 namespace vorlek {
 
 const ClassInfo& Stringer::info() {
-    static constexpr StringView kSepStringsHelp = u"Collection of with a specific seperator delimited strings";
+    static constexpr StringView kSepStringsHelp =
+        u"Collection of with a specific seperator delimited strings";
     static constexpr StringView kReplaceHelp = u"Property (read only) for replace functions";
     static const ClassInfo info =
         ClassBuilder<Stringer>(u"Stringer")
             .get<&Stringer::SepStrings>(u"SepStrings", {}, kSepStringsHelp)
             .set<&Stringer::SetSepStrings>(u"SepStrings", kSepStringsHelp)
-            .get<&Stringer::LastError>(u"LastError", {},
-                                       u"Returns the last error occured after calling a function in this class")
+            .get<&Stringer::LastError>(
+                u"LastError", {},
+                u"Returns the last error occured after calling a function in this class")
             .method<&Stringer::StringToANSIByteArray>(
                 u"StringToANSIByteArray", {param(u"strString")},
                 u"Converts a string to an array of bytes but only one byte per character")
             .method<&Stringer::ByteArrayToHexString>(
                 u"ByteArrayToHexString",
-                {param(u"bteArray"), param(u"strSeperator"), param(u"intSectionLen"), param(u"strLineSeperator")},
+                {param(u"bteArray"), param(u"strSeperator"), param(u"intSectionLen"),
+                 param(u"strLineSeperator")},
                 u"Converts an array of bytes to a formatted string")
             .method<&Stringer::ReplaceEnvVars>(
                 u"ReplaceEnvVars", {param(u"strString"), param(u"strDefault")},
-                u"Replaces the expressions within a string, which are enclosed by '%' with the environment variables")
-            .constant(u"CASE_SENSITIVE", kCaseSensitive, u"Searching in strings will be CaseSensitive")
-            .constant(u"NOT_CASE_SENSITIVE", kNotCaseSensitive, u"Searching in strings will be not  CaseSensitive")
+                u"Replaces the expressions within a string, which are enclosed by '%' with the "
+                u"environment variables")
+            .constant(u"CASE_SENSITIVE", kCaseSensitive,
+                      u"Searching in strings will be CaseSensitive")
+            .constant(u"NOT_CASE_SENSITIVE", kNotCaseSensitive,
+                      u"Searching in strings will be not  CaseSensitive")
             .constant(u"REPLACE_ALL", kReplaceAll, kReplaceHelp)
             .constant(u"REPLACE_LAST", kReplaceLast, kReplaceHelp)
             .method<&Stringer::ReplaceString>(
                 u"ReplaceString",
-                {param(u"strString"), param(u"strReplaceString"), optional(u"strToReplace", String(kRangeMode)),
-                 optional(u"lngPosition", 0), optional(u"lngCaseSens", 1), optional(u"lngStart", kNoBound),
+                {param(u"strString"), param(u"strReplaceString"),
+                 optional(u"strToReplace", String(kRangeMode)), optional(u"lngPosition", 0),
+                 optional(u"lngCaseSens", 1), optional(u"lngStart", kNoBound),
                  optional(u"lngStop", kNoBound)},
                 u"Replaces as string within another string by using parameters")
             .method<&Stringer::ReverseString>(
-                u"ReverseString", {param(u"strString"), param(u"strDefault"), optional(u"lngLength", 1)},
+                u"ReverseString",
+                {param(u"strString"), param(u"strDefault"), optional(u"lngLength", 1)},
                 u"Turns over a string in specific steps")
             .get<&Stringer::SepString>(u"SepString")
             .method<&Stringer::InitSeperator>(
-                u"InitSeperator", {param(u"strString"), param(u"strSeperator"), optional(u"booEmptyStrings", true)},
+                u"InitSeperator",
+                {param(u"strString"), param(u"strSeperator"), optional(u"booEmptyStrings", true)},
                 u"Inits the collection SepStrings")
             .method<&Stringer::GetCharEx>(u"GetCharEx", {param(u"bteKeyCode")},
                                           u"Returns a string corresponding to a special keycode")
@@ -57,7 +66,7 @@ namespace {
 // Occurrences of `needle` in `haystack` under a comparison mode. Case-blind
 // search compares the user locale's upper case of both, which keeps positions.
 class Finder {
-public:
+  public:
     Finder(StringView haystack, StringView needle, bool ignore_case) {
         if (ignore_case) {
             auto& locale = platform::current().locale();
@@ -74,7 +83,7 @@ public:
     size_t find(size_t from) const { return haystack_.find(needle_, from); }
     size_t rfind() const { return haystack_.rfind(needle_); }
 
-private:
+  private:
     String folded_haystack_, folded_needle_;
     StringView haystack_, needle_;
 };
@@ -89,7 +98,8 @@ String splice(StringView text, size_t at, size_t length, StringView insert) {
 }  // namespace
 
 String Stringer::ReplaceString(String strString, String strReplaceString, String strToReplace,
-                               int32_t lngPosition, int32_t lngCaseSens, int32_t lngStart, int32_t lngStop) {
+                               int32_t lngPosition, int32_t lngCaseSens, int32_t lngStart,
+                               int32_t lngStop) {
     const int64_t length = static_cast<int64_t>(strString.size());
     const bool range_mode = strToReplace == kRangeMode;
     if (strString.empty() || strString == StringView(u"\0", 1)) return strString;
@@ -103,8 +113,8 @@ String Stringer::ReplaceString(String strString, String strReplaceString, String
         if (start > length) return strString;
         if (stop > length) stop = length;
         if (stop < 1 || start > stop) return strString;
-        return splice(strString, static_cast<size_t>(start - 1), static_cast<size_t>(stop - start + 1),
-                      strReplaceString);
+        return splice(strString, static_cast<size_t>(start - 1),
+                      static_cast<size_t>(stop - start + 1), strReplaceString);
     }
 
     if (lngCaseSens != kCaseSensitive && lngCaseSens != kNotCaseSensitive) return strString;
@@ -131,7 +141,8 @@ String Stringer::ReplaceString(String strString, String strReplaceString, String
         match = finder.rfind();
     } else {
         size_t at = finder.find(0);
-        for (int32_t n = 1; at != String::npos && n < lngPosition; ++n) at = finder.find(at + 1);
+        for (int32_t n = 1; at != String::npos && n < lngPosition; ++n)
+            at = finder.find(at + 1);
         match = at;
     }
     if (match == String::npos) return strString;
@@ -175,7 +186,8 @@ int32_t Stringer::InitSeperator(String strString, String strSeperator, bool booE
     return attempt([&] {
         const StringView text = strString;
         size_t from = 0;
-        for (size_t at = text.find(strSeperator); at != StringView::npos; at = text.find(strSeperator, from)) {
+        for (size_t at = text.find(strSeperator); at != StringView::npos;
+             at = text.find(strSeperator, from)) {
             add_piece(text.substr(from, at - from));
             from = at + strSeperator.size();
         }
@@ -243,8 +255,8 @@ bool ends_with(StringView text, StringView suffix) {
 
 }  // namespace
 
-String Stringer::ByteArrayToHexString(const Variant& bteArray, String strSeperator, int16_t intSectionLen,
-                                      String strLineSeperator) {
+String Stringer::ByteArrayToHexString(const Variant& bteArray, String strSeperator,
+                                      int16_t intSectionLen, String strLineSeperator) {
     last_error_ = 0;
     String out;
     int32_t rc = attempt([&] {

@@ -7,7 +7,7 @@
 namespace vorlek {
 
 class Stringer : public Object {
-public:
+  public:
     static const ClassInfo& info();
     const ClassInfo& class_info() const noexcept override { return info(); }
 
@@ -28,8 +28,9 @@ public:
     String ByteArrayToHexString(const Variant& bteArray, String strSeperator, int16_t intSectionLen,
                                 String strLineSeperator);
     String ReplaceEnvVars(String strString, String strDefault);
-    String ReplaceString(String strString, String strReplaceString, String strToReplace, int32_t lngPosition,
-                         int32_t lngCaseSens, int32_t lngStart, int32_t lngStop);
+    String ReplaceString(String strString, String strReplaceString, String strToReplace,
+                         int32_t lngPosition, int32_t lngCaseSens, int32_t lngStart,
+                         int32_t lngStop);
     String ReverseString(String strString, String strDefault, int32_t lngLength);
     String SepString() const { return piece_; }
     int32_t InitSeperator(String strString, String strSeperator, bool booEmptyStrings);
@@ -43,7 +44,7 @@ public:
     static constexpr int kMaxRescans = 1024;
     static constexpr size_t kMaxExpandedLength = size_t{16} << 20;
 
-private:
+  private:
     Ref<Collection> sep_strings_;
     String piece_;
     int32_t last_error_ = 0;

@@ -32,15 +32,20 @@ HandleLedger::Handle HandleLedger::open(StringView kind) {
     return h;
 }
 
-bool HandleLedger::close(Handle handle) { return open_.erase(handle) != 0; }
+bool HandleLedger::close(Handle handle) {
+    return open_.erase(handle) != 0;
+}
 
 size_t HandleLedger::open_count(StringView kind) const {
     size_t n = 0;
-    for (const auto& [h, k] : open_) n += k == kind;
+    for (const auto& [h, k] : open_)
+        n += k == kind;
     return n;
 }
 
-Network::Network(StringView local_name) : local_name_(to_upper(local_name)) { add_machine(local_name_); }
+Network::Network(StringView local_name) : local_name_(to_upper(local_name)) {
+    add_machine(local_name_);
+}
 
 Machine& Network::add_machine(StringView name) {
     String key = to_upper(name);

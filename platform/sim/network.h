@@ -32,7 +32,7 @@ struct Machine {
 
 // Makes a named platform operation fail with a status, to drive failure paths.
 class Faults {
-public:
+  public:
     // The next `times` calls of `operation` fail with `status` (0 = every call
     // from now on until cleared).
     void fail(StringView operation, Status status, uint32_t times = 1);
@@ -40,7 +40,7 @@ public:
     // Consumed by the simulation at the start of each operation.
     std::optional<Status> take(StringView operation);
 
-private:
+  private:
     struct Rule {
         Status status;
         uint32_t remaining;  // 0: unlimited
@@ -51,7 +51,7 @@ private:
 // Counts every handle the simulation hands out, so a test can check that a
 // member closed what it opened.
 class HandleLedger {
-public:
+  public:
     using Handle = uint64_t;
     Handle open(StringView kind);
     // False (and no change) for a handle that is not open.
@@ -60,13 +60,13 @@ public:
     size_t open_count() const noexcept { return open_.size(); }
     size_t open_count(StringView kind) const;
 
-private:
+  private:
     Handle next_ = 0x100;
     std::unordered_map<Handle, String> open_;
 };
 
 class Network {
-public:
+  public:
     explicit Network(StringView local_name);
 
     // Adds (or returns) a machine by name.
@@ -79,9 +79,10 @@ public:
     Faults& faults() noexcept { return faults_; }
     HandleLedger& handles() noexcept { return handles_; }
 
-private:
+  private:
     String local_name_;
-    std::unordered_map<String, std::unique_ptr<Machine>, CaseInsensitiveHash, CaseInsensitiveEqual> machines_;
+    std::unordered_map<String, std::unique_ptr<Machine>, CaseInsensitiveHash, CaseInsensitiveEqual>
+        machines_;
     Faults faults_;
     HandleLedger handles_;
 };
@@ -94,7 +95,7 @@ std::vector<String> preset_names();
 // The platform operations over a simulated network, seen from its local
 // machine.
 class SimPlatform : public platform::Platform {
-public:
+  public:
     explicit SimPlatform(std::shared_ptr<Network> network);
     ~SimPlatform() override;
 
@@ -103,7 +104,7 @@ public:
 
     Network& network() noexcept { return *network_; }
 
-private:
+  private:
     std::shared_ptr<Network> network_;
     struct Areas;
     std::unique_ptr<Areas> areas_;

@@ -39,7 +39,8 @@ TEST(Collection, BadIndexIsNineUnknownKeyIsFive) {
 
 TEST(Collection, RemoveKeepsKeyLookupsRight) {
     auto c = make<Collection>();
-    for (int i = 1; i <= 5; ++i) c->add(i, String(u"k") + decimal(i));
+    for (int i = 1; i <= 5; ++i)
+        c->add(i, String(u"k") + decimal(i));
     c->Remove(2);
     c->Remove(u"K4");
     EXPECT_EQ(c->Count(), 3);
@@ -53,7 +54,8 @@ TEST(Collection, RemoveKeepsKeyLookupsRight) {
 
 TEST(Collection, EnumeratorSurvivesChangesUnderIt) {
     auto c = make<Collection>();
-    for (int i = 1; i <= 3; ++i) c->add(i);
+    for (int i = 1; i <= 3; ++i)
+        c->add(i);
     auto e = ref_cast<CollectionEnumerator>(c->NewEnum());
     Variant v;
     ASSERT_TRUE(e->next(v));

@@ -11,7 +11,7 @@ namespace vorlek {
 namespace {
 
 class Probe : public Object {
-public:
+  public:
     static const ClassInfo& info() {
         static const ClassInfo info =
             ClassBuilder<Probe>(u"Probe")
@@ -23,7 +23,8 @@ public:
                 .get<&Probe::Value>(u"Value")
                 .let<&Probe::SetValue>(u"Value")
                 .get<&Probe::LastError>(u"LastError")
-                .method<&Probe::Sum>(u"Sum", {param(u"lngA"), optional(u"lngB", 10), optional(u"strTag")})
+                .method<&Probe::Sum>(u"Sum",
+                                     {param(u"lngA"), optional(u"lngB", 10), optional(u"strTag")})
                 .method<&Probe::Swap>(u"Swap", {param(u"varA"), param(u"varB")})
                 .method<&Probe::IsGiven>(u"IsGiven", {optional(u"varX")})
                 .method<&Probe::Skipping>(u"Skipping", {param(u"intStart")})
@@ -69,7 +70,7 @@ public:
     void Fail() { raise(err::kInvalidCall); }
     String Lookup(String a, String b) const { return a + u"|" + b; }
 
-private:
+  private:
     Ref<Collection> items_, found_;
     bool flag_ = false;
     int32_t value_ = 0;
@@ -77,11 +78,13 @@ private:
 };
 
 class InvokeTest : public ::testing::Test {
-protected:
+  protected:
     Variant call(StringView name, std::vector<Variant> args = {}) {
         return invoke(*probe, name, MemberKind::Method | MemberKind::Get, args);
     }
-    void let(StringView name, Variant v) { invoke(*probe, name, static_cast<uint8_t>(MemberKind::Let), {&v, 1}); }
+    void let(StringView name, Variant v) {
+        invoke(*probe, name, static_cast<uint8_t>(MemberKind::Let), {&v, 1});
+    }
     DispatchFailure failure_of(auto&& f) {
         try {
             f();
@@ -109,10 +112,13 @@ TEST_F(InvokeTest, NamedArgumentsFillTheirParameters) {
     DispId sum = *info.dispid_of(u"sum");
     std::vector<Variant> positional{5};
     std::vector<NamedArgument> named{{*info.param_index(sum, u"STRTAG"), u"n"}};
-    EXPECT_EQ(invoke(*probe, sum, static_cast<uint8_t>(MemberKind::Method), positional, named), Variant(u"n15"));
+    EXPECT_EQ(invoke(*probe, sum, static_cast<uint8_t>(MemberKind::Method), positional, named),
+              Variant(u"n15"));
     // The same parameter twice is a count error.
     named.push_back({0, 1});
-    EXPECT_EQ(failure_of([&] { invoke(*probe, sum, static_cast<uint8_t>(MemberKind::Method), positional, named); }),
+    EXPECT_EQ(failure_of([&] {
+                  invoke(*probe, sum, static_cast<uint8_t>(MemberKind::Method), positional, named);
+              }),
               DispatchFailure::BadParamCount);
 }
 
@@ -153,7 +159,9 @@ TEST_F(InvokeTest, DispatchFailuresAClientCanSee) {
     EXPECT_EQ(last_detail, err::kInvalidCall);
     // An object of another class where a collection is expected.
     Variant other(make<Probe>());
-    EXPECT_EQ(failure_of([&] { invoke(*probe, u"Items", static_cast<uint8_t>(MemberKind::Set), {&other, 1}); }),
+    EXPECT_EQ(failure_of([&] {
+                  invoke(*probe, u"Items", static_cast<uint8_t>(MemberKind::Set), {&other, 1});
+              }),
               DispatchFailure::TypeMismatch);
 }
 

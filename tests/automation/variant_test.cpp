@@ -87,7 +87,8 @@ TEST(Checked, SixteenAndThirtyTwoBitArithmeticRaisesOverflow) {
 }
 
 TEST(Text, Utf8RoundTripAndCaseMapping) {
-    EXPECT_EQ(to_utf8(from_utf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80")), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+    EXPECT_EQ(to_utf8(from_utf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80")),
+              "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
     EXPECT_EQ(from_utf8("\xC3"), u"\uFFFD");
     EXPECT_EQ(to_upper(u"straße éÿ ĳ ж"), u"STRAßE ÉŸ Ĳ Ж");
     EXPECT_EQ(to_lower(u"ÀŁŽ"), u"àłž");

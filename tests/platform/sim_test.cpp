@@ -30,7 +30,8 @@ TEST(SimNetwork, EnvironmentNamesIgnoreCase) {
 TEST(SimNetwork, ScopedPlatformRestoresThePrevious) {
     platform::Platform* outer = &platform::current();
     {
-        platform::ScopedPlatform scope(std::make_shared<sim::SimPlatform>(sim::make_network(u"empty")));
+        platform::ScopedPlatform scope(
+            std::make_shared<sim::SimPlatform>(sim::make_network(u"empty")));
         EXPECT_NE(&platform::current(), outer);
     }
     EXPECT_EQ(&platform::current(), outer);

@@ -10,7 +10,7 @@ namespace {
 using client::arg;
 
 class StringerTest : public ::testing::Test {
-protected:
+  protected:
     std::shared_ptr<sim::Network> net = sim::make_network(u"default");
     platform::ScopedPlatform scope{std::make_shared<sim::SimPlatform>(net)};
     client::Dispatch s = client::create(u"Vorlek.Stringer");
@@ -25,7 +25,8 @@ TEST_F(StringerTest, ReplaceStringDefaultsMatchExplicitArguments) {
     EXPECT_EQ(str(s.call(u"ReplaceString", {u"aXbXc", u"-", u"x", 0, 0})), u"aXbXc");
     // Only the two required arguments: range mode without a start changes nothing.
     EXPECT_EQ(str(s.call(u"ReplaceString", {u"abc", u"Z"})), u"abc");
-    EXPECT_EQ(str(s.call(u"ReplaceString", {u"abcdef", u"XY"}, {arg(u"lngStart", 2), arg(u"lngStop", 4)})),
+    EXPECT_EQ(str(s.call(u"ReplaceString", {u"abcdef", u"XY"},
+                         {arg(u"lngStart", 2), arg(u"lngStop", 4)})),
               u"aXYef");
 }
 
@@ -71,9 +72,11 @@ TEST_F(StringerTest, ReplaceStringModesAndLimits) {
     const String nul(1, u'\0');
     EXPECT_EQ(str(s.call(u"ReplaceString", {nul, u"b", nul})), nul);
     for (const auto& c : cases) {
-        EXPECT_EQ(str(s.call(u"ReplaceString", {c.text, c.with, c.to_replace, c.position, c.case_sens, c.start, c.stop})),
+        EXPECT_EQ(str(s.call(u"ReplaceString", {c.text, c.with, c.to_replace, c.position,
+                                                c.case_sens, c.start, c.stop})),
                   c.expected)
-            << to_utf8(c.text) << " / " << to_utf8(c.to_replace.to_string()) << " pos " << c.position;
+            << to_utf8(c.text) << " / " << to_utf8(c.to_replace.to_string()) << " pos "
+            << c.position;
     }
 }
 
@@ -125,7 +128,8 @@ TEST_F(StringerTest, InitSeperatorPiecesKeysAndGaps) {
 
 TEST_F(StringerTest, InitSeperatorStopsAtTheSixteenBitCounter) {
     String text;
-    for (int i = 0; i < 32769; ++i) text += u"x,";  // 32770 pieces
+    for (int i = 0; i < 32769; ++i)
+        text += u"x,";  // 32770 pieces
     EXPECT_EQ(s.call(u"InitSeperator", {text, u","}), Variant(6));
     EXPECT_EQ(client::Dispatch(s.get(u"SepStrings")).get(u"Count"), Variant(32767));
     // Skipped empty pieces count too.
@@ -157,7 +161,8 @@ TEST_F(StringerTest, StringToAnsiByteArray) {
     EXPECT_EQ(s.get(u"LastError"), Variant(8));
     // A double-byte code page: the array holds every byte.
     net->local().ansi_code_page = 932;
-    EXPECT_EQ(s.call(u"StringToANSIByteArray", {u"a\u3042"}), Variant::byte_array({'a', 0x82, 0xA0}));
+    EXPECT_EQ(s.call(u"StringToANSIByteArray", {u"a\u3042"}),
+              Variant::byte_array({'a', 0x82, 0xA0}));
     EXPECT_EQ(s.get(u"LastError"), Variant(0));
     // UTF-8 as the system code page refuses the replacement character.
     net->local().ansi_code_page = 65001;
@@ -187,7 +192,8 @@ TEST_F(StringerTest, ByteArrayToHexString) {
     // The section counter is 16-bit and never resets without a section length.
     EXPECT_EQ(hex(Variant::byte_array(std::vector<uint8_t>(32768, 1)), u"", 0, u""), u"");
     EXPECT_EQ(s.get(u"LastError"), Variant(6));
-    EXPECT_EQ(hex(Variant::byte_array(std::vector<uint8_t>(40000, 1)), u"", 100, u"").size(), 80000u);
+    EXPECT_EQ(hex(Variant::byte_array(std::vector<uint8_t>(40000, 1)), u"", 100, u"").size(),
+              80000u);
 }
 
 TEST_F(StringerTest, ReplaceEnvVars) {
@@ -211,11 +217,15 @@ TEST_F(StringerTest, ReplaceEnvVars) {
 
 TEST_F(StringerTest, GetCharEx) {
     const std::pair<uint8_t, const char16_t*> cases[] = {
-        {0, u"NULL"},        {2, u"RUGHT_MOUSE_BUTTON"}, {96, u"NUMPAD_0"}, {105, u"NUMPAD_9"}, {112, u"F1"},
-        {113, u"F2"},        {135, u"F24"},              {65, u"A"},        {136, u"\u02C6"},   {145, u"SCROLL"},
-        {21, u"\u0015"},     {255, u"\u00FF"},
+        {0, u"NULL"},      {2, u"RUGHT_MOUSE_BUTTON"},
+        {96, u"NUMPAD_0"}, {105, u"NUMPAD_9"},
+        {112, u"F1"},      {113, u"F2"},
+        {135, u"F24"},     {65, u"A"},
+        {136, u"\u02C6"},  {145, u"SCROLL"},
+        {21, u"\u0015"},   {255, u"\u00FF"},
     };
-    for (const auto& [code, text] : cases) EXPECT_EQ(str(s.call(u"GetCharEx", {code})), text) << int(code);
+    for (const auto& [code, text] : cases)
+        EXPECT_EQ(str(s.call(u"GetCharEx", {code})), text) << int(code);
     EXPECT_EQ(str(s.call(u"GetCharEx", {u"13"})), u"ENTER");
 }
 
