@@ -175,52 +175,36 @@ decltype(auto) extract(Variant& v, [[maybe_unused]] size_t index) {
     }
 }
 
+// What a member function pointer tells about parameters and result; `Self`
+// is the class, const-qualified for const members.
+template <class Self, class R, class... A>
+struct SignatureOf {
+    using Class = std::remove_const_t<Self>;
+    using Result = R;
+    static std::vector<ParamInfo> params() {
+        return {ParamInfo{{}, type_of<A>(), is_by_ref<A>()}...};
+    }
+    template <auto F>
+    static Variant call(Object& self, std::span<Variant> args) {
+        return invoke_with<F>(static_cast<Self&>(self), args, std::index_sequence_for<A...>{});
+    }
+    template <auto F, size_t... I>
+    static Variant invoke_with(Self& self, std::span<Variant> args, std::index_sequence<I...>) {
+        if constexpr (std::is_void_v<R>) {
+            (self.*F)(extract<A>(args[I], I)...);
+            return Variant();
+        } else {
+            return Variant((self.*F)(extract<A>(args[I], I)...));
+        }
+    }
+};
+
 template <class F>
 struct Signature;
 template <class C, class R, class... A>
-struct Signature<R (C::*)(A...)> {
-    using Class = C;
-    using Result = R;
-    static constexpr size_t arity = sizeof...(A);
-    static std::vector<ParamInfo> params() {
-        return {ParamInfo{{}, type_of<A>(), is_by_ref<A>()}...};
-    }
-    template <R (C::*F)(A...)>
-    static Variant call(Object& self, std::span<Variant> args) {
-        return invoke_with<F>(static_cast<C&>(self), args, std::index_sequence_for<A...>{});
-    }
-    template <R (C::*F)(A...), size_t... I>
-    static Variant invoke_with(C& self, std::span<Variant> args, std::index_sequence<I...>) {
-        if constexpr (std::is_void_v<R>) {
-            (self.*F)(extract<A>(args[I], I)...);
-            return Variant();
-        } else {
-            return Variant((self.*F)(extract<A>(args[I], I)...));
-        }
-    }
-};
+struct Signature<R (C::*)(A...)> : SignatureOf<C, R, A...> {};
 template <class C, class R, class... A>
-struct Signature<R (C::*)(A...) const> {
-    using Class = C;
-    using Result = R;
-    static constexpr size_t arity = sizeof...(A);
-    static std::vector<ParamInfo> params() {
-        return {ParamInfo{{}, type_of<A>(), is_by_ref<A>()}...};
-    }
-    template <R (C::*F)(A...) const>
-    static Variant call(Object& self, std::span<Variant> args) {
-        return invoke_with<F>(static_cast<const C&>(self), args, std::index_sequence_for<A...>{});
-    }
-    template <R (C::*F)(A...) const, size_t... I>
-    static Variant invoke_with(const C& self, std::span<Variant> args, std::index_sequence<I...>) {
-        if constexpr (std::is_void_v<R>) {
-            (self.*F)(extract<A>(args[I], I)...);
-            return Variant();
-        } else {
-            return Variant((self.*F)(extract<A>(args[I], I)...));
-        }
-    }
-};
+struct Signature<R (C::*)(A...) const> : SignatureOf<const C, R, A...> {};
 
 template <auto F>
 Variant thunk(Object& self, std::span<Variant> args) {

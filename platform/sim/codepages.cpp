@@ -55,24 +55,6 @@ bool to_932(char16_t c, std::vector<uint8_t>& out) {
     return true;
 }
 
-void append_utf8(char32_t cp, std::vector<uint8_t>& out) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<uint8_t>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<uint8_t>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<uint8_t>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<uint8_t>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<uint8_t>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<uint8_t>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<uint8_t>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<uint8_t>(0x80 | (cp & 0x3F)));
-    }
-}
-
 std::optional<char16_t> from_932(const std::vector<uint8_t>& bytes, size_t& i) {
     uint8_t b = bytes[i++];
     if (b < 0x80) return b;
@@ -125,17 +107,9 @@ Result<std::vector<uint8_t>> encode(uint32_t code_page, StringView text,
 
     if (code_page == 65001) {
         if (default_char) return Result<std::vector<uint8_t>>::failure(status::kInvalidParameter);
-        for (size_t i = 0; i < text.size(); ++i) {
-            char32_t cp = text[i];
-            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-                text[i + 1] <= 0xDFFF) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-                ++i;
-            } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-                cp = 0xFFFD;
-            }
-            append_utf8(cp, out);
-        }
+        // Lone surrogates become U+FFFD, as the system does without flags.
+        const std::string utf8 = to_utf8(text);
+        out.assign(utf8.begin(), utf8.end());
         return {status::kSuccess, std::move(out)};
     }
     if (code_page == 932) {

@@ -2,17 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/errors.h"
+
 namespace vorlek {
 namespace {
 
-int32_t error_of(auto&& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testing_support::error_of;
 
 TEST(Collection, KeysIgnoreCaseAndDuplicatesAddNothing) {
     auto c = make<Collection>();

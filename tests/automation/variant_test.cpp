@@ -2,20 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/errors.h"
+
 #include "automation/checked.h"
 #include "automation/text.h"
 
 namespace vorlek {
 namespace {
 
-int32_t error_of(auto&& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testing_support::error_of;
 
 TEST(Coercion, NumericTextBecomesNumbers) {
     EXPECT_EQ(Variant(u"12").to_long(), 12);
