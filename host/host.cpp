@@ -826,7 +826,8 @@ duk_ret_t Host::create_object(duk_context* ctx) {
     const char* progid = duk_to_lstring(ctx, 0, &len);
     bool ok = guarded([&] {
         decode_cesu8(std::string_view(progid, len), h.text16_);
-        h.result_ = library().create(h.text16_);
+        const Catalogue& catalogue = h.options_.catalogue ? *h.options_.catalogue : library();
+        h.result_ = catalogue.create(h.text16_);
     });
     if (!ok || !h.result_.object()) {
         h.result_ = Variant();
@@ -1243,9 +1244,12 @@ duk_ret_t Host::describe_error(duk_context* ctx, void* udata) {
 void Host::report_uncaught() {
     // [ ... error ]: read it under protection, a script's error object may
     // have getters that throw.
+    int line = throw_line_;
+    auto file_at_throw = throw_file_;
     if (duk_safe_call(ctx_, describe_error, this, 1, 1) != DUK_EXEC_SUCCESS) {
         report_number_ = jscript::kUncaughtException;
-        report_line_ = throw_line_;
+        report_line_ = line;
+        throw_file_ = file_at_throw;  // the getter's own throw moved them
         report_message_.clear();
     }
     std::string file = throw_file_[0] ? throw_file_.data() : running_->name;

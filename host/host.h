@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/catalogue.h"
 #include "platform/sim/network.h"
 
 namespace vorlek::host {
@@ -27,6 +28,8 @@ struct RunOptions {
     // Upper bound of the script heap; a script that needs more gets an
     // "Out of memory" error instead of taking the machine down.
     size_t memory_limit = size_t{1} << 30;
+    // The classes ActiveXObject can create; null: the library's catalogue.
+    const Catalogue* catalogue = nullptr;
 };
 
 // Runs one script to its end against `network` (installed as the thread's
