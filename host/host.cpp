@@ -244,7 +244,7 @@ class Host {
     // The entry for a member name in the class's cache, pushing the cached
     // value (a function or a member index); false when the class has no
     // member of that name.
-    bool lookup(const ClassInfo& info, duk_idx_t handler_idx, duk_idx_t key_idx);
+    bool lookup(duk_idx_t handler_idx, duk_idx_t key_idx);
 
     void report_uncaught();
     EnumState* enum_state();
@@ -566,7 +566,6 @@ duk_ret_t Host::call_member(MemberRef ref, uint8_t kinds, duk_idx_t obj_idx, duk
                             duk_idx_t count) {
     if (quitting_) return rethrow_quit();
     if (count > kMaxArgs) return raise(kWrongArgumentCount);
-    duk_require_stack(ctx_, 8);
     Object* object = object_at(obj_idx);
     if (!object) return raise(kNotSupported);
     // A member function taken from one class and applied to another object.
@@ -689,14 +688,19 @@ duk_ret_t Host::target_stub(duk_context*) {
     return 0;
 }
 
-bool Host::lookup(const ClassInfo& info, duk_idx_t handler_idx, duk_idx_t key_idx) {
+bool Host::lookup(duk_idx_t handler_idx, duk_idx_t key_idx) {
+    // The hot path: the spelling is cached. What is left below the entry on
+    // the stack does not matter to the callers.
     duk_get_prop_heapptr(ctx_, handler_idx, key_table_);
-    duk_dup(ctx_, key_idx);
-    if (duk_get_prop(ctx_, -2)) {
-        duk_remove(ctx_, -2);
-        return true;
+    void* key = duk_get_heapptr(ctx_, key_idx);
+    if (key && duk_get_prop_heapptr(ctx_, -1, key)) return true;
+    duk_pop(ctx_);                  // [table]
+    Object* object = object_at(0);  // every trap has the target first
+    if (!object || duk_is_symbol(ctx_, key_idx)) {
+        duk_pop(ctx_);
+        return false;
     }
-    duk_pop(ctx_);  // [table]
+    const ClassInfo& info = object->class_info();
     // First use of this spelling: resolve it by name, without regard to case.
     std::optional<DispId> id;
     bool callable = false;
@@ -725,7 +729,6 @@ bool Host::lookup(const ClassInfo& info, duk_idx_t handler_idx, duk_idx_t key_id
     duk_dup(ctx_, key_idx);
     duk_dup(ctx_, -2);
     duk_put_prop(ctx_, -4);
-    duk_remove(ctx_, -2);
     return true;
 }
 
@@ -733,11 +736,9 @@ bool Host::lookup(const ClassInfo& info, duk_idx_t handler_idx, duk_idx_t key_id
 duk_ret_t Host::trap_get(duk_context* ctx) {
     Host& h = current();
     if (h.quitting_) return h.rethrow_quit();
-    if (duk_is_symbol(ctx, 1)) return 0;
-    Object* object = h.object_at(0);
-    if (!object) return h.raise(kNotSupported);
     duk_push_this(ctx);  // 3: handler
-    if (!h.lookup(object->class_info(), 3, 1)) {
+    if (!h.lookup(3, 1)) {
+        if (duk_is_symbol(ctx, 1)) return 0;
         // Conversions to a primitive reach the default member, as cscript's
         // engine does for an object in a string or number context.
         duk_size_t len = 0;
@@ -752,7 +753,6 @@ duk_ret_t Host::trap_get(duk_context* ctx) {
     }
     if (duk_is_function(ctx, -1)) return 1;
     MemberRef ref = h.members_[static_cast<size_t>(duk_get_int(ctx, -1))];
-    duk_pop(ctx);
     return h.call_member(ref, static_cast<uint8_t>(MemberKind::Get), 0, 0, 0);
 }
 
@@ -760,12 +760,10 @@ duk_ret_t Host::trap_get(duk_context* ctx) {
 duk_ret_t Host::trap_set(duk_context* ctx) {
     Host& h = current();
     if (h.quitting_) return h.rethrow_quit();
-    Object* object = h.object_at(0);
-    if (!object || duk_is_symbol(ctx, 1)) return h.raise(kNotSupported);
     duk_push_this(ctx);  // 4: handler
-    if (!h.lookup(object->class_info(), 4, 1)) return h.raise(kNotSupported);
+    if (!h.lookup(4, 1)) return h.raise(kNotSupported);
     int index = duk_is_function(ctx, -1) ? duk_get_magic(ctx, -1) : duk_get_int(ctx, -1);
-    duk_pop_2(ctx);
+    duk_set_top(ctx, 4);
     MemberRef ref = h.members_[static_cast<size_t>(index)];
     h.call_member(ref, MemberKind::Let | MemberKind::Set, 0, 2, 1);
     duk_push_true(ctx);
@@ -775,12 +773,8 @@ duk_ret_t Host::trap_set(duk_context* ctx) {
 // handler.has(target, key)
 duk_ret_t Host::trap_has(duk_context* ctx) {
     Host& h = current();
-    Object* object = h.object_at(0);
-    bool found = false;
-    if (object && !duk_is_symbol(ctx, 1)) {
-        duk_push_this(ctx);
-        found = h.lookup(object->class_info(), 2, 1);
-    }
+    duk_push_this(ctx);
+    bool found = h.lookup(2, 1);
     duk_push_boolean(ctx, found);
     return 1;
 }
