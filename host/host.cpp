@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <sstream>
@@ -1317,7 +1318,9 @@ bool load(const std::string& path, ScriptFile& script) {
     text << in.rdbuf();
     if (in.bad()) return false;
     script.source = text.str();
-    script.path = path;
+    std::error_code ec;
+    auto full = std::filesystem::absolute(path, ec);
+    script.path = ec ? path : full.lexically_normal().string();
     auto slash = path.find_last_of("/\\");
     script.name = slash == std::string::npos ? path : path.substr(slash + 1);
     return true;
