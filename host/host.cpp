@@ -1093,13 +1093,15 @@ duk_ret_t Host::setup(duk_context* ctx, void* udata) {
     duk_pop_n(ctx, 6);
 
     // The Duktape object would let a script drop finalizers and reach engine
-    // internals; cscript has nothing like it. Its throw hook stays.
+    // internals, and the raw byte codecs could build the hidden keys that
+    // hold object pointers; cscript has none of them. The throw hook stays.
     duk_get_global_string(ctx, "Duktape");
     duk_push_c_function(ctx, on_throw, 1);
     duk_put_prop_string(ctx, -2, "errThrow");
     duk_pop(ctx);
     duk_push_global_object(ctx);
-    duk_del_prop_string(ctx, -1, "Duktape");
+    for (const char* name : {"Duktape", "Buffer", "CBOR"})
+        duk_del_prop_string(ctx, -1, name);
 
     duk_push_c_function(ctx, create_object, 1);
     duk_put_prop_string(ctx, -2, "ActiveXObject");

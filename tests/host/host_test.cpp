@@ -157,13 +157,14 @@ TEST(Host, ArgumentsAndEcho) {
 
 TEST(Host, ScriptsCannotReachTheHostSystem) {
     Outcome r = run_script(
-        "WScript.Echo(typeof Duktape, typeof require, typeof print, typeof process);\n"
+        "WScript.Echo(typeof Duktape, typeof Buffer, typeof CBOR, typeof require, typeof print, "
+        "typeof process);\n"
         "var n = 0; var ids = ['Scripting.FileSystemObject', 'WScript.Shell', "
         "'Shell.Application'];\n"
         "for (var i = 0; i < ids.length; i++) { try { new ActiveXObject(ids[i]); } catch (e) { "
         "n++; } }\n"
         "WScript.Echo(n);");
-    EXPECT_EQ(r.out, "undefined undefined undefined undefined\n3\n");
+    EXPECT_EQ(r.out, "undefined undefined undefined undefined undefined undefined\n3\n");
 }
 
 TEST(Host, EnumeratorWalksWhileTheCollectionIsReplaced) {
