@@ -204,6 +204,26 @@ TEST(Host, ReleasesEveryObjectItWrapped) {
     EXPECT_EQ(Object::live_count(), before);
 }
 
+TEST(Host, ReleasesWrappersWhileTheScriptRuns) {
+    // Each read of Mixed makes a new object inside an array value: they must
+    // go as the script drops them, not only when the heap is destroyed.
+    Outcome r = run_script(
+        "var p = new ActiveXObject('Vorlek.Probe'), start = p.Live;\n"
+        "for (var i = 0; i < 20000; i++) new VBArray(p.Mixed).toArray()[1].Int;\n"
+        "WScript.Echo(p.Live - start < 100);");
+    EXPECT_EQ(r.out, "true\n") << r.err;
+}
+
+TEST(Host, ReadsUnicodeScripts) {
+    const std::string utf16 =
+        std::string("\xFF\xFE") +
+        std::string("W\0S\0c\0r\0i\0p\0t\0.\0E\0c\0h\0o\0(\0'\0\xE9\0'\0)\0", 34);
+    for (const std::string& source : {utf16, std::string("\xEF\xBB\xBFWScript.Echo('\xC3\xA9')")}) {
+        Outcome r = run_script(source);
+        EXPECT_EQ(r.out, "\xC3\xA9\n") << r.err;
+    }
+}
+
 TEST(Host, HugeStringsAndRunawayMemoryGiveAScriptError) {
     host::RunOptions options;
     options.memory_limit = size_t{64} << 20;

@@ -34,6 +34,7 @@ class Probe : public Object {
                 .get<&Probe::Byte>(u"Byte")
                 .get<&Probe::Flag>(u"Flag")
                 .get<&Probe::Half>(u"Half")
+                .get<&Probe::Live>(u"Live")
                 .get<&Probe::Value>(u"Value")
                 .let<&Probe::SetValue>(u"Value")
                 .build();
@@ -67,6 +68,7 @@ class Probe : public Object {
     uint8_t Byte() { return 200; }
     bool Flag() { return true; }
     double Half() { return 0.5; }
+    double Live() { return static_cast<double>(Object::live_count()); }
     String Value() const { return value_; }
     void SetValue(String v) { value_ = std::move(v); }
 
