@@ -10,6 +10,7 @@
 
 #include <duktape.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
@@ -705,6 +706,7 @@ bool Host::lookup(duk_idx_t handler_idx, duk_idx_t key_idx) {
     // First use of this spelling: resolve it by name, without regard to case.
     std::optional<DispId> id;
     bool callable = false;
+    duk_int_t index = 0;
     duk_size_t len = 0;
     const char* name = duk_get_lstring(ctx_, key_idx, &len);
     bool ok = guarded([&] {
@@ -714,13 +716,18 @@ bool Host::lookup(duk_idx_t handler_idx, duk_idx_t key_idx) {
         const MemberInfo* get = info.find(*id, static_cast<uint8_t>(MemberKind::Get));
         callable = info.find(*id, static_cast<uint8_t>(MemberKind::Method)) ||
                    (get && !get->params.empty());
-        members_.push_back({&info, *id});
+        // Other spellings of the same member share its index, so the list
+        // stays as short as the members the script uses.
+        auto same = std::find_if(members_.begin(), members_.end(), [&](const MemberRef& m) {
+            return m.info == &info && m.id == *id;
+        });
+        index = static_cast<duk_int_t>(same - members_.begin());
+        if (same == members_.end()) members_.push_back({&info, *id});
     });
-    if (!ok || !id || members_.size() > 0x7FFF) {
+    if (!ok || !id) {
         duk_pop(ctx_);
         return false;
     }
-    auto index = static_cast<duk_int_t>(members_.size() - 1);
     if (callable) {
         duk_push_c_function(ctx_, member_function, DUK_VARARGS);
         duk_set_magic(ctx_, -1, index);
