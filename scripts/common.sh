@@ -19,4 +19,4 @@ need_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-NATIVE_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev)
+NATIVE_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev duktape-dev)

@@ -1,0 +1,150 @@
+#include "host/values.h"
+
+#include <cmath>
+#include <ctime>
+#include <limits>
+
+namespace vorlek::host {
+
+namespace {
+
+// Days from 1970-01-01 to a civil date (proleptic Gregorian).
+int64_t days_from_civil(int64_t y, int64_t m, int64_t d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void civil_from_days(int64_t z, int64_t& y, int64_t& m, int64_t& d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y = yoe + era * 400 + (m <= 2);
+}
+
+const int64_t kSerialEpoch = days_from_civil(1899, 12, 30);
+
+}  // namespace
+
+void encode_cesu8(StringView text, std::string& out) {
+    out.clear();
+    out.reserve(text.size());
+    for (char16_t c : text) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+}
+
+void decode_cesu8(std::string_view bytes, String& out) {
+    out.clear();
+    out.reserve(bytes.size());
+    size_t i = 0;
+    while (i < bytes.size()) {
+        auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            out.push_back(b);
+            ++i;
+            continue;
+        }
+        size_t need = (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+        char32_t cp = 0;
+        bool ok = need != 0 && i + need <= bytes.size();
+        if (ok) {
+            cp = b & (0x7F >> need);
+            for (size_t k = 1; k < need && ok; ++k) {
+                auto cont = static_cast<unsigned char>(bytes[i + k]);
+                ok = (cont & 0xC0) == 0x80;
+                cp = (cp << 6) | (cont & 0x3F);
+            }
+        }
+        if (!ok || cp > 0x10FFFF) {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+        i += need;
+    }
+}
+
+String decode_source(std::string_view bytes) {
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        String text;
+        text.reserve(bytes.size() / 2);
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                                 (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+        return text;
+    }
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    return from_utf8(bytes);
+}
+
+Variant number_variant(double value) {
+    if (value >= -2147483648.0 && value <= 2147483647.0 && value == std::floor(value))
+        return static_cast<int32_t>(value);
+    return value;
+}
+
+LocalTime local_time_from_serial(double serial) {
+    if (!std::isfinite(serial)) {
+        double nan = std::numeric_limits<double>::quiet_NaN();
+        return {nan, nan, nan, nan, nan, nan, nan};
+    }
+    // The fraction is the time of day even below zero: -1.25 is 1899-12-29 06:00.
+    double whole = std::trunc(serial);
+    double ms_of_day = std::round(std::fabs(serial - whole) * 86400000.0);
+    if (ms_of_day >= 86400000.0) {
+        ms_of_day -= 86400000.0;
+        whole += serial < 0 ? -1 : 1;
+    }
+    int64_t y, m, d;
+    civil_from_days(kSerialEpoch + static_cast<int64_t>(whole), y, m, d);
+    auto ms = static_cast<int64_t>(ms_of_day);
+    return {static_cast<double>(y),
+            static_cast<double>(m - 1),
+            static_cast<double>(d),
+            static_cast<double>(ms / 3600000),
+            static_cast<double>(ms / 60000 % 60),
+            static_cast<double>(ms / 1000 % 60),
+            static_cast<double>(ms % 1000)};
+}
+
+double serial_from_time_value(double ms) {
+    if (!std::isfinite(ms)) return std::numeric_limits<double>::quiet_NaN();
+    double seconds = std::floor(ms / 1000.0);
+    double millis = ms - seconds * 1000.0;
+    auto t = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    if (!localtime_r(&t, &local)) return std::numeric_limits<double>::quiet_NaN();
+    int64_t days =
+        days_from_civil(local.tm_year + 1900LL, local.tm_mon + 1, local.tm_mday) - kSerialEpoch;
+    double fraction =
+        (local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + millis / 1000.0) / 86400.0;
+    return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
+}
+
+}  // namespace vorlek::host
