@@ -4,15 +4,21 @@
 #include <memory>
 
 #include "platform/locale.h"
+#include "platform/messages.h"
+#include "platform/servers.h"
 #include "platform/system.h"
+#include "platform/time.h"
 
 namespace vorlek::platform {
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
     virtual System& system() = 0;
     virtual Locale& locale() = 0;
+    virtual Time& time() = 0;
+    virtual Messages& messages() = 0;
+    virtual Servers& servers() = 0;
 };
 
 // The platform of the calling thread: a scoped one if a test or the script
@@ -22,13 +28,13 @@ Platform& current();
 
 // Makes `platform` current for this thread until the scope ends.
 class ScopedPlatform {
-public:
+  public:
     explicit ScopedPlatform(std::shared_ptr<Platform> platform);
     ~ScopedPlatform();
     ScopedPlatform(const ScopedPlatform&) = delete;
     ScopedPlatform& operator=(const ScopedPlatform&) = delete;
 
-private:
+  private:
     std::shared_ptr<Platform> platform_;
     Platform* previous_;
 };
