@@ -30,17 +30,13 @@ Platform& process_default() {
     return *platform;
 }
 
-Platform& current() {
-    return t_current ? *t_current : process_default();
-}
+Platform& current() { return t_current ? *t_current : process_default(); }
 
 ScopedPlatform::ScopedPlatform(std::shared_ptr<Platform> platform)
     : platform_(std::move(platform)), previous_(t_current) {
     t_current = platform_.get();
 }
 
-ScopedPlatform::~ScopedPlatform() {
-    t_current = previous_;
-}
+ScopedPlatform::~ScopedPlatform() { t_current = previous_; }
 
 }  // namespace vorlek::platform

@@ -9,7 +9,7 @@
 namespace vorlek::platform {
 
 class System {
-  public:
+public:
     virtual ~System() = default;
     // GetEnvironmentVariable: names compare without regard to case; nullopt
     // when the variable is not set.

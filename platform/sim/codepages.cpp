@@ -19,8 +19,7 @@ constexpr std::array<char16_t, 32> k1252High = {
 std::optional<uint8_t> to_1252(char16_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<uint8_t>(c);
     for (size_t i = 0; i < k1252High.size(); ++i) {
-        if (k1252High[i] == c || (k1252High[i] == 0 && c == 0x80 + i))
-            return static_cast<uint8_t>(0x80 + i);
+        if (k1252High[i] == c || (k1252High[i] == 0 && c == 0x80 + i)) return static_cast<uint8_t>(0x80 + i);
     }
     return std::nullopt;
 }
@@ -91,8 +90,7 @@ Result<String> decode(uint32_t code_page, const std::vector<uint8_t>& bytes) {
     String out;
     out.reserve(bytes.size());
     if (code_page == 65001) {
-        return {status::kSuccess, from_utf8(std::string_view(
-                                      reinterpret_cast<const char*>(bytes.data()), bytes.size()))};
+        return {status::kSuccess, from_utf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))};
     }
     if (code_page == 932) {
         for (size_t i = 0; i < bytes.size();) {
@@ -117,8 +115,7 @@ Result<String> decode(uint32_t code_page, const std::vector<uint8_t>& bytes) {
     return {status::kSuccess, std::move(out)};
 }
 
-Result<std::vector<uint8_t>> encode(uint32_t code_page, StringView text,
-                                    std::optional<char> default_char) {
+Result<std::vector<uint8_t>> encode(uint32_t code_page, StringView text, std::optional<char> default_char) {
     std::vector<uint8_t> out;
     out.reserve(text.size());
     const uint8_t fallback = static_cast<uint8_t>(default_char.value_or('?'));
@@ -150,8 +147,7 @@ Result<std::vector<uint8_t>> encode(uint32_t code_page, StringView text,
                                                  : code_page == 20127 ? to_ascii
                                                                       : nullptr;
     if (!single) return Result<std::vector<uint8_t>>::failure(status::kInvalidParameter);
-    for (char16_t c : text)
-        out.push_back(single(c).value_or(fallback));
+    for (char16_t c : text) out.push_back(single(c).value_or(fallback));
     return {status::kSuccess, std::move(out)};
 }
 

@@ -34,20 +34,15 @@ HandleLedger::Handle HandleLedger::open(StringView kind) {
     return h;
 }
 
-bool HandleLedger::close(Handle handle) {
-    return open_.erase(handle) != 0;
-}
+bool HandleLedger::close(Handle handle) { return open_.erase(handle) != 0; }
 
 size_t HandleLedger::open_count(StringView kind) const {
     size_t n = 0;
-    for (const auto& [h, k] : open_)
-        n += k == kind;
+    for (const auto& [h, k] : open_) n += k == kind;
     return n;
 }
 
-Network::Network(StringView local_name) : local_name_(to_upper(local_name)) {
-    add_machine(local_name_);
-}
+Network::Network(StringView local_name) : local_name_(to_upper(local_name)) { add_machine(local_name_); }
 
 Machine& Network::add_machine(StringView name) {
     String key = to_upper(name);
@@ -65,10 +60,6 @@ Machine* Network::find(StringView name) {
     auto it = machines_.find(name);
     return it == machines_.end() ? nullptr : it->second.get();
 }
-
-}  // namespace vorlek::sim
-
-namespace vorlek::sim {
 
 const Domain* Network::domain(StringView name) const {
     auto it = domains_.find(to_upper(name));

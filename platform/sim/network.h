@@ -34,8 +34,7 @@ struct Machine {
 
     // Files by path (compared without regard to case), as far as the
     // simulation reads them (message files).
-    std::unordered_map<String, std::vector<uint8_t>, CaseInsensitiveHash, CaseInsensitiveEqual>
-        files;
+    std::unordered_map<String, std::vector<uint8_t>, CaseInsensitiveHash, CaseInsensitiveEqual> files;
 
     // Server and workstation: the domain or workgroup the machine belongs to,
     // its server record (name and hidden flag included) and workstation
@@ -53,7 +52,7 @@ struct Machine {
 
 // Makes a named platform operation fail with a status, to drive failure paths.
 class Faults {
-  public:
+public:
     // The next `times` calls of `operation` fail with `status` (0 = every call
     // from now on until cleared).
     void fail(StringView operation, Status status, uint32_t times = 1);
@@ -61,7 +60,7 @@ class Faults {
     // Consumed by the simulation at the start of each operation.
     std::optional<Status> take(StringView operation);
 
-  private:
+private:
     struct Rule {
         Status status;
         uint32_t remaining;  // 0: unlimited
@@ -72,7 +71,7 @@ class Faults {
 // Counts every handle the simulation hands out, so a test can check that a
 // member closed what it opened.
 class HandleLedger {
-  public:
+public:
     using Handle = uint64_t;
     Handle open(StringView kind);
     // False (and no change) for a handle that is not open.
@@ -81,7 +80,7 @@ class HandleLedger {
     size_t open_count() const noexcept { return open_.size(); }
     size_t open_count(StringView kind) const;
 
-  private:
+private:
     Handle next_ = 0x100;
     std::unordered_map<Handle, String> open_;
 };
@@ -93,7 +92,7 @@ struct Domain {
 };
 
 class Network {
-  public:
+public:
     explicit Network(StringView local_name);
 
     // Adds (or returns) a machine by name.
@@ -111,16 +110,14 @@ class Network {
     std::vector<const Machine*> browse_list(StringView lan_group) const;
     // Every machine in some browse list.
     std::vector<const Machine*> browse_list_all() const;
-    size_t machine_count() const noexcept { return machines_.size(); }
 
     Faults& faults() noexcept { return faults_; }
     HandleLedger& handles() noexcept { return handles_; }
 
-  private:
+private:
     String local_name_;
     std::map<String, Domain> domains_;
-    std::unordered_map<String, std::unique_ptr<Machine>, CaseInsensitiveHash, CaseInsensitiveEqual>
-        machines_;
+    std::unordered_map<String, std::unique_ptr<Machine>, CaseInsensitiveHash, CaseInsensitiveEqual> machines_;
     Faults faults_;
     HandleLedger handles_;
 };
@@ -146,7 +143,7 @@ std::vector<String> preset_names();
 // The platform operations over a simulated network, seen from its local
 // machine.
 class SimPlatform : public platform::Platform {
-  public:
+public:
     explicit SimPlatform(std::shared_ptr<Network> network);
     ~SimPlatform() override;
 
@@ -158,7 +155,7 @@ class SimPlatform : public platform::Platform {
 
     Network& network() noexcept { return *network_; }
 
-  private:
+private:
     std::shared_ptr<Network> network_;
     struct Areas;
     std::unique_ptr<Areas> areas_;

@@ -10,8 +10,7 @@ void standard_environment(Machine& m, StringView user, StringView domain) {
     const String name = m.name;
     const std::pair<StringView, String> vars[] = {
         {u"ALLUSERSPROFILE", u"C:\\Documents and Settings\\All Users"},
-        {u"APPDATA",
-         String(u"C:\\Documents and Settings\\") + String(user) + u"\\Application Data"},
+        {u"APPDATA", String(u"C:\\Documents and Settings\\") + String(user) + u"\\Application Data"},
         {u"CommonProgramFiles", u"C:\\Program Files\\Common Files"},
         {u"COMPUTERNAME", name},
         {u"ComSpec", u"C:\\WINNT\\system32\\cmd.exe"},
@@ -29,17 +28,14 @@ void standard_environment(Machine& m, StringView user, StringView domain) {
         {u"ProgramFiles", u"C:\\Program Files"},
         {u"SystemDrive", u"C:"},
         {u"SystemRoot", u"C:\\WINNT"},
-        {u"TEMP",
-         String(u"C:\\Documents and Settings\\") + String(user) + u"\\Local Settings\\Temp"},
-        {u"TMP",
-         String(u"C:\\Documents and Settings\\") + String(user) + u"\\Local Settings\\Temp"},
+        {u"TEMP", String(u"C:\\Documents and Settings\\") + String(user) + u"\\Local Settings\\Temp"},
+        {u"TMP", String(u"C:\\Documents and Settings\\") + String(user) + u"\\Local Settings\\Temp"},
         {u"USERDOMAIN", String(domain)},
         {u"USERNAME", String(user)},
         {u"USERPROFILE", String(u"C:\\Documents and Settings\\") + String(user)},
         {u"windir", u"C:\\WINNT"},
     };
-    for (const auto& [k, v] : vars)
-        m.set_env(k, v);
+    for (const auto& [k, v] : vars) m.set_env(k, v);
 }
 
 // 2024-07-15 08:30:00 UTC: summer, so local time shows the daylight bias.
@@ -126,8 +122,7 @@ std::shared_ptr<Network> make_network(StringView preset) {
 
 std::vector<String> preset_names() {
     std::vector<String> out;
-    for (const auto& p : kPresets)
-        out.emplace_back(p.name);
+    for (const auto& p : kPresets) out.emplace_back(p.name);
     return out;
 }
 
