@@ -137,6 +137,7 @@ class SimServers : public platform::Servers {
 
     // The machine a call reaches, or null when nobody answers to the name.
     Machine* reach(StringView server) {
+        if (server.empty()) return &net_.local();  // a machine always answers itself
         if (server.size() > 2 && server.substr(0, 2) == u"\\\\" &&
             server.substr(2).find(u'\\') != StringView::npos)
             return nullptr;
