@@ -1,6 +1,7 @@
 #include "system/dll_class.h"
 
 #include <cmath>
+#include <iterator>
 #include <optional>
 
 #include "platform/platform.h"
@@ -118,16 +119,19 @@ String DllClass::CBase(int32_t lngNumber, int32_t lngBase, int32_t lngLen, Strin
     // A base below 2 never reaches 0 (or divides by zero), and a negative
     // number's remainders name no digit.
     if (lngBase < 2 || lngNumber < 0 || lngLen > kMaxDigits) return strDefault;
-    String text;
+    // At most 31 digits: a non-negative Long in base 2.
+    char16_t digits[32];
+    size_t first = std::size(digits);
     int32_t n = lngNumber;
     do {
         const int32_t r = n % lngBase;
         if (r < static_cast<int32_t>(kDigits.size()))
-            text.insert(text.begin(), kDigits[static_cast<size_t>(r)]);
+            digits[--first] = kDigits[static_cast<size_t>(r)];
         n /= lngBase;
     } while (n != 0);
+    String text(digits + first, digits + std::size(digits));
     if (lngLen > 0 && text.size() < static_cast<size_t>(lngLen))
-        text.insert(0, static_cast<size_t>(lngLen) - text.size(), u'0');
+        text = String(static_cast<size_t>(lngLen) - text.size(), u'0') + text;
     return to_upper(text);
 }
 
