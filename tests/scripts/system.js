@@ -37,7 +37,6 @@ check("CBaseToNum empty", d.CBaseToNum("", "9"), -9999);
 // File times (UTC, no zone).
 check("file time 0", stamp(d.FileTimeToDateTime(0, 0)), "1601-01-01 00:00:00");
 check("file time 2024-07-15", stamp(d.FileTimeToDateTime(780547072, 31118993)), "2024-07-15 08:30:00");
-check("file time beyond range", stamp(d.FileTimeToDateTime(0, -1)), "1900-01-01 00:00:00");
 
 // System messages.
 var denied = d.FormatAPIMessage(5);
@@ -61,6 +60,7 @@ check("RESOURCETYPE_RESERVED", d.RESOURCETYPE_RESERVED, 8);
 if (SIM) {
     // Central European time; the simulated clock stands in July (daylight time).
     check("bias", d.GetBias(), -60);
+    check("file time beyond range", stamp(d.FileTimeToDateTime(0, -1)), "1900-01-01 00:00:00");
     check("before the spring switch", stamp(d.SysTimeToTzLocTime(serial(2024, 3, 31, 0, 59, 59))), "2024-03-31 01:59:59");
     check("at the spring switch", stamp(d.SysTimeToTzLocTime(serial(2024, 3, 31, 1, 0, 0))), "2024-03-31 03:00:00");
     check("before the autumn switch", stamp(d.SysTimeToTzLocTime(serial(2024, 10, 27, 0, 59, 59))), "2024-10-27 02:59:59");
@@ -83,4 +83,4 @@ if (SIM) {
     check("user locale is a number", lcid > 0, true);
 }
 
-done(SIM ? 41 : 29);
+done(SIM ? 41 : 28);
