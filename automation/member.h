@@ -230,7 +230,7 @@ class ClassBuilder {
     explicit ClassBuilder(StringView name) {
         info_.name = name;
         info_.progid = String(u"Vorlek.") + String(name);
-        info_.interface_name = String(u"_") + String(name);
+        info_.interface_name = String(u"_").append(name);
         if constexpr (std::is_default_constructible_v<C>)
             info_.create = [] { return Ref<Object>(make<C>()); };
     }

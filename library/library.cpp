@@ -1,12 +1,16 @@
 #include "library/library.h"
 
+#include "computers/computer.h"
 #include "strings/stringer.h"
+#include "system/dll_class.h"
 
 namespace vorlek {
 
 const Catalogue& library() {
     static const Catalogue catalogue = [] {
         Catalogue c;
+        c.add(DllClass::info());
+        c.add(Computer::info());
         c.add(Stringer::info());
         return c;
     }();

@@ -4,7 +4,10 @@
 #include <memory>
 
 #include "platform/locale.h"
+#include "platform/messages.h"
+#include "platform/servers.h"
 #include "platform/system.h"
+#include "platform/time.h"
 
 namespace vorlek::platform {
 
@@ -13,6 +16,9 @@ class Platform {
     virtual ~Platform() = default;
     virtual System& system() = 0;
     virtual Locale& locale() = 0;
+    virtual Time& time() = 0;
+    virtual Messages& messages() = 0;
+    virtual Servers& servers() = 0;
 };
 
 // The platform of the calling thread: a scoped one if a test or the script

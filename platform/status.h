@@ -19,6 +19,16 @@ constexpr Status kInsufficientBuffer = 122;
 constexpr Status kMoreData = 234;
 constexpr Status kNoMoreItems = 259;
 constexpr Status kNoUnicodeTranslation = 1113;
+constexpr Status kBadNetPath = 53;
+constexpr Status kCallNotImplemented = 120;
+constexpr Status kInvalidLevel = 124;
+constexpr Status kBadExeFormat = 193;
+constexpr Status kMessageNotFound = 317;  // ERROR_MR_MID_NOT_FOUND
+constexpr Status kNoLogonServers = 1311;
+constexpr Status kNoSuchDomain = 1355;
+constexpr Status kDcNotFound = 2453;  // NERR_DCNotFound
+constexpr Status kNoBrowserServersFound = 6118;
+constexpr Status kResourceLangNotFound = 15100;
 }  // namespace status
 
 // A value with the status of the call that produced it; the value is only

@@ -1,5 +1,7 @@
 #include "platform/sim/network.h"
 
+#include <algorithm>
+
 namespace vorlek::sim {
 
 void Machine::set_env(StringView name, StringView value) {
@@ -62,6 +64,86 @@ Machine* Network::find(StringView name) {
     if (name.size() >= 2 && name[0] == u'\\' && name[1] == u'\\') name.remove_prefix(2);
     auto it = machines_.find(name);
     return it == machines_.end() ? nullptr : it->second.get();
+}
+
+const Domain* Network::domain(StringView name) const {
+    auto it = domains_.find(to_upper(name));
+    return it == domains_.end() ? nullptr : &it->second;
+}
+
+std::vector<const Machine*> Network::browse_list(StringView lan_group) const {
+    std::vector<const Machine*> out;
+    for (const auto& [key, m] : machines_) {
+        if (m->browsing && m->server.hidden == 0 && !m->lan_group.empty() &&
+            equal_ignore_case(m->lan_group, lan_group))
+            out.push_back(m.get());
+    }
+    std::sort(out.begin(), out.end(),
+              [](const Machine* a, const Machine* b) { return a->name < b->name; });
+    return out;
+}
+
+std::vector<const Machine*> Network::browse_list_all() const {
+    std::vector<const Machine*> out;
+    for (const auto& [key, m] : machines_) {
+        if (m->browsing && m->server.hidden == 0 && !m->lan_group.empty()) out.push_back(m.get());
+    }
+    std::sort(out.begin(), out.end(),
+              [](const Machine* a, const Machine* b) { return a->name < b->name; });
+    return out;
+}
+
+void join(Machine& machine, StringView lan_group, uint32_t type, StringView comment) {
+    machine.lan_group = to_upper(lan_group);
+    machine.server.platform_id = platform::kPlatformIdNt;
+    machine.server.name = machine.name;
+    machine.server.version_major = 5;
+    machine.server.version_minor = 0;
+    machine.server.type = type;
+    machine.server.comment = String(comment);
+    const bool server = (type & platform::sv_type::kServerNt) != 0;
+    machine.server.users = server ? 0xFFFFFFFF : 10;
+    machine.server.auto_disconnect = 15;
+    machine.server.announce = 240;
+    machine.server.announce_delta = 3000;
+    machine.server.licenses = 0;
+    machine.server.user_path = u"c:\\";
+}
+
+namespace {
+
+// A yearly rule: the `week`th (5 = last) `weekday` of `month` at `hour`.
+platform::SystemTime rule(uint16_t month, uint16_t week, uint16_t weekday, uint16_t hour) {
+    platform::SystemTime t;
+    t.month = month;
+    t.day = week;
+    t.day_of_week = weekday;
+    t.hour = hour;
+    return t;
+}
+
+}  // namespace
+
+platform::TimeZone central_european_zone() {
+    platform::TimeZone z;
+    z.bias = -60;
+    z.standard_name = u"W. Europe Standard Time";
+    z.standard_date = rule(10, 5, 0, 3);
+    z.daylight_name = u"W. Europe Daylight Time";
+    z.daylight_date = rule(3, 5, 0, 2);
+    z.daylight_bias = -60;
+    return z;
+}
+
+platform::TimeZone us_eastern_zone() {
+    platform::TimeZone z;
+    z.bias = 300;
+    z.standard_name = u"Eastern Standard Time";
+    z.standard_date = rule(11, 1, 0, 2);
+    z.daylight_name = u"Eastern Daylight Time";
+    z.daylight_date = rule(3, 2, 0, 2);
+    z.daylight_bias = -60;
+    return z;
 }
 
 }  // namespace vorlek::sim

@@ -3,8 +3,10 @@
 // from a preset and change what they need.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -25,6 +27,25 @@ struct Machine {
     uint32_t system_lcid = 1033;
     // A name that is on the network but does not answer fails every remote call.
     bool reachable = true;
+
+    // Time: the machine's clock (UTC) and its time zone.
+    platform::FileTime clock = 0;
+    platform::TimeZone time_zone;
+
+    // Files by path (compared without regard to case), as far as the
+    // simulation reads them (message files).
+    std::unordered_map<String, std::vector<uint8_t>, CaseInsensitiveHash, CaseInsensitiveEqual>
+        files;
+
+    // Server and workstation: the domain or workgroup the machine belongs to,
+    // its server record (name and hidden flag included) and workstation
+    // details. A machine is in its domain's browse list unless hidden or
+    // `browsing` is false.
+    String lan_group;
+    platform::ServerInfo server;
+    String lan_root = u"C:\\WINNT";
+    uint32_t logged_on_users = 0;
+    bool browsing = true;
 
     void set_env(StringView name, StringView value);
     std::optional<String> env(StringView name) const;
@@ -65,6 +86,12 @@ class HandleLedger {
     std::unordered_map<Handle, String> open_;
 };
 
+// A domain's controllers by machine name.
+struct Domain {
+    String primary;
+    std::vector<String> backups;
+};
+
 class Network {
   public:
     explicit Network(StringView local_name);
@@ -76,16 +103,39 @@ class Network {
     Machine& local() { return *find(local_name_); }
     const String& local_name() const noexcept { return local_name_; }
 
+    // Domains by upper-case name; a lan group that is not here is a workgroup.
+    std::map<String, Domain>& domains() noexcept { return domains_; }
+    const Domain* domain(StringView name) const;
+
+    // The machines of a domain or workgroup in its browse list, by name.
+    std::vector<const Machine*> browse_list(StringView lan_group) const;
+    // Every machine in some browse list.
+    std::vector<const Machine*> browse_list_all() const;
+
     Faults& faults() noexcept { return faults_; }
     HandleLedger& handles() noexcept { return handles_; }
 
   private:
     String local_name_;
+    std::map<String, Domain> domains_;
     std::unordered_map<String, std::unique_ptr<Machine>, CaseInsensitiveHash, CaseInsensitiveEqual>
         machines_;
     Faults faults_;
     HandleLedger handles_;
 };
+
+// Puts a machine in a domain or workgroup with a server record of the given
+// type bits (the name, platform and version are filled in).
+void join(Machine& machine, StringView lan_group, uint32_t type, StringView comment = {});
+
+// A time-zone record with yearly daylight rules ("day of month" form).
+platform::TimeZone central_european_zone();  // bias -60, last Sunday of March/October
+platform::TimeZone us_eastern_zone();        // bias 300, 2nd Sunday of March, 1st of November
+
+// The bytes of the sample message file (vorlekmsg.dll) that every preset
+// machine carries as C:\WINNT\system32\vorlekmsg.dll.
+std::span<const uint8_t> sample_message_file();
+constexpr StringView kSampleMessageFilePath = u"C:\\WINNT\\system32\\vorlekmsg.dll";
 
 // A preset network by name ("default", "empty"); null when unknown.
 std::shared_ptr<Network> make_network(StringView preset);
@@ -101,6 +151,9 @@ class SimPlatform : public platform::Platform {
 
     platform::System& system() override;
     platform::Locale& locale() override;
+    platform::Time& time() override;
+    platform::Messages& messages() override;
+    platform::Servers& servers() override;
 
     Network& network() noexcept { return *network_; }
 

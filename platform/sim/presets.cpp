@@ -42,15 +42,70 @@ void standard_environment(Machine& m, StringView user, StringView domain) {
         m.set_env(k, v);
 }
 
+// 2024-07-15 08:30:00 UTC: summer, so local time shows the daylight bias.
+constexpr platform::FileTime kPresetClock = 133655058000000000;
+
+void standard_machine(Machine& m) {
+    m.clock = kPresetClock;
+    m.time_zone = central_european_zone();
+    auto file = sample_message_file();
+    m.files[String(kSampleMessageFilePath)] = std::vector<uint8_t>(file.begin(), file.end());
+}
+
+namespace sv = platform::sv_type;
+constexpr uint32_t kNtWorkstation = sv::kWorkstation | sv::kNt | sv::kPotentialBrowser;
+constexpr uint32_t kNtServer =
+    sv::kWorkstation | sv::kServer | sv::kNt | sv::kServerNt | sv::kDomainMember;
+
+// Domain CORP: a primary and a backup controller, member servers (one of
+// them switched off but still in the browse list) and workstations; WS0001
+// is the local machine. Workgroup LAB has one machine of its own.
 std::shared_ptr<Network> default_network() {
     auto net = std::make_shared<Network>(u"WS0001");
-    standard_environment(net->local(), u"Administrator", u"CORP");
+    Machine& local = net->local();
+    standard_environment(local, u"Administrator", u"CORP");
+    net->domains()[u"CORP"] = Domain{u"DC01", {u"DC02"}};
+    struct Member {
+        StringView name;
+        uint32_t type;
+        StringView comment;
+    };
+    const Member members[] = {
+        {u"DC01",
+         sv::kWorkstation | sv::kServer | sv::kDomainCtrl | sv::kTimeSource | sv::kNt |
+             sv::kServerNt | sv::kMasterBrowser | sv::kDomainMaster,
+         u"Primary domain controller"},
+        {u"DC02",
+         sv::kWorkstation | sv::kServer | sv::kDomainBakCtrl | sv::kNt | sv::kServerNt |
+             sv::kBackupBrowser,
+         u"Backup domain controller"},
+        {u"SRV01", kNtServer, u"File server"},
+        {u"SRV02", kNtServer | sv::kPrintqServer, u"Print server"},
+        {u"SRV03", kNtServer, u"Old application server"},
+        {u"WS0001", kNtWorkstation, u""},
+        {u"WS0002", kNtWorkstation, u"Reception"},
+        {u"WS0003", kNtWorkstation, u""},
+    };
+    for (const auto& m : members) {
+        Machine& machine = net->add_machine(m.name);
+        if (&machine != &local) standard_environment(machine, u"Administrator", u"CORP");
+        standard_machine(machine);
+        join(machine, u"CORP", m.type, m.comment);
+        machine.logged_on_users = (m.type & sv::kServerNt) ? 0 : 1;
+    }
+    net->find(u"SRV03")->reachable = false;
+    Machine& lab = net->add_machine(u"LABPC1");
+    standard_environment(lab, u"Administrator", u"LABPC1");
+    standard_machine(lab);
+    join(lab, u"LAB", kNtWorkstation, u"Lab");
     return net;
 }
 
 std::shared_ptr<Network> empty_network() {
     auto net = std::make_shared<Network>(u"LONELY");
     standard_environment(net->local(), u"Administrator", u"LONELY");
+    standard_machine(net->local());
+    join(net->local(), u"WORKGROUP", kNtWorkstation);
     return net;
 }
 

@@ -1,5 +1,5 @@
+#include "platform/sim/areas.h"
 #include "platform/sim/codepages.h"
-#include "platform/sim/network.h"
 
 namespace vorlek::sim {
 
@@ -57,9 +57,17 @@ class SimLocale : public platform::Locale {
 }  // namespace
 
 struct SimPlatform::Areas {
-    explicit Areas(Network& net) : system(net), locale(net) {}
+    explicit Areas(Network& net)
+        : system(net),
+          locale(net),
+          time(make_time(net)),
+          messages(make_messages(net)),
+          servers(make_servers(net)) {}
     SimSystem system;
     SimLocale locale;
+    std::unique_ptr<platform::Time> time;
+    std::unique_ptr<platform::Messages> messages;
+    std::unique_ptr<platform::Servers> servers;
 };
 
 SimPlatform::SimPlatform(std::shared_ptr<Network> network)
@@ -72,6 +80,15 @@ platform::System& SimPlatform::system() {
 }
 platform::Locale& SimPlatform::locale() {
     return areas_->locale;
+}
+platform::Time& SimPlatform::time() {
+    return *areas_->time;
+}
+platform::Messages& SimPlatform::messages() {
+    return *areas_->messages;
+}
+platform::Servers& SimPlatform::servers() {
+    return *areas_->servers;
 }
 
 }  // namespace vorlek::sim

@@ -1,0 +1,207 @@
+// The system's message texts and message files of the simulated machines.
+#include <unordered_map>
+
+#include "platform/message_file.h"
+#include "platform/sim/areas.h"
+
+namespace vorlek::sim {
+
+namespace {
+
+struct SystemMessage {
+    uint32_t id;
+    const char16_t* text;  // as stored: "%n" ends a line
+};
+
+// The system's messages (US English) for the codes the library reports.
+constexpr SystemMessage kSystemMessages[] = {
+    {0, u"The operation completed successfully.%n"},
+    {1, u"Incorrect function.%n"},
+    {2, u"The system cannot find the file specified.%n"},
+    {3, u"The system cannot find the path specified.%n"},
+    {4, u"The system cannot open the file.%n"},
+    {5, u"Access is denied.%n"},
+    {6, u"The handle is invalid.%n"},
+    {8, u"Not enough storage is available to process this command.%n"},
+    {13, u"The data is invalid.%n"},
+    {14, u"Not enough storage is available to complete this operation.%n"},
+    {18, u"There are no more files.%n"},
+    {21, u"The device is not ready.%n"},
+    {32, u"The process cannot access the file because it is being used by another process.%n"},
+    {50, u"The request is not supported.%n"},
+    {51,
+     u"Windows cannot find the network path. Verify that the network path is correct and the "
+     u"destination "
+     u"computer is not busy or turned off. If Windows still cannot find the network path, contact "
+     u"your "
+     u"network administrator.%n"},
+    {53, u"The network path was not found.%n"},
+    {54, u"The network is busy.%n"},
+    {64, u"The specified network name is no longer available.%n"},
+    {65, u"Network access is denied.%n"},
+    {67, u"The network name cannot be found.%n"},
+    {85, u"The local device name is already in use.%n"},
+    {87, u"The parameter is incorrect.%n"},
+    {120, u"This function is not supported on this system.%n"},
+    {122, u"The data area passed to a system call is too small.%n"},
+    {123, u"The filename, directory name, or volume label syntax is incorrect.%n"},
+    {124, u"The system call level is not correct.%n"},
+    {126, u"The specified module could not be found.%n"},
+    {183, u"Cannot create a file when that file already exists.%n"},
+    {193, u"%1 is not a valid Win32 application.%n"},
+    {234, u"More data is available.%n"},
+    {259, u"No more data is available.%n"},
+    {317,
+     u"The system cannot find message text for message number 0x%1 in the message file for %2.%n"},
+    {487, u"Attempt to access invalid address.%n"},
+    {1051,
+     u"A stop control has been sent to a service that other running services are dependent on.%n"},
+    {1052, u"The requested control is not valid for this service.%n"},
+    {1053, u"The service did not respond to the start or control request in a timely fashion.%n"},
+    {1055, u"The service database is locked.%n"},
+    {1056, u"An instance of the service is already running.%n"},
+    {1058,
+     u"The service cannot be started, either because it is disabled or because it has no enabled "
+     u"devices associated with it.%n"},
+    {1060, u"The specified service does not exist as an installed service.%n"},
+    {1061, u"The service cannot accept control messages at this time.%n"},
+    {1062, u"The service has not been started.%n"},
+    {1066, u"The service has returned a service-specific error code.%n"},
+    {1067, u"The process terminated unexpectedly.%n"},
+    {1072, u"The specified service has been marked for deletion.%n"},
+    {1073, u"The specified service already exists.%n"},
+    {1113, u"No mapping for the Unicode character exists in the target multi-byte code page.%n"},
+    {1202, u"The local device name has a remembered connection to another network resource.%n"},
+    {1311, u"There are currently no logon servers available to service the logon request.%n"},
+    {1314, u"A required privilege is not held by the client.%n"},
+    {1326, u"Logon failure: unknown user name or bad password.%n"},
+    {1332, u"No mapping between account names and security IDs was done.%n"},
+    {1337, u"The security ID structure is invalid.%n"},
+    {1355, u"The specified domain either does not exist or could not be contacted.%n"},
+    {1376, u"The specified local group does not exist.%n"},
+    {1377, u"The specified account name is not a member of the local group.%n"},
+    {1378, u"The specified account name is already a member of the local group.%n"},
+    {1387,
+     u"A new member could not be added to or removed from the local group because the member does "
+     u"not "
+     u"exist.%n"},
+    {1722, u"The RPC server is unavailable.%n"},
+    {2220, u"The group name could not be found.%n"},
+    {2221, u"The user name could not be found.%n"},
+    {2224, u"The account already exists.%n"},
+    {2310, u"This shared resource does not exist.%n"},
+    {2453, u"Could not find domain controller for this domain.%n"},
+    {6118, u"The list of servers for this workgroup is not currently available%n"},
+    {15100, u"The resource loader failed to find MUI file.%n"},
+};
+
+// FormatMessage's escapes; inserts stay as they are (IGNORE_INSERTS).
+String expand_escapes(StringView stored) {
+    String out;
+    out.reserve(stored.size());
+    for (size_t i = 0; i < stored.size(); ++i) {
+        if (stored[i] != u'%' || i + 1 == stored.size()) {
+            out.push_back(stored[i]);
+            continue;
+        }
+        const char16_t c = stored[++i];
+        switch (c) {
+            case u'0':
+                return out;
+            case u'n':
+                out += u"\r\n";
+                break;
+            case u'r':
+                out.push_back(u'\r');
+                break;
+            case u't':
+                out.push_back(u'\t');
+                break;
+            case u'b':
+                out.push_back(u' ');
+                break;
+            case u'%':
+            case u'.':
+            case u'!':
+                out.push_back(c);
+                break;
+            default:
+                out.push_back(u'%');
+                out.push_back(c);
+        }
+    }
+    return out;
+}
+
+bool language_known(uint32_t lang_id) {
+    // The simulated systems carry their messages in US English only; the
+    // neutral and default language ids reach it too.
+    return lang_id == 0 || lang_id == 0x409 || lang_id == 0x400 || lang_id == 0x800;
+}
+
+class SimMessages : public platform::Messages {
+  public:
+    explicit SimMessages(Network& net) : net_(net) {}
+
+    platform::Result<platform::ModuleHandle> load_data_file(StringView path) override {
+        using R = platform::Result<platform::ModuleHandle>;
+        if (auto s = net_.faults().take(u"LoadLibraryEx")) return R::failure(*s);
+        const auto& files = net_.local().files;
+        auto it = files.find(path);
+        if (it == files.end()) return R::failure(platform::status::kFileNotFound);
+        auto parsed = platform::MessageFile::parse(it->second);
+        if (!parsed) return R::failure(platform::status::kBadExeFormat);
+        const auto handle = net_.handles().open(u"module");
+        modules_.emplace(handle, std::move(*parsed));
+        return {platform::status::kSuccess, handle};
+    }
+
+    platform::Status free_module(platform::ModuleHandle module) override {
+        if (auto s = net_.faults().take(u"FreeLibrary")) return *s;
+        if (modules_.erase(module) == 0 || !net_.handles().close(module))
+            return platform::status::kInvalidHandle;
+        return platform::status::kSuccess;
+    }
+
+    platform::Result<String> format_message(platform::ModuleHandle module, uint32_t message_id,
+                                            uint32_t lang_id, uint32_t buffer_chars) override {
+        using R = platform::Result<String>;
+        if (auto s = net_.faults().take(u"FormatMessage")) return R::failure(*s);
+        String text;
+        if (module == 0) {
+            if (!language_known(lang_id))
+                return R::failure(platform::status::kResourceLangNotFound);
+            const SystemMessage* found = nullptr;
+            for (const auto& m : kSystemMessages) {
+                if (m.id == message_id) found = &m;
+            }
+            if (!found) return R::failure(platform::status::kMessageNotFound);
+            text = expand_escapes(found->text);
+        } else {
+            auto it = modules_.find(module);
+            if (it == modules_.end()) return R::failure(platform::status::kInvalidHandle);
+            if (lang_id > 0xFFFF) return R::failure(platform::status::kResourceLangNotFound);
+            const Machine& local = net_.local();
+            auto found = it->second.find(message_id, static_cast<uint16_t>(lang_id),
+                                         static_cast<uint16_t>(local.user_lcid & 0xFFFF),
+                                         static_cast<uint16_t>(local.system_lcid & 0xFFFF));
+            if (!found.ok()) return R::failure(found.status);
+            text = expand_escapes(found.value);
+        }
+        if (text.size() + 1 > buffer_chars)
+            return R::failure(platform::status::kInsufficientBuffer);
+        return {platform::status::kSuccess, std::move(text)};
+    }
+
+  private:
+    Network& net_;
+    std::unordered_map<platform::ModuleHandle, platform::MessageFile> modules_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::Messages> make_messages(Network& net) {
+    return std::make_unique<SimMessages>(net);
+}
+
+}  // namespace vorlek::sim

@@ -1,0 +1,78 @@
+// DllClass: small system helpers. Number bases, time and locale conversions
+// and message texts live here; the administrator test and shutdown, the
+// network, dialog, sound and message-window helpers and the account SIDs
+// have their places in the member table and answer "not available" (status
+// 120) until they are built.
+#pragma once
+
+#include "automation/member.h"
+
+namespace vorlek {
+
+class DllClass : public Object {
+  public:
+    static const ClassInfo& info();
+    const ClassInfo& class_info() const noexcept override { return info(); }
+
+    // Resource types of the network connection dialogs.
+    static constexpr int32_t kResourceTypeAny = 0;
+    static constexpr int32_t kResourceTypeDisk = 1;
+    static constexpr int32_t kResourceTypePrint = 2;
+    static constexpr int32_t kResourceTypeReserved = 8;
+    static constexpr int32_t kResourceTypeUnknown = -1;
+
+    // ERROR_CALL_NOT_IMPLEMENTED: what the members not built yet answer.
+    static constexpr int32_t kNotImplemented = 120;
+    // Longest text CBase pads to; a longer request is refused rather than
+    // allocating without bound.
+    static constexpr int32_t kMaxDigits = 1 << 20;
+    // FormatMessage's buffer, in characters.
+    static constexpr uint32_t kMessageBufferChars = 512;
+    // The fallbacks of the date members.
+    static constexpr double kDate19000101 = 2;
+    static constexpr double kDate19700101 = 25569;
+
+    // Number bases, time, locale and messages.
+    String FormatAPIMessage(int32_t lngNumber, String strDefault, String strMsgFile,
+                            int32_t lngLangID);
+    String CBase(int32_t lngNumber, int32_t lngBase, int32_t lngLen, String strDefault);
+    Date FileTimeToDateTime(int32_t lngLowDateTime, int32_t lngHighDateTime);
+    Date FileTimeToLocFileTime(Date dteDateTime);
+    Date SysTimeToTzLocTime(Date dteDateTime);
+    int32_t GetBias();
+    double CBaseToNum(String strBaseStr, String strBase);
+    int32_t UserDefaultLCID();
+    int32_t SystemDefaultLCID();
+    void Sleeping(int32_t lngMilliSeconds);
+    int32_t LastError() const { return last_error_; }
+
+    // Not built yet: each sets LastError to 120 and returns its documented
+    // failure value.
+    String GetLocalIP(String strDefault);
+    int32_t GetRasConnections(Variant& lngEntriesRead, Variant& lngTotalEntries, Variant& strName);
+    String GetMacAddress(String strDefault);
+    int32_t ShowNetConnectionDialog(int32_t lngType);
+    int32_t ShowNetDisconnectDialog(int32_t lngType);
+    Variant GetDomSIDArray(String strMachine, String strObject);
+    String GetCryptedString(String strString, String strDefault);
+    String GetDecryptedString(String strString, String strDefault);
+    void ShowPropertyDialog(String strObjectPath);
+    String GetDomSID(String strMachine, String strObject, String strDefault);
+    void ShowMessage(String strCaption, String strFont, String strForeColorRGB, int32_t lngFontSize,
+                     bool booBold, String strAlignment, String strText);
+    void UnloadMessage();
+    bool IAmAdmin();
+    int32_t ShowPrinterConnectionDialog();
+    int32_t EndWindows(String strMachine, String strMessage, int32_t lngTimeOut, bool booForce,
+                       bool booReboot);
+    String GetDomName(String strMachine, String strSID, String strDefault);
+    int32_t EndWindowsLocal(String strHow, bool booForce);
+    int32_t PlaySound(String strPath, int32_t lngFrom, int32_t lngTo);
+
+  private:
+    void not_available() { last_error_ = kNotImplemented; }
+
+    int32_t last_error_ = 0;
+};
+
+}  // namespace vorlek
