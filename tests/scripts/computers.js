@@ -39,7 +39,7 @@ if (SIM) {
     check("browse list", names(c.Computers), "DC01,DC02,SRV01,SRV02,SRV03,WS0001,WS0002,WS0003");
     check("item by key", c.Computers.Item("dc01").CompComment, "Primary domain controller");
     check("item type text", c.Computers.Item("SRV02").CompType,
-          "SV_TYPE_SERVER_NT;SV_TYPE_NT;SV_TYPE_DOMAIN_MEMBER;SV_TYPE_PRINTQ_SERVER;SV_TYPE_SERVER;SV_TYPE_WORKSTATION");
+          "SV_TYPE_SERVER_NT;SV_TYPE_NT;SV_TYPE_PRINTQ_SERVER;SV_TYPE_DOMAIN_MEMBER;SV_TYPE_SERVER;SV_TYPE_WORKSTATION");
     check("enumeration only", c.Computers.Item("SRV01").CompUsers, -9999);
     check("second call", c.InitComputerInfo("*"), 457);
     check("second call adds nothing", c.Computers.Count, 8);
