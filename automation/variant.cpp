@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "automation/calendar.h"
 #include "automation/checked.h"
 #include "automation/error.h"
 #include "automation/text.h"
@@ -86,58 +87,15 @@ T round_to(double value) {
     return checked::narrow<T>(rounded);
 }
 
-// Civil date from a serial day number (days since 1899-12-30).
-struct Civil {
-    int64_t year;
-    int month, day, hour, minute, second;
-};
-
-constexpr int64_t kSerialEpochDays = -25569;  // 1899-12-30 relative to 1970-01-01
-
-Civil civil_from_serial(double serial) {
-    // Whole seconds, rounded; negative serials count the date part backwards
-    // and the fraction forwards, as the automation DATE does.
-    double day_part = std::trunc(serial);
-    double fraction = std::fabs(serial - day_part);
-    int64_t seconds = std::llround(fraction * 86400.0);
-    int64_t days = static_cast<int64_t>(day_part) + kSerialEpochDays;
-    if (seconds >= 86400) {
-        seconds -= 86400;
-        days += serial < 0 ? -1 : 1;
-    }
-    // Days to civil (proleptic Gregorian), after H. Hinnant.
-    int64_t z = days + 719468;
-    int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    int64_t doe = z - era * 146097;
-    int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    int64_t y = yoe + era * 400;
-    int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    int64_t mp = (5 * doy + 2) / 153;
-    int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    return {y + (m <= 2),
-            m,
-            d,
-            static_cast<int>(seconds / 3600),
-            static_cast<int>(seconds / 60 % 60),
-            static_cast<int>(seconds % 60)};
-}
-
+// A date from its parts, validated as the automation coercion does.
 std::optional<double> serial_from_civil(int64_t y, int m, int d, int hh, int mm, int ss) {
-    if (m < 1 || m > 12 || d < 1 || d > 31 || hh < 0 || hh > 23 || mm < 0 || mm > 59 || ss < 0 ||
-        ss > 59)
+    if (m < 1 || m > 12 || d < 1 || hh < 0 || hh > 23 || mm < 0 || mm > 59 || ss < 0 || ss > 59)
         return std::nullopt;
-    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    if (d > kDays[m - 1] || (m == 2 && d == 29 && !leap)) return std::nullopt;
-    y -= m <= 2;
-    int64_t era = (y >= 0 ? y : y - 399) / 400;
-    int64_t yoe = y - era * 400;
-    int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    int64_t days = era * 146097 + doe - 719468 - kSerialEpochDays;
-    double time = (hh * 3600 + mm * 60 + ss) / 86400.0;
-    return days >= 0 ? static_cast<double>(days) + time : static_cast<double>(days) - time;
+    const auto month = static_cast<unsigned>(m);
+    if (static_cast<unsigned>(d) > calendar::days_in_month(y, month)) return std::nullopt;
+    return calendar::serial_from_parts({y, month, static_cast<unsigned>(d),
+                                        static_cast<unsigned>(hh), static_cast<unsigned>(mm),
+                                        static_cast<unsigned>(ss)});
 }
 
 // Dates in text: "YYYY-MM-DD[ HH:MM[:SS]]" or "M/D/YYYY[ H:MM[:SS][ AM|PM]]".
@@ -172,18 +130,18 @@ String format_double(double value) {
 }
 
 String format_date(double serial) {
-    Civil c = civil_from_serial(serial);
+    const calendar::DateTime c = calendar::parts_from_serial(serial);
     char buf[64];
     std::string out;
     bool has_time = c.hour != 0 || c.minute != 0 || c.second != 0;
     if (std::trunc(serial) != 0 || !has_time) {
-        std::snprintf(buf, sizeof buf, "%d/%d/%lld", c.month, c.day,
+        std::snprintf(buf, sizeof buf, "%u/%u/%lld", c.month, c.day,
                       static_cast<long long>(c.year));
         out = buf;
     }
     if (has_time) {
-        int h12 = c.hour % 12 == 0 ? 12 : c.hour % 12;
-        std::snprintf(buf, sizeof buf, "%s%d:%02d:%02d %s", out.empty() ? "" : " ", h12, c.minute,
+        unsigned h12 = c.hour % 12 == 0 ? 12 : c.hour % 12;
+        std::snprintf(buf, sizeof buf, "%s%u:%02u:%02u %s", out.empty() ? "" : " ", h12, c.minute,
                       c.second, c.hour < 12 ? "AM" : "PM");
         out += buf;
     }

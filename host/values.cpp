@@ -4,35 +4,9 @@
 #include <ctime>
 #include <limits>
 
+#include "automation/calendar.h"
+
 namespace vorlek::host {
-
-namespace {
-
-// Days from 1970-01-01 to a civil date (proleptic Gregorian).
-int64_t days_from_civil(int64_t y, int64_t m, int64_t d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void civil_from_days(int64_t z, int64_t& y, int64_t& m, int64_t& d) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = yoe + era * 400 + (m <= 2);
-}
-
-const int64_t kSerialEpoch = days_from_civil(1899, 12, 30);
-
-}  // namespace
 
 void encode_cesu8(StringView text, std::string& out) {
     out.clear();
@@ -121,15 +95,12 @@ LocalTime local_time_from_serial(double serial) {
         ms_of_day -= 86400000.0;
         whole += serial < 0 ? -1 : 1;
     }
-    int64_t y, m, d;
-    civil_from_days(kSerialEpoch + static_cast<int64_t>(whole), y, m, d);
+    const calendar::Civil c =
+        calendar::civil_from_days(calendar::kSerialEpoch + static_cast<int64_t>(whole));
     auto ms = static_cast<int64_t>(ms_of_day);
-    return {static_cast<double>(y),
-            static_cast<double>(m - 1),
-            static_cast<double>(d),
-            static_cast<double>(ms / 3600000),
-            static_cast<double>(ms / 60000 % 60),
-            static_cast<double>(ms / 1000 % 60),
+    return {static_cast<double>(c.year),          static_cast<double>(c.month - 1),
+            static_cast<double>(c.day),           static_cast<double>(ms / 3600000),
+            static_cast<double>(ms / 60000 % 60), static_cast<double>(ms / 1000 % 60),
             static_cast<double>(ms % 1000)};
 }
 
@@ -141,7 +112,9 @@ double serial_from_time_value(double ms) {
     std::tm local{};
     if (!localtime_r(&t, &local)) return std::numeric_limits<double>::quiet_NaN();
     int64_t days =
-        days_from_civil(local.tm_year + 1900LL, local.tm_mon + 1, local.tm_mday) - kSerialEpoch;
+        calendar::days_from_civil(local.tm_year + 1900LL, static_cast<unsigned>(local.tm_mon + 1),
+                                  static_cast<unsigned>(local.tm_mday)) -
+        calendar::kSerialEpoch;
     double fraction =
         (local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + millis / 1000.0) / 86400.0;
     return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;

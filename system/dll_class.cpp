@@ -4,6 +4,7 @@
 #include <iterator>
 #include <optional>
 
+#include "automation/calendar.h"
 #include "platform/platform.h"
 #include "strings/stringer.h"
 
@@ -166,22 +167,9 @@ using platform::SystemTime;
 constexpr double kFirstDate = -657434;  // 100-01-01
 constexpr double kLastDate = 2958466;   // 10000-01-01, exclusive
 
-// Days since 1899-12-30 of a proleptic Gregorian date (after H. Hinnant).
-int64_t serial_days(int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 693899;  // 693899: 1899-12-30 counted from 0000-03-01
-}
-
 // The date of a system time's parts, to the second.
 Date date_of(const SystemTime& t) {
-    const auto days = static_cast<double>(serial_days(t.year, t.month, t.day));
-    const double time = (t.hour * 3600.0 + t.minute * 60.0 + t.second) / 86400.0;
-    // Before 1899-12-30 the day counts backwards and the time forwards.
-    return Date{days >= 0 ? days + time : days - time};
+    return Date{calendar::serial_from_parts({t.year, t.month, t.day, t.hour, t.minute, t.second})};
 }
 
 // A date's parts as a system time (milliseconds 0), or nullopt when the date
@@ -189,26 +177,14 @@ Date date_of(const SystemTime& t) {
 std::optional<SystemTime> parts_of(Date date) {
     const double serial = date.serial;
     if (!(serial >= kFirstDate && serial < kLastDate)) return std::nullopt;
-    const double day_part = std::trunc(serial);
-    int64_t seconds = std::llround(std::fabs(serial - day_part) * 86400.0);
-    int64_t days = static_cast<int64_t>(day_part);
-    if (seconds >= 86400) {
-        seconds -= 86400;
-        days += serial < 0 ? -1 : 1;
-    }
-    const int64_t z = days + 693899;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
+    const calendar::DateTime p = calendar::parts_from_serial(serial);
     SystemTime t;
-    t.day = static_cast<uint16_t>(doy - (153 * mp + 2) / 5 + 1);
-    t.month = static_cast<uint16_t>(mp < 10 ? mp + 3 : mp - 9);
-    t.year = static_cast<uint16_t>(yoe + era * 400 + (t.month <= 2));
-    t.hour = static_cast<uint16_t>(seconds / 3600);
-    t.minute = static_cast<uint16_t>(seconds / 60 % 60);
-    t.second = static_cast<uint16_t>(seconds % 60);
+    t.year = static_cast<uint16_t>(p.year);
+    t.month = static_cast<uint16_t>(p.month);
+    t.day = static_cast<uint16_t>(p.day);
+    t.hour = static_cast<uint16_t>(p.hour);
+    t.minute = static_cast<uint16_t>(p.minute);
+    t.second = static_cast<uint16_t>(p.second);
     return t;
 }
 

@@ -1,6 +1,7 @@
 // Clock, calendar and time zones of the simulated machines.
 #include <optional>
 
+#include "automation/calendar.h"
 #include "platform/sim/areas.h"
 
 namespace vorlek::sim {
@@ -9,39 +10,11 @@ namespace calendar {
 
 namespace {
 
-// 1601-01-01 counted in days from 0000-03-01, the origin of the era arithmetic.
-constexpr int64_t kDaysTo1601 = 584694;
+namespace civil = ::vorlek::calendar;
+using civil::days_in_month;
 
-bool leap(int64_t y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-unsigned days_in_month(int64_t y, unsigned m) {
-    static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && leap(y) ? 29 : kDays[m - 1];
-}
-
-// Days since 0000-03-01, after H. Hinnant's era arithmetic.
-int64_t raw_days(int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe;
-}
-
-void civil_from_days(int64_t days, int64_t& y, unsigned& m, unsigned& d) {
-    const int64_t z = days + kDaysTo1601;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    d = static_cast<unsigned>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<unsigned>(mp < 10 ? mp + 3 : mp - 9);
-    y = yoe + era * 400 + (m <= 2);
-}
+// 1601-01-01, day 0 of a file time, in days since 1970-01-01.
+constexpr int64_t k1601 = -134774;
 
 // The transition a yearly rule names in `year`, as a local file time.
 platform::FileTime transition(const platform::SystemTime& rule, int64_t year) {
@@ -69,7 +42,7 @@ platform::FileTime shift(platform::FileTime t, int64_t minutes) {
 }  // namespace
 
 int64_t days_from_civil(int64_t year, unsigned month, unsigned day) {
-    return raw_days(year, month, day) - kDaysTo1601;
+    return civil::days_from_civil(year, month, day) - k1601;
 }
 
 bool valid(const platform::SystemTime& t) {
@@ -88,13 +61,11 @@ platform::SystemTime to_system_time(platform::FileTime time) {
     const platform::FileTime seconds = time / kTicksPerSecond;
     const auto days = static_cast<int64_t>(seconds / 86400);
     const auto rest = static_cast<unsigned>(seconds % 86400);
-    int64_t y;
-    unsigned m, d;
-    civil_from_days(days, y, m, d);
+    const civil::Civil c = civil::civil_from_days(days + k1601);
     platform::SystemTime t;
-    t.year = static_cast<uint16_t>(y);
-    t.month = static_cast<uint16_t>(m);
-    t.day = static_cast<uint16_t>(d);
+    t.year = static_cast<uint16_t>(c.year);
+    t.month = static_cast<uint16_t>(c.month);
+    t.day = static_cast<uint16_t>(c.day);
     t.day_of_week = static_cast<uint16_t>((days + 1) % 7);
     t.hour = static_cast<uint16_t>(rest / 3600);
     t.minute = static_cast<uint16_t>(rest / 60 % 60);
