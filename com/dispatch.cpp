@@ -1,6 +1,8 @@
 #include "com/dispatch.h"
 
+#include <mutex>
 #include <new>
+#include <unordered_map>
 #include <vector>
 
 #include "automation/invoke.h"
@@ -66,7 +68,8 @@ uint8_t kinds_of(WORD flags) {
 
 class Dispatcher final : public IDispatch, public ObjectPeer, private Counted {
   public:
-    explicit Dispatcher(Ref<Object> object) : object_(std::move(object)) {
+    explicit Dispatcher(Ref<Object> object)
+        : object_(std::move(object)), interface_id_(cached_interface_id(*object_)) {
         object_->set_peer(this);
     }
 
@@ -77,7 +80,7 @@ class Dispatcher final : public IDispatch, public ObjectPeer, private Counted {
         if (!out) return E_POINTER;
         *out = nullptr;
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kIdOwnObject ||
-            riid == interface_id(object_->class_info().interface_name)) {
+            riid == interface_id_) {
             *out = static_cast<IDispatch*>(this);
             AddRef();
             return S_OK;
@@ -136,7 +139,20 @@ class Dispatcher final : public IDispatch, public ObjectPeer, private Counted {
     ~Dispatcher() { object_->set_peer(nullptr); }
     friend class Counted;
 
+    // Script engines ask for other interfaces on every call (IDispatchEx and
+    // their own); the derived id is computed once per class.
+    static GUID cached_interface_id(const Object& object) {
+        static std::mutex mutex;
+        static std::unordered_map<const ClassInfo*, GUID> ids;
+        std::lock_guard lock(mutex);
+        const ClassInfo* info = &object.class_info();
+        auto it = ids.find(info);
+        if (it == ids.end()) it = ids.emplace(info, interface_id(info->interface_name)).first;
+        return it->second;
+    }
+
     Ref<Object> object_;
+    GUID interface_id_;
 };
 
 // An argument as the client placed it: where in rgvarg it came from.
