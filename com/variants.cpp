@@ -57,7 +57,13 @@ class ArrayData {
     void* data_ = nullptr;
 };
 
-Variant from_array(SAFEARRAY* sa) {
+Variant read(const VARIANT& value, int depth);
+
+// Arrays of Variants may hold arrays, and a by-reference Variant may point
+// anywhere, even back at its container: nesting this deep is refused.
+constexpr int kMaxDepth = 32;
+
+Variant from_array(SAFEARRAY* sa, int depth) {
     if (!sa) return Variant();  // an uninitialised dynamic array
     if (SafeArrayGetDim(sa) != 1) unsupported();
     VARTYPE element = VT_EMPTY;
@@ -86,7 +92,7 @@ Variant from_array(SAFEARRAY* sa) {
             std::vector<Variant> items;
             items.reserve(count);
             for (size_t i = 0; i < count; ++i)
-                items.push_back(from_variant(p[i]));
+                items.push_back(read(p[i], depth + 1));
             return Variant::variant_array(std::move(items), lower);
         }
         default:
@@ -109,22 +115,22 @@ Variant converted(const VARIANT& value) {
     return V_R8(&to.v);
 }
 
-}  // namespace
-
-Variant from_variant(const VARIANT& value) {
+Variant read(const VARIANT& value, int depth) {
+    if (depth > kMaxDepth) unsupported();
     const VARTYPE vt = V_VT(&value);
     if (vt == (VT_BYREF | VT_VARIANT)) {
         if (!V_VARIANTREF(&value)) unsupported();
-        return from_variant(*V_VARIANTREF(&value));
+        return read(*V_VARIANTREF(&value), depth + 1);
     }
     if (vt & VT_ARRAY) {
-        if (vt & VT_BYREF) return from_array(V_ARRAYREF(&value) ? *V_ARRAYREF(&value) : nullptr);
-        return from_array(V_ARRAY(&value));
+        if (vt & VT_BYREF)
+            return from_array(V_ARRAYREF(&value) ? *V_ARRAYREF(&value) : nullptr, depth);
+        return from_array(V_ARRAY(&value), depth);
     }
     if (vt & VT_BYREF) {
         ScopedVariant copy;
         if (FAILED(VariantCopyInd(&copy.v, const_cast<VARIANT*>(&value)))) unsupported();
-        return from_variant(copy.v);
+        return read(copy.v, depth + 1);
     }
     switch (vt) {
         case VT_EMPTY:
@@ -163,6 +169,12 @@ Variant from_variant(const VARIANT& value) {
         default:
             return converted(value);
     }
+}
+
+}  // namespace
+
+Variant from_variant(const VARIANT& value) {
+    return read(value, 0);
 }
 
 void to_variant(const Variant& value, VARIANT* out) {

@@ -284,6 +284,17 @@ void raw_values(IDispatch* s) {
         hex_of(shorts, VT_I2, DISP_E_TYPEMISMATCH, nullptr);
     }
     {
+        // A by-reference Variant that points at itself is refused, not followed.
+        VARIANT self;
+        V_VT(&self) = VT_BYREF | VT_VARIANT;
+        V_VARIANTREF(&self) = &self;
+        Call c{s, reverse};
+        c.args = {self, text_arg(L""), long_arg(1)};
+        check_hr("self-referencing argument", c.run(), DISP_E_TYPEMISMATCH);
+        check("self-referencing puArgErr", c.arg_error == 2);
+        VariantClear(&c.args[1]);
+    }
+    {
         // A huge string in and out.
         std::wstring big(8u << 20, L'a');
         Call c{s, id_of(s, L"ReplaceString")};

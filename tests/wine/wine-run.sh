@@ -50,7 +50,7 @@ setup)
     wineserver -k 2>/dev/null
     rm -rf "$WINEPREFIX"
     # One server for the whole run, detached from CTest's descriptors.
-    wineserver -p </dev/null >/dev/null 2>&1
+    timeout 30 wineserver -p </dev/null >/dev/null 2>&1
     if ! run_wine "$log/wineboot.txt" wineboot -i; then
         echo "wineboot failed"; cat "$log/wineboot.txt"; exit 1
     fi
