@@ -1,5 +1,7 @@
 #include "com/dispatch.h"
 
+#include <ocidl.h>
+
 #include <mutex>
 #include <new>
 #include <unordered_map>
@@ -66,7 +68,10 @@ uint8_t kinds_of(WORD flags) {
     return kinds;
 }
 
-class Dispatcher final : public IDispatch, public ObjectPeer, private Counted {
+class Dispatcher final : public IDispatch,
+                         public IProvideClassInfo,
+                         public ObjectPeer,
+                         private Counted {
   public:
     explicit Dispatcher(Ref<Object> object)
         : object_(std::move(object)), interface_id_(cached_interface_id(*object_)) {
@@ -85,10 +90,27 @@ class Dispatcher final : public IDispatch, public ObjectPeer, private Counted {
             AddRef();
             return S_OK;
         }
+        if (riid == IID_IProvideClassInfo) {
+            *out = static_cast<IProvideClassInfo*>(this);
+            AddRef();
+            return S_OK;
+        }
         return E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return add_ref(); }
     ULONG STDMETHODCALLTYPE Release() override { return release(this); }
+
+    // IProvideClassInfo: the class, which is what hosts show as the
+    // object's type name.
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        try {
+            return class_type_info(object_->class_info(), out);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
+    }
 
     // IDispatch
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {

@@ -162,7 +162,7 @@ HRESULT add_class(ICreateTypeLib2* library, const ClassInfo& info, ITypeInfo* in
     std::wstring name = wide(info.name);
     VORLEK_CHECK(library->CreateTypeInfo(name.data(), TKIND_COCLASS, type.put()));
     VORLEK_CHECK(type->SetGuid(class_id(info.progid)));
-    VORLEK_CHECK(type->SetTypeFlags(TYPEFLAG_FCANCREATE));
+    VORLEK_CHECK(type->SetTypeFlags(info.create ? TYPEFLAG_FCANCREATE : 0));
     HREFTYPE ref = 0;
     VORLEK_CHECK(type->AddRefTypeInfo(interface_info, &ref));
     VORLEK_CHECK(type->AddImplType(0, ref));
@@ -199,16 +199,26 @@ HRESULT build_type_library(const std::wstring& path, bool save, ITypeLib** out) 
     for (const ClassInfo* info : described_classes()) {
         ComPtr<ITypeInfo> interface_info;
         VORLEK_CHECK(add_interface(library.get(), idispatch.get(), *info, interface_info));
-        if (info->create) VORLEK_CHECK(add_class(library.get(), *info, interface_info.get()));
+        VORLEK_CHECK(add_class(library.get(), *info, interface_info.get()));
     }
     if (save) VORLEK_CHECK(library->SaveAllChanges());
     return library->QueryInterface(IID_ITypeLib, reinterpret_cast<void**>(out));
 }
 
-HRESULT interface_type_info(const ClassInfo& info, ITypeInfo** out) {
+namespace {
+HRESULT type_info_of(const GUID& id, ITypeInfo** out) {
     std::lock_guard lock(g_mutex);
     if (!g_library) VORLEK_CHECK(build_type_library(L"vorlek.tlb", false, g_library.put()));
-    return g_library->GetTypeInfoOfGuid(interface_id(info.interface_name), out);
+    return g_library->GetTypeInfoOfGuid(id, out);
+}
+}  // namespace
+
+HRESULT interface_type_info(const ClassInfo& info, ITypeInfo** out) {
+    return type_info_of(interface_id(info.interface_name), out);
+}
+
+HRESULT class_type_info(const ClassInfo& info, ITypeInfo** out) {
+    return type_info_of(class_id(info.progid), out);
 }
 
 void release_type_library() noexcept {

@@ -2,6 +2,7 @@
 // (named arguments, typed by-reference arguments, arrays of other element
 // types, raw DISPPARAMS), the type information, and the unload rules.
 // Prints "N passed, M failed" last, like the script tests.
+#include <ocidl.h>
 #include <ole2.h>
 #include <oleauto.h>
 #include <windows.h>
@@ -459,6 +460,30 @@ void type_information(IDispatch* s) {
         check("GetCharEx takes a Byte",
               f->cParams == 1 && f->lprgelemdescParam[0].tdesc.vt == VT_UI1);
         info->ReleaseFuncDesc(f);
+    }
+    // The class behind the interface, as hosts name an object's type.
+    IProvideClassInfo* provide = nullptr;
+    s->QueryInterface(IID_IProvideClassInfo, reinterpret_cast<void**>(&provide));
+    check("IProvideClassInfo", provide != nullptr);
+    if (provide) {
+        ITypeInfo* coclass = nullptr;
+        check_hr("GetClassInfo", provide->GetClassInfo(&coclass), S_OK);
+        if (coclass) {
+            BSTR class_name = nullptr;
+            coclass->GetDocumentation(MEMBERID_NIL, &class_name, nullptr, nullptr, nullptr);
+            check_text("class name", class_name, L"Stringer");
+            SysFreeString(class_name);
+            TYPEATTR* ca = nullptr;
+            coclass->GetTypeAttr(&ca);
+            CLSID clsid;
+            CLSIDFromProgID(L"Vorlek.Stringer", &clsid);
+            check("a creatable class with the registered id",
+                  ca && ca->typekind == TKIND_COCLASS && (ca->wTypeFlags & TYPEFLAG_FCANCREATE) &&
+                      ca->guid == clsid);
+            coclass->ReleaseTypeAttr(ca);
+            coclass->Release();
+        }
+        provide->Release();
     }
     ITypeLib* lib = nullptr;
     UINT index = 0;
