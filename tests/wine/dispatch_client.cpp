@@ -273,6 +273,13 @@ void raw_values(IDispatch* s) {
         static_cast<BYTE*>(bytes->pvData)[0] = 0x0A;
         static_cast<BYTE*>(bytes->pvData)[1] = 0xFF;
         hex_of(bytes, VT_UI1, S_OK, L"0A FF");
+        // The lower bound travels with the array: from 1, index 0 is missing.
+        SAFEARRAY* from_one = SafeArrayCreateVector(VT_UI1, 1, 2);
+        hex_of(from_one, VT_UI1, S_OK, L"");
+        Call last_error{s, id_of(s, L"LastError"), DISPATCH_PROPERTYGET};
+        last_error.run();
+        check("lower bound 1 gives error 9",
+              V_VT(&last_error.result.v) == VT_I4 && V_I4(&last_error.result.v) == 9);
         SAFEARRAY* longs = SafeArrayCreateVector(VT_I4, 0, 1);
         static_cast<LONG*>(longs->pvData)[0] = 171;
         hex_of(longs, VT_I4, S_OK, L"AB");
