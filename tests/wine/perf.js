@@ -1,6 +1,7 @@
 // Cost of a call through the library's IDispatch against one through Wine's
 // own Scripting.Dictionary, from the same script engine (not part of ctest):
-//   WINEPREFIX=$PWD/build/windows/wine-prefix wine cscript //nologo tests/wine/perf.js
+//   export WINEPREFIX=$PWD/build/windows/wine-prefix (registered by ctest --preset windows)
+//   wine cscript //nologo "$(winepath -w tests/wine/perf.js)"
 var N = 100000;
 var o = new ActiveXObject("Vorlek.Stringer");
 var d = new ActiveXObject("Scripting.Dictionary");
