@@ -59,7 +59,11 @@ check("GetCharEx typo kept", s.GetCharEx(2), "RUGHT_MOUSE_BUTTON");
 // Constants and dispatch failures.
 check("CASE_SENSITIVE", s.CASE_SENSITIVE, 0);
 check("NOT_CASE_SENSITIVE", s.NOT_CASE_SENSITIVE, 1);
-check("type mismatch before the call", errorNumber(function () { return s.ReverseString("abc", "", "abc"); }), 13);
+// Wine's JScript passes the dispatch failure's HRESULT through (low word 5)
+// where Windows reports run-time error 13.
+var mismatch = errorNumber(function () { return s.ReverseString("abc", "", "abc"); });
+if (ENGINE === "wine-cscript") checkKnownDifference("type mismatch before the call", mismatch, 13);
+else check("type mismatch before the call", mismatch, 13);
 check("unknown member", errorNumber(function () { return s.NoSuchMember(); }), 438);
 check("unknown ProgID", errorNumber(function () { return new ActiveXObject("Vorlek.NoSuchClass"); }), 429);
 

@@ -1,0 +1,32 @@
+// UTF-16 strings and the system's wide-character calls: the two share code
+// units, so the library's String passes through without conversion.
+#pragma once
+
+#include <windows.h>
+
+#include <climits>
+#include <string>
+
+#include "automation/string.h"
+
+namespace vorlek::platform::win32 {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+// A NUL-terminated copy for calls that take a C string.
+inline std::wstring wide(StringView text) {
+    return std::wstring(text.begin(), text.end());
+}
+inline const wchar_t* wide_ptr(const String& text) {
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+inline String from_wide(const wchar_t* text, size_t length) {
+    return String(reinterpret_cast<const char16_t*>(text), length);
+}
+// Lengths passed as int: anything longer than the system accepts is refused
+// before the call.
+inline bool fits_int(size_t n) {
+    return n <= static_cast<size_t>(INT_MAX);
+}
+
+}  // namespace vorlek::platform::win32

@@ -1,0 +1,25 @@
+// Run after `regsvr32 /u`: what registration wrote is gone.
+var shell = new ActiveXObject("WScript.Shell");
+function present(key) {
+    try {
+        shell.RegRead(key);
+        return true;
+    } catch (e) {
+        return false;
+    }
+}
+var CLSID = "{B852D280-2CE9-5F44-B289-599C6C04C977}";  // Vorlek.Stringer
+var LIBID = "{74F13731-F240-5D8D-8118-98BEFC8B96B6}";  // Vorlek 1.0
+var IID = "{64FD381E-AC0B-54D4-A7F3-B864CE636F5F}";  // _Stringer
+
+check("ProgID gone", present("HKCR\\Vorlek.Stringer\\"), false);
+check("ProgID's CLSID gone", present("HKCR\\Vorlek.Stringer\\CLSID\\"), false);
+check("class id gone", present("HKCR\\CLSID\\" + CLSID + "\\"), false);
+check("server entry gone", present("HKCR\\CLSID\\" + CLSID + "\\InprocServer32\\"), false);
+check("type library gone", present("HKCR\\TypeLib\\" + LIBID + "\\1.0\\"), false);
+check("type library file entry gone", present("HKCR\\TypeLib\\" + LIBID + "\\1.0\\409\\win64\\"), false);
+check("interface gone", present("HKCR\\Interface\\" + IID + "\\"), false);
+check("creation fails", errorNumber(function () { return new ActiveXObject("Vorlek.Stringer"); }), 429);
+// Unrelated entries stay.
+check("other classes untouched", present("HKCR\\Scripting.Dictionary\\CLSID\\"), true);
+done(9);
