@@ -230,13 +230,13 @@ class Host {
     const Array* array_at(duk_idx_t idx);
     // Phase 1 for member arguments: coerces foreign objects to what cscript
     // passes for them; records each argument's kind in `kinds`.
-    void prepare_args(duk_idx_t first, duk_idx_t count, unsigned char* kinds);
-    bool read_arg(duk_idx_t idx, unsigned char kind, Variant& out);
+    void prepare_args(duk_idx_t first, duk_idx_t count);
+    bool read_arg(duk_idx_t idx, Variant& out);
 
     duk_ret_t call_member(MemberRef ref, uint8_t kinds, duk_idx_t obj_idx, duk_idx_t first,
                           duk_idx_t count);
     bool invoke_member(Object* object, MemberRef ref, uint8_t kinds, duk_idx_t first,
-                       duk_idx_t count, const unsigned char* kinds_of);
+                       duk_idx_t count);
 
     void push_result();
     void push_value(const Variant& value);
@@ -462,12 +462,9 @@ const Array* Host::array_at(duk_idx_t idx) {
     return holder ? holder->value.if_array() : nullptr;
 }
 
-enum ArgKind : unsigned char { kPlain, kOurs, kDate };
-
-void Host::prepare_args(duk_idx_t first, duk_idx_t count, unsigned char* kinds) {
+void Host::prepare_args(duk_idx_t first, duk_idx_t count) {
     for (duk_idx_t i = 0; i < count; ++i) {
         duk_idx_t idx = first + i;
-        kinds[i] = kPlain;
         int type = duk_get_type(ctx_, idx);
         if (type == DUK_TYPE_OBJECT) {
             duk_get_prop_heapptr(ctx_, idx, key_object_);
@@ -478,22 +475,11 @@ void Host::prepare_args(duk_idx_t first, duk_idx_t count, unsigned char* kinds) 
                 ours = duk_is_pointer(ctx_, -1);
                 duk_pop(ctx_);
             }
-            if (ours) {
-                kinds[i] = kOurs;
-                continue;
-            }
-            duk_push_heapptr(ctx_, date_ctor_);
-            bool is_date = duk_instanceof(ctx_, idx, -1);
-            duk_pop(ctx_);
-            if (is_date) {
-                // A Date goes in as a date (its time value, read in phase 2).
-                duk_to_number(ctx_, idx);
-                kinds[i] = kDate;
-            } else {
-                // Any other script object goes in as its default value, as
-                // cscript's coercion of a JScript object gives it.
-                duk_to_string(ctx_, idx);
-            }
+            if (ours) continue;
+            // Any other script object, a Date included, goes in as its
+            // default value: cscript hands a JScript Date over as an object,
+            // not as a date, so a script that relies on it must not pass here.
+            duk_to_string(ctx_, idx);
         } else if (type == DUK_TYPE_BUFFER || type == DUK_TYPE_POINTER ||
                    type == DUK_TYPE_LIGHTFUNC) {
             duk_to_string(ctx_, idx);
@@ -501,7 +487,7 @@ void Host::prepare_args(duk_idx_t first, duk_idx_t count, unsigned char* kinds) 
     }
 }
 
-bool Host::read_arg(duk_idx_t idx, unsigned char kind, Variant& out) {
+bool Host::read_arg(duk_idx_t idx, Variant& out) {
     switch (duk_get_type(ctx_, idx)) {
         case DUK_TYPE_NULL:
             out = Null{};
@@ -511,10 +497,7 @@ bool Host::read_arg(duk_idx_t idx, unsigned char kind, Variant& out) {
             return true;
         case DUK_TYPE_NUMBER: {
             double n = duk_get_number(ctx_, idx);
-            if (kind == kDate)
-                out = Date{serial_from_time_value(n)};
-            else
-                out = number_variant(n);
+            out = number_variant(n);
             return true;
         }
         case DUK_TYPE_STRING: {
@@ -546,13 +529,13 @@ bool Host::read_arg(duk_idx_t idx, unsigned char kind, Variant& out) {
 }
 
 bool Host::invoke_member(Object* object, MemberRef ref, uint8_t kinds, duk_idx_t first,
-                         duk_idx_t count, const unsigned char* kinds_of) {
+                         duk_idx_t count) {
     auto used = static_cast<size_t>(count);
     bool ok = true;
     try {
         Ref<Object> keep(object);
         for (size_t i = 0; i < used; ++i)
-            read_arg(first + static_cast<duk_idx_t>(i), kinds_of[i], args_[i]);
+            read_arg(first + static_cast<duk_idx_t>(i), args_[i]);
         // In-out arguments: JScript passes copies, so what a member writes
         // back stays in this array and the caller's variable keeps its value.
         result_ = invoke(*object, ref.id, kinds, std::span<Variant>(args_.data(), used));
@@ -572,9 +555,8 @@ duk_ret_t Host::call_member(MemberRef ref, uint8_t kinds, duk_idx_t obj_idx, duk
     if (!object) return raise(kNotSupported);
     // A member function taken from one class and applied to another object.
     if (&object->class_info() != ref.info) return raise(kNotSupported);
-    unsigned char kinds_of[kMaxArgs];
-    prepare_args(first, count, kinds_of);
-    if (!invoke_member(object, ref, kinds, first, count, kinds_of)) return raise_failure();
+    prepare_args(first, count);
+    if (!invoke_member(object, ref, kinds, first, count)) return raise_failure();
     push_result();
     return 1;
 }

@@ -1,7 +1,6 @@
 #include "host/values.h"
 
 #include <cmath>
-#include <ctime>
 #include <limits>
 
 #include "automation/calendar.h"
@@ -102,22 +101,6 @@ LocalTime local_time_from_serial(double serial) {
             static_cast<double>(c.day),           static_cast<double>(ms / 3600000),
             static_cast<double>(ms / 60000 % 60), static_cast<double>(ms / 1000 % 60),
             static_cast<double>(ms % 1000)};
-}
-
-double serial_from_time_value(double ms) {
-    if (!std::isfinite(ms)) return std::numeric_limits<double>::quiet_NaN();
-    double seconds = std::floor(ms / 1000.0);
-    double millis = ms - seconds * 1000.0;
-    auto t = static_cast<std::time_t>(seconds);
-    std::tm local{};
-    if (!localtime_r(&t, &local)) return std::numeric_limits<double>::quiet_NaN();
-    int64_t days =
-        calendar::days_from_civil(local.tm_year + 1900LL, static_cast<unsigned>(local.tm_mon + 1),
-                                  static_cast<unsigned>(local.tm_mday)) -
-        calendar::kSerialEpoch;
-    double fraction =
-        (local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + millis / 1000.0) / 86400.0;
-    return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
 }
 
 }  // namespace vorlek::host

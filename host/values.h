@@ -31,8 +31,5 @@ struct LocalTime {
     double year, month, day, hour, minute, second, millisecond;
 };
 LocalTime local_time_from_serial(double serial);
-// The Date serial of a JavaScript time value (milliseconds since 1970 UTC),
-// in local time; NaN for an invalid date.
-double serial_from_time_value(double ms);
 
 }  // namespace vorlek::host

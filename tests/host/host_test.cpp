@@ -48,11 +48,9 @@ INSTANTIATE_TEST_SUITE_P(
         MappingCase{
             "p.TypeOf('x'), p.TypeOf(true), p.TypeOf(null), p.TypeOf(undefined), p.TypeOf(p)",
             "String Boolean Null Empty Object"},
-        MappingCase{"p.TypeOf(new Date(2020, 1, 2)), p.TypeOf([1, 2])", "Date String"},
+        // A script Date goes in as its text, as cscript's object does.
+        MappingCase{"p.TypeOf(new Date(2020, 1, 2)), p.TypeOf([1, 2])", "String String"},
         MappingCase{"p.Echo([1, 2]), p.Echo({toString: function () { return 'own'; }})", "1,2 own"},
-        MappingCase{"new Date(p.Echo(new Date(2020, 1, 2, 3, 4, 5))).getTime() === new Date(2020, "
-                    "1, 2, 3, 4, 5).getTime()",
-                    "true"},
         MappingCase{"p.Echo('\\uD83D\\uDE00').length, p.Echo('\\u00E9\\u20AC')",
                     "2 \xC3\xA9\xE2\x82\xAC"},
         MappingCase{"p.Echo(p.Bytes) !== undefined, new VBArray(p.Echo(p.Bytes)).ubound()",
