@@ -5,15 +5,11 @@
 #include <map>
 
 #include "platform/win32/areas.h"
-#include "platform/win32/wide_text.h"
+#include "platform/win32/text.h"
 
 namespace vorlek::platform::win32 {
 
 namespace {
-
-using text::from_wide;
-using text::wide;
-using text::wide_or_null;
 
 struct ModuleFree {
     void operator()(HMODULE module) const noexcept {

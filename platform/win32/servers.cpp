@@ -4,15 +4,11 @@
 #include <lm.h>
 
 #include "platform/win32/areas.h"
-#include "platform/win32/wide_text.h"
+#include "platform/win32/text.h"
 
 namespace vorlek::platform::win32 {
 
 namespace {
-
-using text::from_wide;
-using text::wide;
-using text::wide_or_null;
 
 // A buffer the network-management functions allocate, released with
 // NetApiBufferFree once its contents are copied.

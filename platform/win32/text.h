@@ -23,6 +23,15 @@ inline const wchar_t* wide_ptr(const String& text) {
 inline String from_wide(const wchar_t* text, size_t length) {
     return String(reinterpret_cast<const char16_t*>(text), length);
 }
+// A NUL-terminated text the system handed out (null reads as empty).
+inline String from_wide(const wchar_t* text) {
+    return text ? String(reinterpret_cast<const char16_t*>(text)) : String();
+}
+// Null for an empty text: the system reads that as "the local machine" or
+// "the primary domain".
+inline const wchar_t* wide_or_null(const std::wstring& text) {
+    return text.empty() ? nullptr : text.c_str();
+}
 // Lengths passed as int: anything longer than the system accepts is refused
 // before the call.
 inline bool fits_int(size_t n) {

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "platform/win32/areas.h"
 #include "platform/win32/status.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32.h"
@@ -106,10 +107,16 @@ class Win32Platform : public Platform {
   public:
     System& system() override { return system_; }
     Locale& locale() override { return locale_; }
+    Time& time() override { return *time_; }
+    Messages& messages() override { return *messages_; }
+    Servers& servers() override { return *servers_; }
 
   private:
     Win32System system_;
     Win32Locale locale_;
+    std::unique_ptr<Time> time_ = make_time();
+    std::unique_ptr<Messages> messages_ = make_messages();
+    std::unique_ptr<Servers> servers_ = make_servers();
 };
 
 }  // namespace

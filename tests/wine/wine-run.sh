@@ -69,6 +69,9 @@ script)
     combined="$log/${name%.*}-$ext-$platform.$ext"
     cat "$scripts/harness.$ext" "$file" >"$combined"
     if [ "$platform" = sim ]; then export VORLEK_PLATFORM=sim; else unset VORLEK_PLATFORM; fi
+    # The sample message file, for the scripts that read it on the real platform.
+    VORLEK_MESSAGE_FILE=$(windows_path "$here/../../platform/sim/data/vorlekmsg.dll")
+    export VORLEK_MESSAGE_FILE
     out="$log/$name-$platform.txt"
     run_wine "$out" cscript //nologo "$(windows_path "$combined")" "$platform" wine-cscript
     status=$?
