@@ -3,6 +3,8 @@
 // does not answer, WS0001-WS0003 with WS0001 local) and workgroup LAB.
 #include <gtest/gtest.h>
 
+#include "tests/support/simulated.h"
+
 #include "computers/computer.h"
 #include "library/client.h"
 #include "platform/sim/network.h"
@@ -10,10 +12,8 @@
 namespace vorlek {
 namespace {
 
-class ComputerTest : public ::testing::Test {
+class ComputerTest : public testing_support::SimulatedTest {
   protected:
-    std::shared_ptr<sim::Network> net = sim::make_network(u"default");
-    platform::ScopedPlatform scope{std::make_shared<sim::SimPlatform>(net)};
     client::Dispatch c = client::create(u"Vorlek.Computer");
 
     int32_t init(std::vector<Variant> args) {

@@ -1,6 +1,8 @@
 // Stringer through late-bound calls, as a script uses it.
 #include <gtest/gtest.h>
 
+#include "tests/support/simulated.h"
+
 #include "library/client.h"
 #include "platform/sim/network.h"
 
@@ -9,10 +11,8 @@ namespace {
 
 using client::arg;
 
-class StringerTest : public ::testing::Test {
+class StringerTest : public testing_support::SimulatedTest {
   protected:
-    std::shared_ptr<sim::Network> net = sim::make_network(u"default");
-    platform::ScopedPlatform scope{std::make_shared<sim::SimPlatform>(net)};
     client::Dispatch s = client::create(u"Vorlek.Stringer");
 
     String str(const Variant& v) { return v.to_string(); }

@@ -1,6 +1,8 @@
 // DllClass through late-bound calls, as a script uses it.
 #include <gtest/gtest.h>
 
+#include "tests/support/simulated.h"
+
 #include <cmath>
 
 #include "library/client.h"
@@ -9,10 +11,8 @@
 namespace vorlek {
 namespace {
 
-class DllClassTest : public ::testing::Test {
+class DllClassTest : public testing_support::SimulatedTest {
   protected:
-    std::shared_ptr<sim::Network> net = sim::make_network(u"default");
-    platform::ScopedPlatform scope{std::make_shared<sim::SimPlatform>(net)};
     client::Dispatch d = client::create(u"Vorlek.DllClass");
 
     static double date(const char16_t* text) { return Variant(text).to_date().serial; }

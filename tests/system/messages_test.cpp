@@ -2,6 +2,8 @@
 // files, and the module reader under it.
 #include <gtest/gtest.h>
 
+#include "tests/support/simulated.h"
+
 #include "library/client.h"
 #include "platform/message_file.h"
 #include "platform/sim/network.h"
@@ -9,10 +11,8 @@
 namespace vorlek {
 namespace {
 
-class FormatAPIMessageTest : public ::testing::Test {
+class FormatAPIMessageTest : public testing_support::SimulatedTest {
   protected:
-    std::shared_ptr<sim::Network> net = sim::make_network(u"default");
-    platform::ScopedPlatform scope{std::make_shared<sim::SimPlatform>(net)};
     client::Dispatch d = client::create(u"Vorlek.DllClass");
     const String file{sim::kSampleMessageFilePath};
 
