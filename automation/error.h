@@ -44,6 +44,10 @@ class RuntimeError : public std::exception {
     throw RuntimeError(number);
 }
 
+// The scripting run time's text for an error number; empty for a number it
+// has no text for.
+StringView error_description(int32_t number);
+
 // What a client can see fail at the dispatch layer: an unknown name, a wrong
 // argument count, an argument that cannot be converted, a member kind the
 // name does not have, and (only where a member raises on purpose) an error

@@ -32,30 +32,11 @@ class ForeignObject final : public Object {
     ComPtr<IDispatch> dispatch_;
 };
 
-// Standard texts of the run-time errors a member can raise on purpose.
-struct ErrorText {
-    int32_t number;
-    const wchar_t* text;
-};
-constexpr ErrorText kErrorTexts[] = {
-    {err::kInvalidCall, L"Invalid procedure call or argument"},
-    {err::kOverflow, L"Overflow"},
-    {err::kOutOfMemory, L"Out of memory"},
-    {err::kSubscript, L"Subscript out of range"},
-    {err::kTypeMismatch, L"Type mismatch"},
-    {err::kObjectNotSet, L"Object variable not set"},
-    {err::kDuplicateKey, L"This key is already associated with an element of this collection"},
-};
-
 BSTR error_text(const DispatchError& e) {
-    if (!e.description().empty()) {
-        return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(e.description().data()),
-                                 static_cast<UINT>(e.description().size()));
-    }
-    for (const auto& t : kErrorTexts) {
-        if (t.number == e.detail()) return SysAllocString(t.text);
-    }
-    return nullptr;
+    StringView text = e.description().empty() ? error_description(e.detail()) : e.description();
+    if (text.empty()) return nullptr;
+    return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
+                             static_cast<UINT>(text.size()));
 }
 
 // Which kinds of member a call may reach, from the DISPATCH_ flags.

@@ -1,5 +1,7 @@
 #include "host/messages.h"
 
+#include "automation/error.h"
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -8,26 +10,8 @@ namespace vorlek::host {
 
 namespace {
 
-constexpr std::array<std::pair<int32_t, std::string_view>, 25> kMessages{{
-    {5, "Invalid procedure call or argument"},
-    {6, "Overflow"},
-    {7, "Out of memory"},
-    {9, "Subscript out of range"},
-    {10, "This array is fixed or temporarily locked"},
-    {11, "Division by zero"},
-    {13, "Type mismatch"},
-    {28, "Out of stack space"},
-    {53, "File not found"},
-    {70, "Permission denied"},
-    {87, "The parameter is incorrect"},
-    {91, "Object variable or With block variable not set"},
-    {94, "Invalid use of Null"},
-    {424, "Object required"},
-    {429, "Automation server can't create object"},
-    {438, "Object doesn't support this property or method"},
-    {445, "Object doesn't support this action"},
-    {450, "Wrong number of arguments or invalid property assignment"},
-    {457, "This key is already associated with an element of this collection"},
+// The engine's own errors; run-time errors take the scripting run time's texts.
+constexpr std::array<std::pair<int32_t, std::string_view>, 6> kEngineMessages{{
     {jscript::kSyntaxError, "Syntax error"},
     {jscript::kObjectExpected, "Object expected"},
     {jscript::kUndefinedIdentifier, "Undefined identifier"},
@@ -38,10 +22,12 @@ constexpr std::array<std::pair<int32_t, std::string_view>, 25> kMessages{{
 
 }  // namespace
 
-std::string_view error_message(int32_t number) {
-    auto it = std::find_if(kMessages.begin(), kMessages.end(),
+std::string error_message(int32_t number) {
+    auto it = std::find_if(kEngineMessages.begin(), kEngineMessages.end(),
                            [&](const auto& m) { return m.first == number; });
-    return it == kMessages.end() ? std::string_view("Unknown runtime error") : it->second;
+    if (it != kEngineMessages.end()) return std::string(it->second);
+    StringView text = error_description(number);
+    return text.empty() ? "Unknown runtime error" : to_utf8(text);
 }
 
 int32_t script_error_number(int32_t number) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace vorlek::host {
@@ -24,7 +25,7 @@ constexpr int32_t kWrongArgumentCount = 450;
 
 // Text of a run-time error number; "Unknown runtime error" for numbers the
 // table does not hold.
-std::string_view error_message(int32_t number);
+std::string error_message(int32_t number);
 
 // The number a script reads from `e.number`: 0x800Axxxx (negative as a
 // 32-bit signed value) for a plain run-time error number, unchanged when it
