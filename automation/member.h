@@ -4,6 +4,7 @@
 // the member function, so they are never written twice.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <tuple>
@@ -70,8 +71,11 @@ struct MemberInfo {
     VarType result = VarType::Empty;  // Empty: no result
     StringView help;
     Thunk thunk = nullptr;  // null for a constant
-    Variant constant;       // value of a constant get
-    bool hidden = false;    // restricted in the type library (_NewEnum)
+    // The member's function-table entry (see detail::entry_point); null for a
+    // constant.
+    const void* entry = nullptr;
+    Variant constant;     // value of a constant get
+    bool hidden = false;  // restricted in the type library (_NewEnum)
 };
 
 class ClassInfo {
@@ -175,6 +179,65 @@ decltype(auto) extract(Variant& v, [[maybe_unused]] size_t index) {
     }
 }
 
+// Function-table entries. A client may also call members directly through a
+// function table (a dual interface): one entry per member, taking the
+// interface pointer, the arguments in their binary form and, unless the
+// member returns nothing, a pointer for the result. The entries are made here
+// because only here is the member function's C++ signature known; each hands
+// the addresses of its arguments to the one routine a bridge installs, which
+// reads them by the member's ParamInfo types and goes through invoke().
+#if defined(_WIN32) && !defined(_WIN64)
+#define VORLEK_STDCALL __stdcall
+#else
+#define VORLEK_STDCALL
+#endif
+
+// A VARIANT passed by value: opaque here, of its size and alignment.
+struct alignas(8) BinaryVariant {
+    unsigned char bytes[8 + 2 * sizeof(void*)];
+};
+
+// Binary forms: String and objects are pointers (BSTR, IDispatch*), Boolean
+// is 16 bits (-1/0), Date a double, an in-out Variant a pointer to it.
+template <class T>
+struct Binary {
+    using type = void*;
+};
+template <>
+struct Binary<int32_t> {
+    using type = int32_t;
+};
+template <>
+struct Binary<int16_t> {
+    using type = int16_t;
+};
+template <>
+struct Binary<uint8_t> {
+    using type = uint8_t;
+};
+template <>
+struct Binary<bool> {
+    using type = int16_t;
+};
+template <>
+struct Binary<double> {
+    using type = double;
+};
+template <>
+struct Binary<Date> {
+    using type = double;
+};
+template <>
+struct Binary<Variant> {
+    using type = BinaryVariant;
+};
+
+// The routine every entry calls: `entry` tells which member, `args` points at
+// each argument as received, `result` is the caller's result pointer (null
+// when the member returns nothing). Returns the call's status code.
+using EntryCall = int32_t (*)(void* self, const void* entry, const void* const* args, void* result);
+inline std::atomic<EntryCall> entry_call{nullptr};
+
 // What a member function pointer tells about parameters and result; `Self`
 // is the class, const-qualified for const members.
 template <class Self, class R, class... A>
@@ -188,6 +251,35 @@ struct SignatureOf {
     static Variant call(Object& self, std::span<Variant> args) {
         return invoke_with<F>(static_cast<Self&>(self), args, std::index_sequence_for<A...>{});
     }
+    template <class P>
+    using BinaryOf = typename std::conditional_t<is_by_ref<P>(), std::type_identity<void*>,
+                                                 Binary<std::remove_cvref_t<P>>>::type;
+
+    template <auto F>
+    static const void* entry_point() {
+        if constexpr (std::is_void_v<R>)
+            return reinterpret_cast<const void*>(&entry_without_result<F>);
+        else
+            return reinterpret_cast<const void*>(&entry_with_result<F>);
+    }
+    template <auto F>
+    static int32_t VORLEK_STDCALL entry_with_result(void* self, BinaryOf<A>... args, void* result) {
+        const void* const pointers[] = {static_cast<const void*>(&args)..., nullptr};
+        return forward(self, reinterpret_cast<const void*>(&entry_with_result<F>), pointers,
+                       result);
+    }
+    template <auto F>
+    static int32_t VORLEK_STDCALL entry_without_result(void* self, BinaryOf<A>... args) {
+        const void* const pointers[] = {static_cast<const void*>(&args)..., nullptr};
+        return forward(self, reinterpret_cast<const void*>(&entry_without_result<F>), pointers,
+                       nullptr);
+    }
+    static int32_t forward(void* self, const void* entry, const void* const* args, void* result) {
+        EntryCall call = entry_call.load(std::memory_order_acquire);
+        // Only a bridge hands out function tables, after installing the routine.
+        return call ? call(self, entry, args, result) : static_cast<int32_t>(0x8000FFFFu);
+    }
+
     template <auto F, size_t... I>
     static Variant invoke_with(Self& self, std::span<Variant> args, std::index_sequence<I...>) {
         if constexpr (std::is_void_v<R>) {
@@ -296,6 +388,12 @@ class ClassBuilder {
         m.result = detail::type_of<typename Sig::Result>();
         m.params = Sig::params();
         m.thunk = &detail::thunk<F>;
+        m.entry = Sig::template entry_point<F>();
+        // The function-table entry tells the member by the function it calls.
+        for (const auto& other : info_.members) {
+            if (other.thunk == m.thunk)
+                throw std::logic_error("member table: a function serves one member only");
+        }
         if (specs.size() != m.params.size())
             throw std::logic_error("member table: parameter count");
         for (size_t i = 0; i < specs.size(); ++i) {

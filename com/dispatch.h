@@ -1,5 +1,6 @@
-// The IDispatch face of the library's objects: one peer per object, calls
-// mapped onto the member tables, enumerators as IEnumVARIANT.
+// The dual interface (IDispatch and function table) of the library's objects:
+// one peer per object, calls mapped onto the member tables, enumerators as
+// IEnumVARIANT.
 #pragma once
 
 #include <oaidl.h>

@@ -62,11 +62,14 @@ std::wstring wide(StringView s) {
         if (FAILED(hr_)) return hr_; \
     } while (0)
 
-// One member as a FUNCDESC, with the storage its pointers refer to.
+// One member as the FUNCDESC of its function-table entry, with the storage
+// its pointers refer to: the parameters, then the result as a final
+// [out, retval] parameter; every entry returns an HRESULT.
 class FunctionDescription {
   public:
     explicit FunctionDescription(const MemberInfo& m)
-        : params_(m.params.size()), defaults_(m.params.size()) {
+        : params_(m.params.size() + (m.result == VarType::Empty ? 0 : 1)),
+          defaults_(m.params.size()) {
         variant_desc_.vt = VT_VARIANT;
         for (size_t i = 0; i < m.params.size(); ++i) {
             const ParamInfo& p = m.params[i];
@@ -91,16 +94,24 @@ class FunctionDescription {
             }
             e.paramdesc.wParamFlags = flags;
         }
+        if (m.result != VarType::Empty) {
+            // The enumerator is handed out as IUnknown and kept out of browsers.
+            result_desc_.vt =
+                m.dispid == kDispIdNewEnum ? VARTYPE{VT_UNKNOWN} : vartype_of(m.result);
+            ELEMDESC& e = params_.back();
+            e = ELEMDESC{};
+            e.tdesc.vt = VT_PTR;
+            e.tdesc.lptdesc = &result_desc_;
+            e.paramdesc.wParamFlags = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
+        }
         desc_ = FUNCDESC{};
         desc_.memid = m.dispid;
-        desc_.funckind = FUNC_DISPATCH;
+        desc_.funckind = FUNC_PUREVIRTUAL;
         desc_.invkind = invoke_kind(m.kind);
         desc_.callconv = CC_STDCALL;
-        desc_.cParams = static_cast<SHORT>(m.params.size());
+        desc_.cParams = static_cast<SHORT>(params_.size());
         desc_.lprgelemdescParam = params_.empty() ? nullptr : params_.data();
-        // The enumerator is handed out as IUnknown and kept out of browsers.
-        desc_.elemdescFunc.tdesc.vt =
-            m.dispid == kDispIdNewEnum ? VARTYPE{VT_UNKNOWN} : vartype_of(m.result);
+        desc_.elemdescFunc.tdesc.vt = VT_HRESULT;
         if (m.hidden) desc_.wFuncFlags = FUNCFLAG_FRESTRICTED | FUNCFLAG_FHIDDEN;
     }
     ~FunctionDescription() {
@@ -114,34 +125,41 @@ class FunctionDescription {
 
   private:
     TYPEDESC variant_desc_{};
+    TYPEDESC result_desc_{};
     std::vector<ELEMDESC> params_;
     std::vector<PARAMDESCEX> defaults_;
     FUNCDESC desc_{};
 };
 
+// The result's name in the function-table view (script clients never see it).
+constexpr wchar_t kResultName[] = L"RetVal";
+
 HRESULT add_interface(ICreateTypeLib2* library, ITypeInfo* idispatch, const ClassInfo& info,
                       ComPtr<ITypeInfo>& out) {
     ComPtr<ICreateTypeInfo> type;
     std::wstring name = wide(info.interface_name);
-    VORLEK_CHECK(library->CreateTypeInfo(name.data(), TKIND_DISPATCH, type.put()));
+    VORLEK_CHECK(library->CreateTypeInfo(name.data(), TKIND_INTERFACE, type.put()));
     GUID iid = interface_id(info.interface_name);
     VORLEK_CHECK(type->SetGuid(iid));
-    VORLEK_CHECK(type->SetTypeFlags(TYPEFLAG_FDISPATCHABLE));
     HREFTYPE base = 0;
     VORLEK_CHECK(type->AddRefTypeInfo(idispatch, &base));
     VORLEK_CHECK(type->AddImplType(0, base));
+    // Dual: the dispatch interface follows from this one, entry for entry.
+    VORLEK_CHECK(
+        type->SetTypeFlags(TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE));
 
     UINT index = 0;
     for (const MemberInfo& m : info.members) {
         FunctionDescription desc(m);
         VORLEK_CHECK(type->AddFuncDesc(index, desc.get()));
         // The member's name and its parameters' names; a put's assigned
-        // value has no name.
+        // value has no name, a result is named for the function-table view.
         std::vector<std::wstring> names{wide(m.name)};
         size_t named = m.params.size();
         if (m.kind == MemberKind::Let || m.kind == MemberKind::Set) --named;
         for (size_t i = 0; i < named; ++i)
             names.push_back(wide(m.params[i].name));
+        if (m.result != VarType::Empty) names.emplace_back(kResultName);
         std::vector<LPOLESTR> pointers;
         for (auto& n : names)
             pointers.push_back(n.data());

@@ -1,4 +1,4 @@
-// The type library, generated from the member tables: one dispatch interface
+// The type library, generated from the member tables: one dual interface
 // per class (in the catalogue's order, members in interface order, with help
 // strings, parameter names, optional parameters and their defaults) and one
 // class per entry (the collection's class is not creatable).

@@ -1,6 +1,7 @@
 // A C++ client of vorlek.dll under Wine: what script engines never send
 // (named arguments, typed by-reference arguments, arrays of other element
-// types, raw DISPPARAMS), the type information, and the unload rules.
+// types, raw DISPPARAMS), calls through the function tables of the dual
+// interfaces, the type information, and the unload rules.
 // Prints "N passed, M failed" last, like the script tests.
 #include <ocidl.h>
 #include <ole2.h>
@@ -11,6 +12,41 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+// The dual interfaces as a client compiled from the type library declares
+// them. Outside the anonymous namespace: a type there without any
+// implementation in this file would let the compiler drop every call through it.
+struct IStringer : public IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE get_SepStrings(IDispatch** result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE putref_SepStrings(IDispatch* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_LastError(LONG* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE StringToANSIByteArray(BSTR text, VARIANT* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ByteArrayToHexString(VARIANT bytes, BSTR separator,
+                                                           SHORT section, BSTR line,
+                                                           BSTR* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ReplaceEnvVars(BSTR text, BSTR fallback, BSTR* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_CASE_SENSITIVE(LONG* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_NOT_CASE_SENSITIVE(LONG* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_REPLACE_ALL(LONG* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_REPLACE_LAST(LONG* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ReplaceString(BSTR text, BSTR replacement, BSTR to_replace,
+                                                    LONG position, LONG case_sensitive, LONG start,
+                                                    LONG stop, BSTR* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ReverseString(BSTR text, BSTR fallback, LONG length,
+                                                    BSTR* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_SepString(BSTR* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE InitSeperator(BSTR text, BSTR separator,
+                                                    VARIANT_BOOL empty_strings, LONG* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCharEx(BYTE key, BSTR* result) = 0;
+};
+
+struct ICollection : public IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE Add(VARIANT item, VARIANT key) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Count(LONG* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Item(VARIANT index, VARIANT* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Remove(VARIANT index) = 0;
+    virtual HRESULT STDMETHODCALLTYPE NewEnum(IUnknown** result) = 0;
+};
 
 namespace {
 
@@ -387,33 +423,112 @@ void exceptions_and_identity(IDispatch* s) {
     }
 }
 
+// The two views of a dual interface: the function table and the dispatch
+// interface that follows from it. Either may be the one GetTypeInfo gives.
+struct Views {
+    ITypeInfo* table = nullptr;
+    ITypeInfo* dispatch = nullptr;
+    GUID iid{};
+    ~Views() {
+        if (table) table->Release();
+        if (dispatch) dispatch->Release();
+    }
+};
+
+TYPEKIND kind_of(ITypeInfo* info, WORD* flags = nullptr, GUID* guid = nullptr) {
+    TYPEATTR* attr = nullptr;
+    if (!info || FAILED(info->GetTypeAttr(&attr))) return TKIND_MAX;
+    TYPEKIND kind = attr->typekind;
+    if (flags) *flags = attr->wTypeFlags;
+    if (guid) *guid = attr->guid;
+    info->ReleaseTypeAttr(attr);
+    return kind;
+}
+
+bool views_of(IDispatch* d, Views& views) {
+    ITypeInfo* info = nullptr;
+    if (FAILED(d->GetTypeInfo(0, 0x409, &info))) return false;
+    ITypeInfo* other = nullptr;
+    HREFTYPE pair = 0;
+    if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &pair)))
+        info->GetRefTypeInfo(pair, &other);
+    if (kind_of(info) == TKIND_INTERFACE) {
+        views.table = info;
+        views.dispatch = other;
+    } else {
+        views.dispatch = info;
+        views.table = other;
+    }
+    kind_of(views.table, nullptr, &views.iid);
+    return views.table != nullptr;
+}
+
+// A member's description in a view, by name and invoke kind.
+FUNCDESC* find_function(ITypeInfo* info, const wchar_t* name, INVOKEKIND kind) {
+    MEMBERID id = MEMBERID_NIL;
+    auto* n = const_cast<LPOLESTR>(name);
+    if (FAILED(info->GetIDsOfNames(&n, 1, &id))) return nullptr;
+    TYPEATTR* attr = nullptr;
+    info->GetTypeAttr(&attr);
+    const UINT count = attr ? attr->cFuncs : 0;
+    info->ReleaseTypeAttr(attr);
+    for (UINT i = 0; i < count; ++i) {
+        FUNCDESC* f = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &f))) continue;
+        if (f->memid == id && f->invkind == kind) return f;
+        info->ReleaseFuncDesc(f);
+    }
+    return nullptr;
+}
+
 void type_information(IDispatch* s) {
     UINT count = 0;
     check_hr("GetTypeInfoCount", s->GetTypeInfoCount(&count), S_OK);
     check("one type info", count == 1);
-    ITypeInfo* info = nullptr;
-    check_hr("GetTypeInfo", s->GetTypeInfo(0, 0x409, &info), S_OK);
-    if (!info) return;
+    ITypeInfo* given = nullptr;
+    check_hr("GetTypeInfo", s->GetTypeInfo(0, 0x409, &given), S_OK);
+    if (!given) return;
     BSTR name = nullptr;
-    info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+    given->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
     check_text("interface name", name, L"_Stringer");
     SysFreeString(name);
+    given->Release();
 
+    Views views;
+    check("the interface's two views", views_of(s, views) && views.dispatch);
+    if (!views.table) return;
+    ITypeInfo* info = views.table;
     TYPEATTR* attr = nullptr;
     info->GetTypeAttr(&attr);
-    check("a dispatch interface", attr && attr->typekind == TKIND_DISPATCH);
+    check("a dual interface", attr && attr->typekind == TKIND_INTERFACE &&
+                                  (attr->wTypeFlags & TYPEFLAG_FDUAL) &&
+                                  (attr->wTypeFlags & TYPEFLAG_FOLEAUTOMATION));
     // SepStrings get and set, LastError, 3 methods, 4 constants, ReplaceString,
-    // ReverseString, SepString, InitSeperator, GetCharEx: 15, plus IDispatch's 7.
-    check("function count", attr && attr->cFuncs == 22,
-          attr ? "got " + std::to_string(attr->cFuncs) : "");
+    // ReverseString, SepString, InitSeperator, GetCharEx: 15 entries after
+    // IDispatch's 7.
     const UINT inherited = 7;
+    check("function count", attr && attr->cFuncs == 15,
+          attr ? "got " + std::to_string(attr->cFuncs) : "");
+    check("table size", attr && attr->cbSizeVft == (inherited + 15) * sizeof(void*),
+          attr ? "got " + std::to_string(attr->cbSizeVft) : "");
     info->ReleaseTypeAttr(attr);
+    HREFTYPE base_ref = 0;
+    ITypeInfo* base = nullptr;
+    if (SUCCEEDED(info->GetRefTypeOfImplType(0, &base_ref))) info->GetRefTypeInfo(base_ref, &base);
+    GUID base_id{};
+    check("derived from IDispatch",
+          kind_of(base, nullptr, &base_id) != TKIND_MAX && base_id == IID_IDispatch);
+    if (base) base->Release();
+    WORD dispatch_flags = 0;
+    check("the dispatch view of the same interface",
+          kind_of(views.dispatch, &dispatch_flags) == TKIND_DISPATCH &&
+              (dispatch_flags & TYPEFLAG_FDUAL));
 
-    // Interface order, names, help strings, parameters and defaults.
+    // Interface order, names, help strings, entries, parameters and defaults.
     auto describe = [&](UINT index, const wchar_t* expected_name,
                         const wchar_t* expected_help) -> FUNCDESC* {
         FUNCDESC* f = nullptr;
-        if (FAILED(info->GetFuncDesc(inherited + index, &f))) {
+        if (FAILED(info->GetFuncDesc(index, &f))) {
             check("GetFuncDesc", false, std::to_string(index));
             return nullptr;
         }
@@ -423,50 +538,77 @@ void type_information(IDispatch* s) {
         if (expected_help) check_text("help string", help, expected_help);
         SysFreeString(n);
         SysFreeString(help);
+        check("an entry of the table returning HRESULT",
+              f->funckind == FUNC_PUREVIRTUAL && f->callconv == CC_STDCALL &&
+                  f->elemdescFunc.tdesc.vt == VT_HRESULT &&
+                  f->oVft == static_cast<SHORT>((inherited + index) * sizeof(void*)),
+              std::to_string(index) + ": oVft " + std::to_string(f->oVft));
         return f;
+    };
+    auto is_result = [](const ELEMDESC& e, VARTYPE vt) {
+        return e.tdesc.vt == VT_PTR && e.tdesc.lptdesc && e.tdesc.lptdesc->vt == vt &&
+               e.paramdesc.wParamFlags == (PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
     };
     if (FUNCDESC* f = describe(0, L"SepStrings",
                                L"Collection of with a specific seperator delimited strings")) {
-        check("SepStrings is a get", f->invkind == INVOKE_PROPERTYGET);
+        check("SepStrings is a get of an object",
+              f->invkind == INVOKE_PROPERTYGET && f->cParams == 1 &&
+                  is_result(f->lprgelemdescParam[0], VT_DISPATCH));
         info->ReleaseFuncDesc(f);
     }
     if (FUNCDESC* f = describe(1, L"SepStrings", nullptr)) {
-        check("then a set by reference", f->invkind == INVOKE_PROPERTYPUTREF && f->cParams == 1);
+        check("then a set by reference", f->invkind == INVOKE_PROPERTYPUTREF && f->cParams == 1 &&
+                                             f->lprgelemdescParam[0].tdesc.vt == VT_DISPATCH);
+        info->ReleaseFuncDesc(f);
+    }
+    if (FUNCDESC* f = describe(8, L"REPLACE_ALL", nullptr)) {
+        check("a constant is a get of a Long", f->invkind == INVOKE_PROPERTYGET &&
+                                                   f->cParams == 1 &&
+                                                   is_result(f->lprgelemdescParam[0], VT_I4));
         info->ReleaseFuncDesc(f);
     }
     if (FUNCDESC* f = describe(10, L"ReplaceString",
                                L"Replaces as string within another string by using parameters")) {
-        check("ReplaceString has 7 parameters", f->cParams == 7);
-        BSTR names[8] = {};
+        check("ReplaceString has 7 parameters and its result", f->cParams == 8);
+        BSTR names[9] = {};
         UINT got = 0;
-        info->GetNames(f->memid, names, 8, &got);
-        check("parameter names", got == 8 && std::wstring(names[3]) == L"strToReplace" &&
+        info->GetNames(f->memid, names, 9, &got);
+        check("parameter names", got == 9 && std::wstring(names[3]) == L"strToReplace" &&
                                      std::wstring(names[7]) == L"lngStop");
         for (UINT i = 0; i < got; ++i)
             SysFreeString(names[i]);
         const ELEMDESC& to_replace = f->lprgelemdescParam[2];
         check("strToReplace optional with a default",
-              (to_replace.paramdesc.wParamFlags & (PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT)) ==
-                  (PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT));
+              to_replace.paramdesc.wParamFlags ==
+                  (PARAMFLAG_FIN | PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT));
         if (to_replace.paramdesc.pparamdescex) {
             const VARIANT& d = to_replace.paramdesc.pparamdescex->varDefaultValue;
             check_text("strToReplace default", V_VT(&d) == VT_BSTR ? V_BSTR(&d) : L"", L"\u00B0^");
         }
         const ELEMDESC& start = f->lprgelemdescParam[5];
         check("lngStart default -9999999",
-              start.paramdesc.pparamdescex &&
+              start.tdesc.vt == VT_I4 && start.paramdesc.pparamdescex &&
                   V_VT(&start.paramdesc.pparamdescex->varDefaultValue) == VT_I4 &&
                   V_I4(&start.paramdesc.pparamdescex->varDefaultValue) == -9999999);
-        check("strString required",
-              (f->lprgelemdescParam[0].paramdesc.wParamFlags & PARAMFLAG_FOPT) == 0);
-        check("result is a String", f->elemdescFunc.tdesc.vt == VT_BSTR);
+        check("strString required", f->lprgelemdescParam[0].paramdesc.wParamFlags == PARAMFLAG_FIN);
+        check("result is a String", f->cParams == 8 && is_result(f->lprgelemdescParam[7], VT_BSTR));
         info->ReleaseFuncDesc(f);
     }
     if (FUNCDESC* f =
             describe(14, L"GetCharEx", L"Returns a string corresponding to a special keycode")) {
         check("GetCharEx takes a Byte",
-              f->cParams == 1 && f->lprgelemdescParam[0].tdesc.vt == VT_UI1);
+              f->cParams == 2 && f->lprgelemdescParam[0].tdesc.vt == VT_UI1);
         info->ReleaseFuncDesc(f);
+    }
+    // The dispatch view: the same members, the result as the call's result.
+    if (FUNCDESC* f = find_function(views.dispatch, L"ReplaceString", INVOKE_FUNC)) {
+        check(
+            "dispatch view of ReplaceString",
+            f->funckind == FUNC_DISPATCH && f->cParams == 7 && f->elemdescFunc.tdesc.vt == VT_BSTR,
+            "cParams " + std::to_string(f->cParams));
+        views.dispatch->ReleaseFuncDesc(f);
+    } else {
+        check("ReplaceString in the dispatch view", false);
     }
     // The class behind the interface, as hosts name an object's type.
     IProvideClassInfo* provide = nullptr;
@@ -506,7 +648,366 @@ void type_information(IDispatch* s) {
         SysFreeString(lib_name);
         lib->Release();
     }
-    info->Release();
+}
+
+// A BSTR argument or result, freed at the end of the scope.
+struct Text {
+    BSTR b = nullptr;
+    Text() = default;
+    explicit Text(const wchar_t* text) : b(SysAllocString(text)) {}
+    ~Text() { SysFreeString(b); }
+    Text(const Text&) = delete;
+    Text& operator=(const Text&) = delete;
+    BSTR* out() {
+        SysFreeString(b);
+        b = nullptr;
+        return &b;
+    }
+};
+
+template <class I>
+I* query(IUnknown* from, const GUID& iid) {
+    I* out = nullptr;
+    from->QueryInterface(iid, reinterpret_cast<void**>(&out));
+    return out;
+}
+
+// The late-bound result of a call, for comparison with the function table.
+std::wstring late_text(IDispatch* d, const wchar_t* member, std::vector<VARIANT> args,
+                       WORD flags = DISPATCH_METHOD) {
+    Call c{d, id_of(d, member), flags};
+    c.args = std::move(args);
+    c.run();
+    clear(c.args);
+    return V_VT(&c.result.v) == VT_BSTR ? V_BSTR(&c.result.v) : L"(not text)";
+}
+
+VARIANT missing_arg() {
+    VARIANT v;
+    V_VT(&v) = VT_ERROR;
+    V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
+    return v;
+}
+
+void function_table(IDispatch* s) {
+    Views views;
+    views_of(s, views);
+    auto* t = query<IStringer>(s, views.iid);
+    check("QueryInterface for _Stringer", t != nullptr);
+    if (!t) return;
+    check("the dual interface is the object's IDispatch", static_cast<IDispatch*>(t) == s);
+    IUnknown* unknown = query<IUnknown>(s, IID_IUnknown);
+    check("and its IUnknown", unknown == static_cast<IUnknown*>(t));
+    if (unknown) unknown->Release();
+    if (auto* support = query<ISupportErrorInfo>(s, IID_ISupportErrorInfo)) {
+        check_hr("error information for the interface",
+                 support->InterfaceSupportsErrorInfo(views.iid), S_OK);
+        check_hr("none for others", support->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
+        support->Release();
+    } else {
+        check("ISupportErrorInfo", false);
+    }
+
+    // Early-bound callers pass every argument; the table's result matches
+    // the late-bound call with the defaults left out.
+    struct Reverse {
+        const wchar_t* text;
+        LONG length;
+        const wchar_t* expected;
+    } reverses[] = {{L"abcdef", 2, L"efcdab"}, {L"abc", 1, L"cba"}, {L"abcdefg", 3, L"gdefabc"}};
+    for (const auto& r : reverses) {
+        Text in(r.text), fallback(L""), out;
+        check_hr("ReverseString through the table",
+                 t->ReverseString(in.b, fallback.b, r.length, out.out()), S_OK);
+        check_text("ReverseString result", out.b, r.expected);
+    }
+    struct Replace {
+        const wchar_t* to_replace;
+        LONG case_sensitive;
+        const wchar_t* expected;
+    } replaces[] = {{L"x", 1, L"a-b-c"}, {L"x", 0, L"aXbXc"}, {L"X", 0, L"a-b-c"}};
+    for (const auto& r : replaces) {
+        Text in(L"aXbXc"), with(L"-"), what(r.to_replace), out;
+        check_hr("ReplaceString through the table",
+                 t->ReplaceString(in.b, with.b, what.b, 0, r.case_sensitive, -9999999, -9999999,
+                                  out.out()),
+                 S_OK);
+        check_text("ReplaceString result", out.b, r.expected);
+    }
+    {
+        // The declared defaults given explicitly act as the left-out ones.
+        Text in(L"a\u00B0^b"), with(L"-"), what(L"\u00B0^"), out;
+        t->ReplaceString(in.b, with.b, what.b, 0, 1, -9999999, -9999999, out.out());
+        std::wstring late =
+            late_text(s, L"ReplaceString", {text_arg(L"a\u00B0^b"), text_arg(L"-")});
+        check("explicit defaults as left out", out.b && late == out.b,
+              narrow(out.b) + " / " + narrow(late.c_str()));
+    }
+    {
+        // Constants: one entry each, the same values as late-bound.
+        HRESULT(STDMETHODCALLTYPE IStringer::*constants[])
+        (LONG*) = {&IStringer::get_CASE_SENSITIVE, &IStringer::get_NOT_CASE_SENSITIVE,
+                   &IStringer::get_REPLACE_ALL, &IStringer::get_REPLACE_LAST};
+        const wchar_t* names[] = {L"CASE_SENSITIVE", L"NOT_CASE_SENSITIVE", L"REPLACE_ALL",
+                                  L"REPLACE_LAST"};
+        for (size_t i = 0; i < 4; ++i) {
+            LONG value = -1;
+            HRESULT hr = (t->*constants[i])(&value);
+            Call c{s, id_of(s, names[i]), DISPATCH_PROPERTYGET};
+            c.run();
+            check("constant through the table",
+                  hr == S_OK && V_VT(&c.result.v) == VT_I4 && V_I4(&c.result.v) == value,
+                  narrow(names[i]));
+        }
+    }
+    {
+        // Byte, Boolean and Variant arguments; Variant and object results.
+        Text out;
+        check_hr("GetCharEx", t->GetCharEx(13, out.out()), S_OK);
+        std::wstring late_char = late_text(s, L"GetCharEx", {long_arg(13)});
+        check("GetCharEx as late-bound", out.b && late_char == out.b);
+
+        VARIANT bytes;
+        V_VT(&bytes) = VT_ARRAY | VT_UI1;
+        V_ARRAY(&bytes) = SafeArrayCreateVector(VT_UI1, 0, 2);
+        static_cast<BYTE*>(V_ARRAY(&bytes)->pvData)[0] = 0x0A;
+        static_cast<BYTE*>(V_ARRAY(&bytes)->pvData)[1] = 0xFF;
+        Text space(L" "), none(L""), hex;
+        check_hr("a Variant by value",
+                 t->ByteArrayToHexString(bytes, space.b, 0, none.b, hex.out()), S_OK);
+        check_text("ByteArrayToHexString", hex.b, L"0A FF");
+        check("the caller's Variant is left alone",
+              V_VT(&bytes) == (VT_ARRAY | VT_UI1) && V_ARRAY(&bytes)->rgsabound[0].cElements == 2);
+        VariantClear(&bytes);
+
+        VARIANT texts;
+        V_VT(&texts) = VT_ARRAY | VT_BSTR;
+        V_ARRAY(&texts) = SafeArrayCreateVector(VT_BSTR, 0, 1);
+        check_hr("an array the library cannot take",
+                 t->ByteArrayToHexString(texts, space.b, 0, none.b, hex.out()),
+                 DISP_E_TYPEMISMATCH);
+        check("no result after a failure", hex.b == nullptr);
+        VariantClear(&texts);
+        // A required Variant left out: what the late-bound call says.
+        Call late{s, id_of(s, L"ByteArrayToHexString")};
+        late.args = {missing_arg(), text_arg(L" "), long_arg(0), text_arg(L"")};
+        HRESULT late_hr = late.run();
+        clear(late.args);
+        check_hr("a required Variant left out",
+                 t->ByteArrayToHexString(missing_arg(), space.b, 0, none.b, hex.out()), late_hr);
+
+        Text ab(L"AB");
+        Var array;
+        check_hr("a Variant result", t->StringToANSIByteArray(ab.b, &array.v), S_OK);
+        check("a Byte array", V_VT(&array.v) == (VT_ARRAY | VT_UI1) &&
+                                  V_ARRAY(&array.v)->rgsabound[0].cElements == 2 &&
+                                  static_cast<BYTE*>(V_ARRAY(&array.v)->pvData)[1] == 'B');
+
+        check_hr("no result pointer", t->ReverseString(ab.b, none.b, 1, nullptr), E_POINTER);
+    }
+
+    Text pieces_text(L"a;b"), semicolon(L";");
+    LONG status = -1;
+    check_hr("InitSeperator with a Boolean",
+             t->InitSeperator(pieces_text.b, semicolon.b, VARIANT_TRUE, &status), S_OK);
+    check("InitSeperator status", status == 0);
+    IDispatch* pieces = nullptr;
+    check_hr("an object result", t->get_SepStrings(&pieces), S_OK);
+    Call late{s, id_of(s, L"SepStrings"), DISPATCH_PROPERTYGET};
+    late.run();
+    check("the same object as late-bound",
+          pieces && V_VT(&late.result.v) == VT_DISPATCH && V_DISPATCH(&late.result.v) == pieces);
+    if (!pieces) {
+        t->Release();
+        return;
+    }
+    check_hr("set by reference to Nothing", t->putref_SepStrings(nullptr), S_OK);
+    IDispatch* nothing = pieces;
+    t->get_SepStrings(&nothing);
+    check("reads Nothing", nothing == nullptr);
+    check_hr("set by reference", t->putref_SepStrings(pieces), S_OK);
+
+    // The collection's interface is dual too.
+    Views collection_views;
+    views_of(pieces, collection_views);
+    auto* c = query<ICollection>(pieces, collection_views.iid);
+    check("QueryInterface for _Collection", c != nullptr);
+    if (FUNCDESC* f = find_function(collection_views.table, L"Item", INVOKE_FUNC)) {
+        check("Item is the default member", f->memid == DISPID_VALUE && f->cParams == 2);
+        collection_views.table->ReleaseFuncDesc(f);
+    }
+    if (FUNCDESC* f = find_function(collection_views.table, L"_NewEnum", INVOKE_FUNC)) {
+        check("_NewEnum restricted, an IUnknown",
+              f->memid == DISPID_NEWENUM && (f->wFuncFlags & FUNCFLAG_FRESTRICTED) &&
+                  f->cParams == 1 && f->lprgelemdescParam[0].tdesc.lptdesc->vt == VT_UNKNOWN);
+        collection_views.table->ReleaseFuncDesc(f);
+    }
+    if (c) {
+        // A failing entry reached through the type information becomes the
+        // exception a dispatch client sees.
+        VARIANT seven = long_arg(7);
+        DISPPARAMS one{&seven, nullptr, 1, 0};
+        Var none;
+        EXCEPINFO excep{};
+        check_hr("ITypeInfo::Invoke of a failing entry",
+                 collection_views.table->Invoke(c, DISPID_VALUE, DISPATCH_METHOD, &one, &none.v,
+                                                &excep, nullptr),
+                 DISP_E_EXCEPTION);
+        check_hr("its scode", excep.scode, static_cast<HRESULT>(0x800A0009));
+        check_text("its description", excep.bstrDescription, L"Subscript out of range");
+        SysFreeString(excep.bstrSource);
+        SysFreeString(excep.bstrDescription);
+        SysFreeString(excep.bstrHelpFile);
+
+        LONG n = 0;
+        check("Count through the table", c->get_Count(&n) == S_OK && n == 2);
+        Var item;
+        VARIANT key = text_arg(L"#2");
+        check_hr("Item by key", c->Item(key, &item.v), S_OK);
+        VariantClear(&key);
+        if (V_VT(&item.v) == VT_DISPATCH && V_DISPATCH(&item.v)) {
+            Views item_views;
+            views_of(V_DISPATCH(&item.v), item_views);
+            if (auto* piece = query<IStringer>(V_DISPATCH(&item.v), item_views.iid)) {
+                Text text;
+                piece->get_SepString(text.out());
+                check_text("the item's SepString", text.b, L"b");
+                piece->Release();
+            }
+        } else {
+            check("Item is an object", false);
+        }
+        Var bad;
+        SetErrorInfo(0, nullptr);
+        check_hr("a bad index fails with error 9", c->Item(long_arg(7), &bad.v),
+                 static_cast<HRESULT>(0x800A0009));
+        check("and no result", V_VT(&bad.v) == VT_EMPTY);
+        IErrorInfo* error = nullptr;
+        check_hr("error information left", GetErrorInfo(0, &error), S_OK);
+        if (error) {
+            Text description, source;
+            error->GetDescription(description.out());
+            error->GetSource(source.out());
+            check_text("its description", description.b, L"Subscript out of range");
+            check_text("its source", source.b, L"Vorlek.Collection");
+            error->Release();
+        }
+        check_hr("Add with the key left out", c->Add(text_arg(L""), missing_arg()), S_OK);
+        check("Count after Add", c->get_Count(&n) == S_OK && n == 3);
+        check_hr("Remove", c->Remove(long_arg(3)), S_OK);
+        IUnknown* walk = nullptr;
+        check_hr("_NewEnum", c->NewEnum(&walk), S_OK);
+        IEnumVARIANT* e = walk ? query<IEnumVARIANT>(walk, IID_IEnumVARIANT) : nullptr;
+        check("an IEnumVARIANT", e != nullptr);
+        if (e) e->Release();
+        if (walk) walk->Release();
+        c->Release();
+    }
+    pieces->Release();
+    t->Release();
+}
+
+// Clients that go through the type information: ITypeInfo::Invoke and
+// DispCallFunc reach the members through the table the library describes.
+void through_type_information(IDispatch* s) {
+    Views views;
+    if (!views_of(s, views)) return;
+    auto* t = query<IStringer>(s, views.iid);
+    if (!t) return;
+    {
+        MEMBERID id = MEMBERID_NIL;
+        LPOLESTR name = const_cast<LPOLESTR>(L"ReverseString");
+        views.table->GetIDsOfNames(&name, 1, &id);
+        check("the described member id is the dispatch id", id == id_of(s, L"ReverseString"));
+        VARIANT args[2] = {text_arg(L""), text_arg(L"abc")};  // reversed
+        DISPPARAMS params{args, nullptr, 2, 0};
+        Var result;
+        EXCEPINFO excep{};
+        UINT arg_error = 0;
+        check_hr(
+            "ITypeInfo::Invoke",
+            views.table->Invoke(t, id, DISPATCH_METHOD, &params, &result.v, &excep, &arg_error),
+            S_OK);
+        check_text("with the declared default",
+                   V_VT(&result.v) == VT_BSTR ? V_BSTR(&result.v) : L"", L"cba");
+        VariantClear(&args[0]);
+        VariantClear(&args[1]);
+    }
+    if (FUNCDESC* f = find_function(views.table, L"ReverseString", INVOKE_FUNC)) {
+        Text out;
+        VARIANT args[4] = {text_arg(L"abcdef"), text_arg(L""), long_arg(2), {}};
+        V_VT(&args[3]) = VT_BYREF | VT_BSTR;
+        V_BSTRREF(&args[3]) = out.out();
+        VARTYPE types[4] = {VT_BSTR, VT_BSTR, VT_I4, VT_BYREF | VT_BSTR};
+        VARIANTARG* pointers[4] = {&args[0], &args[1], &args[2], &args[3]};
+        VARIANT hr;
+        VariantInit(&hr);
+        check_hr("DispCallFunc at the described entry",
+                 DispCallFunc(t, f->oVft, f->callconv, VT_ERROR, 4, types, pointers, &hr), S_OK);
+        check("the entry's result", V_VT(&hr) == VT_ERROR && V_ERROR(&hr) == S_OK);
+        check_text("DispCallFunc result", out.b, L"efcdab");
+        VariantClear(&args[0]);
+        VariantClear(&args[1]);
+        views.table->ReleaseFuncDesc(f);
+    } else {
+        check("ReverseString described", false);
+    }
+    t->Release();
+}
+
+// In-out Variants through the table: written into the caller's VARIANT, or
+// through it into a typed variable it refers to.
+void in_out_through_the_table() {
+    CLSID clsid;
+    IDispatch* d = nullptr;
+    if (SUCCEEDED(CLSIDFromProgID(L"Vorlek.DllClass", &clsid)))
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                         reinterpret_cast<void**>(&d));
+    check("Vorlek.DllClass", d != nullptr);
+    if (!d) return;
+    Views views;
+    FUNCDESC* f = views_of(d, views) ? find_function(views.table, L"GetRasConnections", INVOKE_FUNC)
+                                     : nullptr;
+    check("GetRasConnections described", f != nullptr);
+    if (f) {
+        check(
+            "three in-out Variants and a Long result",
+            f->cParams == 4 && f->lprgelemdescParam[2].tdesc.vt == VT_PTR &&
+                f->lprgelemdescParam[2].tdesc.lptdesc->vt == VT_VARIANT &&
+                f->lprgelemdescParam[2].paramdesc.wParamFlags == (PARAMFLAG_FIN | PARAMFLAG_FOUT) &&
+                f->lprgelemdescParam[3].tdesc.lptdesc->vt == VT_I4);
+        Var entries, total(5), name;
+        BSTR typed = SysAllocString(L"old");
+        VARIANT typed_ref;
+        V_VT(&typed_ref) = VT_BYREF | VT_BSTR;
+        V_BSTRREF(&typed_ref) = &typed;
+        for (VARIANT* target : {&name.v, &typed_ref}) {
+            LONG rc = 0;
+            VARIANT args[4];
+            VARIANT* outs[4] = {&entries.v, &total.v, target, nullptr};
+            for (int i = 0; i < 3; ++i) {
+                V_VT(&args[i]) = VT_BYREF | VT_VARIANT;
+                V_VARIANTREF(&args[i]) = outs[i];
+            }
+            V_VT(&args[3]) = VT_BYREF | VT_I4;
+            V_I4REF(&args[3]) = &rc;
+            VARTYPE types[4] = {VT_BYREF | VT_VARIANT, VT_BYREF | VT_VARIANT, VT_BYREF | VT_VARIANT,
+                                VT_BYREF | VT_I4};
+            VARIANTARG* pointers[4] = {&args[0], &args[1], &args[2], &args[3]};
+            VARIANT hr;
+            VariantInit(&hr);
+            DispCallFunc(d, f->oVft, f->callconv, VT_ERROR, 4, types, pointers, &hr);
+            check("GetRasConnections through the table", V_ERROR(&hr) == S_OK);
+        }
+        check_text("written into the caller's Variant",
+                   V_VT(&name.v) == VT_BSTR ? V_BSTR(&name.v) : L"", L"---ERROR---");
+        check_text("written through to a typed variable", typed, L"---ERROR---");
+        check("other in-out arguments keep their values",
+              V_VT(&total.v) == VT_I4 && V_I4(&total.v) == 5 && V_VT(&entries.v) == VT_EMPTY);
+        SysFreeString(typed);
+        views.table->ReleaseFuncDesc(f);
+    }
+    d->Release();
 }
 
 // The DLL loaded directly: the factory and the unload rules.
@@ -557,6 +1058,8 @@ void unload_rules(const wchar_t* dll) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Unbuffered, so that what passed before a crash is still seen.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (FAILED(CoInitialize(nullptr))) {
         std::printf("CoInitialize failed\n0 passed, 1 failed\n");
         return 1;
@@ -573,8 +1076,11 @@ int main(int argc, char** argv) {
         raw_values(s);
         exceptions_and_identity(s);
         type_information(s);
+        function_table(s);
+        through_type_information(s);
         s->Release();
     }
+    in_out_through_the_table();
     std::wstring dll = L"vorlek.dll";
     if (argc > 1) dll = std::wstring(argv[1], argv[1] + std::strlen(argv[1]));
     unload_rules(dll.c_str());
