@@ -199,38 +199,13 @@ struct alignas(8) BinaryVariant {
 
 // Binary forms: String and objects are pointers (BSTR, IDispatch*), Boolean
 // is 16 bits (-1/0), Date a double, an in-out Variant a pointer to it.
+// Numbers keep their own form.
 template <class T>
-struct Binary {
-    using type = void*;
-};
-template <>
-struct Binary<int32_t> {
-    using type = int32_t;
-};
-template <>
-struct Binary<int16_t> {
-    using type = int16_t;
-};
-template <>
-struct Binary<uint8_t> {
-    using type = uint8_t;
-};
-template <>
-struct Binary<bool> {
-    using type = int16_t;
-};
-template <>
-struct Binary<double> {
-    using type = double;
-};
-template <>
-struct Binary<Date> {
-    using type = double;
-};
-template <>
-struct Binary<Variant> {
-    using type = BinaryVariant;
-};
+using Binary = std::conditional_t<
+    std::is_same_v<T, bool>, int16_t,
+    std::conditional_t<std::is_same_v<T, Date>, double,
+                       std::conditional_t<std::is_same_v<T, Variant>, BinaryVariant,
+                                          std::conditional_t<std::is_arithmetic_v<T>, T, void*>>>>;
 
 // The routine every entry calls: `entry` tells which member, `args` points at
 // each argument as received, `result` is the caller's result pointer (null
@@ -252,8 +227,7 @@ struct SignatureOf {
         return invoke_with<F>(static_cast<Self&>(self), args, std::index_sequence_for<A...>{});
     }
     template <class P>
-    using BinaryOf = typename std::conditional_t<is_by_ref<P>(), std::type_identity<void*>,
-                                                 Binary<std::remove_cvref_t<P>>>::type;
+    using BinaryOf = std::conditional_t<is_by_ref<P>(), void*, Binary<std::remove_cvref_t<P>>>;
 
     template <auto F>
     static const void* entry_point() {
