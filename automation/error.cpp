@@ -18,6 +18,7 @@ constexpr ErrorText kErrorTexts[] = {
     {11, u"Division by zero"},
     {err::kTypeMismatch, u"Type mismatch"},
     {28, u"Out of stack space"},
+    {err::kInternal, u"Internal error"},
     {53, u"File not found"},
     {70, u"Permission denied"},
     {err::kBadArgument, u"The parameter is incorrect"},

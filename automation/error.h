@@ -20,6 +20,7 @@ constexpr int32_t kOutOfMemory = 7;
 constexpr int32_t kSubscript = 9;
 constexpr int32_t kTypeMismatch = 13;
 constexpr int32_t kBadArgument = 87;
+constexpr int32_t kInternal = 51;
 constexpr int32_t kObjectNotSet = 91;
 constexpr int32_t kDuplicateKey = 457;
 constexpr int32_t kNotAvailable = -9999;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <new>
+#include <stdexcept>
 
 namespace vorlek {
 
@@ -61,11 +62,18 @@ class Slots {
     std::vector<Variant> heap_;
 };
 
-}  // namespace
-
-Variant invoke(Object& object, DispId id, uint8_t kinds, std::span<Variant> positional,
-               std::span<NamedArgument> named) {
+Variant call(Object& object, DispId id, uint8_t kinds, std::span<Variant> positional,
+             std::span<NamedArgument> named) {
     const MemberInfo& m = resolve(object.class_info(), id, kinds);
+    const bool put = (kinds & (MemberKind::Let | MemberKind::Set)) != 0;
+    if (!put && m.kind == MemberKind::Get && m.thunk && m.params.empty() &&
+        (!positional.empty() || !named.empty())) {
+        // coll(1) on a property that returns a collection: the arguments go
+        // to the default member of what the property returns.
+        Ref<Object> inner = m.thunk(object, {}).object();
+        if (!inner) throw DispatchError(DispatchFailure::BadParamCount);
+        return call(*inner, kDispIdValue, kinds, positional, named);
+    }
     if (!m.thunk) {
         if (!positional.empty() || !named.empty())
             throw DispatchError(DispatchFailure::BadParamCount);
@@ -117,16 +125,7 @@ Variant invoke(Object& object, DispId id, uint8_t kinds, std::span<Variant> posi
         }
     }
 
-    Variant result;
-    try {
-        result = m.thunk(object, args.span());
-    } catch (const RuntimeError& e) {
-        // Only members that raise on purpose get here; every other member
-        // handles its own run-time errors.
-        throw DispatchError(DispatchFailure::Exception, e.number(), e.description());
-    } catch (const std::bad_alloc&) {
-        throw DispatchError(DispatchFailure::Exception, err::kOutOfMemory);
-    }
+    Variant result = m.thunk(object, args.span());
 
     for (size_t i = 0; i < count; ++i) {
         if (!m.params[i].by_ref || source[i] == kNone) continue;
@@ -135,6 +134,30 @@ Variant invoke(Object& object, DispId id, uint8_t kinds, std::span<Variant> posi
         target = std::move(args[i]);
     }
     return result;
+}
+
+}  // namespace
+
+Variant invoke(Object& object, DispId id, uint8_t kinds, std::span<Variant> positional,
+               std::span<NamedArgument> named) {
+    // The one boundary between members and clients: whatever a member lets
+    // out becomes an automation failure here.
+    try {
+        return call(object, id, kinds, positional, named);
+    } catch (const DispatchError&) {
+        throw;
+    } catch (const RuntimeError& e) {
+        // Only members that raise on purpose get here; every other member
+        // handles its own run-time errors.
+        throw DispatchError(DispatchFailure::Exception, e.number(), e.description());
+    } catch (const std::bad_alloc&) {
+        throw DispatchError(DispatchFailure::Exception, err::kOutOfMemory);
+    } catch (const std::length_error&) {
+        // A string or vector past what the library can hold.
+        throw DispatchError(DispatchFailure::Exception, err::kOutOfMemory);
+    } catch (...) {
+        throw DispatchError(DispatchFailure::Exception, err::kInternal);
+    }
 }
 
 Variant invoke(Object& object, StringView member, uint8_t kinds, std::span<Variant> positional,

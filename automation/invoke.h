@@ -15,8 +15,11 @@ struct NamedArgument {
 // Calls the member `id` of `object` with the kinds allowed by `kinds` (a mask
 // of MemberKind values). `positional` holds the arguments in parameter order;
 // for a let or set the assigned value comes last. In-out parameters are written
-// back into the argument that supplied them. Raises DispatchError for the
-// failures a client can see; nothing else leaves this function.
+// back into the argument that supplied them. A property get without
+// parameters that is given arguments passes them to the default member of
+// the object it returns (`coll(1)` reads `coll.Item(1)`). Raises
+// DispatchError for the failures a client can see; no other exception
+// leaves this function.
 Variant invoke(Object& object, DispId id, uint8_t kinds, std::span<Variant> positional,
                std::span<NamedArgument> named = {});
 

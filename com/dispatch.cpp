@@ -381,18 +381,7 @@ HRESULT Dispatcher::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS*
 
         const ClassInfo& info = object_->class_info();
         const MemberInfo* member = info.find(id, kinds);
-        Variant value;
-        if (!put && member && member->kind == MemberKind::Get && member->params.empty() &&
-            (!bound.positional.empty() || !bound.named.empty())) {
-            // coll(1) on a property that returns a collection: the arguments
-            // go to the default member of what the property returns.
-            Variant target = invoke(*object_, id, kinds, {});
-            Ref<Object> inner = target.object();
-            if (!inner) throw DispatchError(DispatchFailure::BadParamCount);
-            value = invoke(*inner, kDispIdValue, kinds, bound.positional, bound.named);
-        } else {
-            value = invoke(*object_, id, kinds, bound.positional, bound.named);
-        }
+        Variant value = invoke(*object_, id, kinds, bound.positional, bound.named);
 
         if (member && !put) {
             for (size_t p = 0; p < member->params.size(); ++p) {

@@ -287,7 +287,6 @@ class Host {
 
     bool quitting_ = false;
     int quit_code_ = 0;
-    bool uncaught_ = false;
     // Where the last throw happened, for the uncaught-error line.
     int throw_line_ = 0;
     std::array<char, 256> throw_file_{};

@@ -20,6 +20,8 @@ need_packages() {
 }
 
 NATIVE_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev duktape-dev)
+# The sanitizer build uses clang and its run-time libraries.
+CLANG_PACKAGES=(clang libclang-rt-14-dev)
 # The Windows build (mingw-w64 with the posix thread model) and Wine to run
 # its tests (with the libraries Wine uses that its packages only recommend).
 WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64

@@ -30,6 +30,7 @@ class Probe : public Object {
                 .method<&Probe::Skipping>(u"Skipping", {param(u"intStart")})
                 .method<&Probe::Recording>(u"Recording", {param(u"intStart")})
                 .method<&Probe::Fail>(u"Fail", {})
+                .method<&Probe::Escape>(u"Escape", {param(u"lngKind")})
                 .get<&Probe::Lookup>(u"Lookup", {param(u"strA"), param(u"strB")})
                 .constant(u"SEVEN", 7)
                 .build();
@@ -68,6 +69,12 @@ class Probe : public Object {
         return n;
     }
     void Fail() { raise(err::kInvalidCall); }
+    // Exceptions no member should let out, to check the boundary holds.
+    void Escape(int32_t kind) {
+        if (kind == 0) throw std::bad_alloc();
+        if (kind == 1) throw std::logic_error("bug");
+        throw kind;
+    }
     String Lookup(String a, String b) const { return a + u"|" + b; }
 
   private:
@@ -157,6 +164,12 @@ TEST_F(InvokeTest, DispatchFailuresAClientCanSee) {
     // A member that raises on purpose reaches the client as an exception.
     EXPECT_EQ(failure_of([&] { call(u"Fail"); }), DispatchFailure::Exception);
     EXPECT_EQ(last_detail, err::kInvalidCall);
+    // Whatever else escapes a member still arrives as a run-time error.
+    for (auto [kind, number] : {std::pair{0, err::kOutOfMemory}, std::pair{1, err::kInternal},
+                                std::pair{2, err::kInternal}}) {
+        EXPECT_EQ(failure_of([&] { call(u"Escape", {kind}); }), DispatchFailure::Exception);
+        EXPECT_EQ(last_detail, number);
+    }
     // An object of another class where a collection is expected.
     Variant other(make<Probe>());
     EXPECT_EQ(failure_of([&] {
@@ -187,6 +200,13 @@ TEST_F(InvokeTest, CollectionPropertyForms) {
     Ref<Object> a = call(u"Found").object();
     EXPECT_TRUE(a);
     EXPECT_FALSE(call(u"Found").object() == a);
+    // Arguments given to a collection property reach the collection's Item.
+    std::vector<Variant> item{u"x", u"k"};
+    invoke(*call(u"Items").object(), u"Add", static_cast<uint8_t>(MemberKind::Method), item);
+    EXPECT_EQ(call(u"Items", {u"K"}), Variant(u"x"));
+    EXPECT_EQ(failure_of([&] { call(u"Items", {2}); }), DispatchFailure::Exception);
+    EXPECT_EQ(last_detail, err::kSubscript);
+    EXPECT_EQ(failure_of([&] { call(u"Flag", {1}); }), DispatchFailure::BadParamCount);
 }
 
 TEST_F(InvokeTest, GetsWithArgumentsAndConstants) {

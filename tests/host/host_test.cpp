@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"p.NoSuch", 438}, ErrorCase{"p.NoSuch = 1", 438}, ErrorCase{"p.Int = 1", 438},
         ErrorCase{"p.TakesLong('abc')", 13}, ErrorCase{"p.TakesLong(3e9)", 6},
         ErrorCase{"p.TakesLong()", 450}, ErrorCase{"p.TakesLong(1, 2)", 450},
-        ErrorCase{"p.Boom(5)", 5}, ErrorCase{"p.Boom(1)", 7}, ErrorCase{"p.Boom(0)", 5},
+        ErrorCase{"p.Boom(5)", 5}, ErrorCase{"p.Boom(1)", 7}, ErrorCase{"p.Boom(0)", 51},
         ErrorCase{"p.Boom(457)", 457}, ErrorCase{"s.SepStrings.Item(9)", 9},
         ErrorCase{"s.SepStrings('#9')", 5}, ErrorCase{"s.SepStrings.Add(1, '#1')", 457},
         ErrorCase{"s.SepStrings()", 450}, ErrorCase{"'' + p", 438},
