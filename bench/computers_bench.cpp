@@ -5,6 +5,7 @@
 
 #include "library/client.h"
 #include "platform/sim/network.h"
+#include "platform/sim/sim_platform.h"
 
 namespace {
 

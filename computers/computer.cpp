@@ -1,6 +1,8 @@
 #include "computers/computer.h"
 
 #include "platform/platform.h"
+#include "platform/servers.h"
+#include "platform/system.h"
 
 namespace vorlek {
 
@@ -64,6 +66,16 @@ String record_text(StringView text, StringView no_text) {
 
 String upper_trimmed(StringView text) {
     return trim_spaces(to_upper(text));
+}
+
+// A machine as the network-management calls address it: "\\NAME".
+String unc(StringView name) {
+    return String(u"\\\\").append(name);
+}
+
+// The same for an optional name: empty stays empty, the local machine.
+String unc_or_local(StringView name) {
+    return name.empty() ? String() : unc(name);
 }
 
 bool has_wildcard(StringView name) {
@@ -249,7 +261,7 @@ uint32_t Computer::load_details(StringView name, bool name_from_record, StringVi
 
 int32_t Computer::InitComputerInfo(String strName, int32_t lngType, String strDefault,
                                    int32_t lngLevel, String strServer, String strDomain) {
-    const String server = strServer.empty() ? String() : u"\\\\" + to_upper(strServer);
+    const String server = unc_or_local(to_upper(strServer));
     const String domain = to_upper(strDomain);
     const bool with_info = lngLevel == kEnumWithInfo;
 
@@ -311,8 +323,8 @@ String Computer::write_target() {
     const String name = to_upper(name_);
     if (name == GetMachineName(Variant(u"error"))) return {};
     auto env = platform::current().system().environment_variable(u"COMPUTERNAME");
-    if (env && name == to_upper(*env)) return {};
-    return u"\\\\" + name_;
+    if (env.value && name == to_upper(*env.value)) return {};
+    return unc(name_);
 }
 
 template <class Write>
@@ -355,7 +367,7 @@ template <class Lookup>
 String Computer::controller_name(Lookup&& lookup, StringView machine, StringView domain,
                                  String strDefault) {
     last_error_ = 0;
-    const String target = machine.empty() ? String() : u"\\\\" + String(machine);
+    const String target = unc_or_local(machine);
     auto found = lookup(platform::current().servers(), target, domain);
     if (!found.ok()) {
         last_error_ = static_cast<int32_t>(found.status);

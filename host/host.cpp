@@ -30,6 +30,7 @@
 #include "host/values.h"
 #include "library/library.h"
 #include "platform/platform.h"
+#include "platform/sim/sim_platform.h"
 
 namespace vorlek::host {
 

@@ -14,6 +14,7 @@ constexpr uint32_t kCodePageAnsi = 0;  // CP_ACP: the system ANSI code page
 class Locale {
   public:
     virtual ~Locale() = default;
+    // These three read settings and cannot fail.
     virtual uint32_t ansi_code_page() = 0;       // GetACP
     virtual uint32_t user_default_lcid() = 0;    // GetUserDefaultLCID
     virtual uint32_t system_default_lcid() = 0;  // GetSystemDefaultLCID
@@ -28,8 +29,9 @@ class Locale {
     virtual Result<String> multibyte_to_wide(uint32_t code_page,
                                              const std::vector<uint8_t>& bytes) = 0;
     // LCMapString(LCMAP_UPPERCASE) under the locale: one code unit in, one
-    // out, so positions in the result are positions in the input.
-    virtual String upper_case(StringView text, uint32_t lcid) = 0;
+    // out, so positions in the result are positions in the input. 87 for an
+    // unknown locale.
+    virtual Result<String> upper_case(StringView text, uint32_t lcid) = 0;
 };
 
 }  // namespace vorlek::platform

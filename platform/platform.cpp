@@ -1,34 +1,22 @@
 #include "platform/platform.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <mutex>
-
-#include "platform/sim/network.h"
-#ifdef _WIN32
-#include "platform/win32/win32.h"
-#endif
+#include <stdexcept>
 
 namespace vorlek::platform {
 
 namespace {
 thread_local Platform* t_current = nullptr;
-
-std::unique_ptr<Platform> make_default() {
-#ifdef _WIN32
-    const char* choice = std::getenv("VORLEK_PLATFORM");
-    if (!choice || std::strcmp(choice, "sim") != 0) return win32::make_platform();
-#endif
-    return std::make_unique<sim::SimPlatform>(sim::make_network(u"default"));
-}
 }  // namespace
 
-Platform& process_default() {
-    static std::once_flag once;
-    static std::unique_ptr<Platform> platform;
-    std::call_once(once, [] { platform = make_default(); });
-    return *platform;
+Platform::Platform(Areas areas, std::shared_ptr<void> context)
+    : context_(std::move(context)), areas_(std::move(areas)) {
+#define VORLEK_CHECK_AREA(Area, name) \
+    if (!areas_.name) throw std::logic_error("platform without its " #name " area");
+    VORLEK_PLATFORM_AREAS(VORLEK_CHECK_AREA)
+#undef VORLEK_CHECK_AREA
 }
+
+Platform::~Platform() = default;
 
 Platform& current() {
     return t_current ? *t_current : process_default();

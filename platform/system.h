@@ -11,9 +11,10 @@ namespace vorlek::platform {
 class System {
   public:
     virtual ~System() = default;
-    // GetEnvironmentVariable: names compare without regard to case; nullopt
-    // when the variable is not set.
-    virtual std::optional<String> environment_variable(StringView name) = 0;
+    // GetEnvironmentVariable: names compare without regard to case; the
+    // value is nullopt when the variable is not set (203 on the system, an
+    // answer rather than a failure here).
+    virtual Result<std::optional<String>> environment_variable(StringView name) = 0;
     // GetComputerName: the local machine's NetBIOS name.
     virtual Result<String> computer_name() = 0;
 };

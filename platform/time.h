@@ -40,7 +40,7 @@ struct TimeZone {
 class Time {
   public:
     virtual ~Time() = default;
-    // GetSystemTimeAsFileTime.
+    // GetSystemTimeAsFileTime; cannot fail.
     virtual FileTime now() = 0;
     // FileTimeToSystemTime: 87 for a time at or beyond 2^63.
     virtual Result<SystemTime> file_time_to_system_time(FileTime time) = 0;
@@ -56,7 +56,7 @@ class Time {
     // under `zone`.
     virtual Result<SystemTime> system_time_to_tz_local_time(const TimeZone& zone,
                                                             const SystemTime& utc) = 0;
-    // Sleep.
+    // Sleep; cannot fail.
     virtual void sleep(uint32_t milliseconds) = 0;
 };
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "automation/checked.h"
+#include "platform/locale.h"
 #include "platform/platform.h"
+#include "platform/system.h"
 
 namespace vorlek {
 
@@ -63,6 +65,12 @@ const ClassInfo& Stringer::info() {
 
 namespace {
 
+// The locale's upper case, or the text as it is when the locale cannot map it.
+String upper(platform::Locale& locale, StringView text, uint32_t lcid) {
+    auto folded = locale.upper_case(text, lcid);
+    return folded.ok() ? std::move(folded.value) : String(text);
+}
+
 // Occurrences of `needle` in `haystack` under a comparison mode. Case-blind
 // search compares the user locale's upper case of both, which keeps positions.
 class Finder {
@@ -71,8 +79,8 @@ class Finder {
         if (ignore_case) {
             auto& locale = platform::current().locale();
             uint32_t lcid = locale.user_default_lcid();
-            folded_haystack_ = locale.upper_case(haystack, lcid);
-            folded_needle_ = locale.upper_case(needle, lcid);
+            folded_haystack_ = upper(locale, haystack, lcid);
+            folded_needle_ = upper(locale, needle, lcid);
             haystack_ = folded_haystack_;
             needle_ = folded_needle_;
         } else {
@@ -307,7 +315,8 @@ String Stringer::ReplaceEnvVars(String strString, String strDefault) {
         if (q == String::npos) return strDefault;  // no name can be cut out
         out.append(work, pos, p - pos);
         auto found = system.environment_variable(StringView(work).substr(p + 1, q - p - 1));
-        String value = found ? locale.upper_case(*found, locale.user_default_lcid()) : String();
+        String value =
+            found.value ? upper(locale, *found.value, locale.user_default_lcid()) : String();
         if (value.empty()) value = strDefault;
         if (value.find(u'%') == String::npos) {
             out += value;

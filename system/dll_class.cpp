@@ -5,7 +5,10 @@
 #include <optional>
 
 #include "automation/calendar.h"
+#include "platform/locale.h"
+#include "platform/messages.h"
 #include "platform/platform.h"
+#include "platform/time.h"
 #include "strings/stringer.h"
 
 namespace vorlek {
@@ -260,9 +263,11 @@ String DllClass::FormatAPIMessage(int32_t lngNumber, String strDefault, String s
                                         static_cast<uint32_t>(lngLangID), kMessageBufferChars);
     if (text.ok() && !text.value.empty()) {
         auto s = make<Stringer>();
+        // NUL, CR and LF have no case: a case-sensitive replace gives what a
+        // case-blind one does, without upper-casing the whole text each time.
         const auto replace_all = [&](const String& in, StringView with, StringView what) {
             return s->ReplaceString(in, String(with), String(what), Stringer::kReplaceAll,
-                                    Stringer::kNotCaseSensitive, Stringer::kNoBound,
+                                    Stringer::kCaseSensitive, Stringer::kNoBound,
                                     Stringer::kNoBound);
         };
         String t = replace_all(text.value, u"", StringView(u"\0", 1));

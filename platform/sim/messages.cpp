@@ -1,8 +1,13 @@
 // The system's message texts and message files of the simulated machines.
-#include <unordered_map>
+#include "platform/sim/messages.h"
+
+#include <algorithm>
+#include <iterator>
 
 #include "platform/message_file.h"
+#include "platform/messages.h"
 #include "platform/sim/areas.h"
+#include "platform/sim/network.h"
 
 namespace vorlek::sim {
 
@@ -95,6 +100,12 @@ constexpr SystemMessage kSystemMessages[] = {
     {15100, u"The resource loader failed to find MUI file.%n"},
 };
 
+static_assert(std::is_sorted(std::begin(kSystemMessages), std::end(kSystemMessages),
+                             [](const SystemMessage& a, const SystemMessage& b) {
+                                 return a.id < b.id;
+                             }),
+              "the system's messages are kept in the order of their numbers");
+
 // FormatMessage's escapes; inserts stay as they are (IGNORE_INSERTS).
 String expand_escapes(StringView stored) {
     String out;
@@ -141,50 +152,53 @@ bool language_known(uint32_t lang_id) {
 
 class SimMessages : public platform::Messages {
   public:
-    explicit SimMessages(Network& net) : net_(net) {}
+    explicit SimMessages(Network& net) : net_(net), modules_(net.handles(), HandleKind::Module) {}
 
     platform::Result<platform::ModuleHandle> load_data_file(StringView path) override {
-        using R = platform::Result<platform::ModuleHandle>;
-        if (auto s = net_.faults().take(u"LoadLibraryEx")) return R::failure(*s);
-        const auto& files = net_.local().files;
+        auto call = net_.enter(op::LoadLibraryEx);
+        if (!call) return call.failure<platform::ModuleHandle>();
+        const auto& files = call.machine().files;
         auto it = files.find(path);
-        if (it == files.end()) return R::failure(platform::status::kFileNotFound);
+        if (it == files.end())
+            return platform::Result<platform::ModuleHandle>::failure(
+                platform::status::kFileNotFound);
         auto parsed = platform::MessageFile::parse(it->second);
-        if (!parsed) return R::failure(platform::status::kBadExeFormat);
-        const auto handle = net_.handles().open(u"module");
-        modules_.emplace(handle, std::move(*parsed));
-        return {platform::status::kSuccess, handle};
+        if (!parsed)
+            return platform::Result<platform::ModuleHandle>::failure(
+                platform::status::kBadExeFormat);
+        return {platform::status::kSuccess, modules_.open(std::move(*parsed))};
     }
 
     platform::Status free_module(platform::ModuleHandle module) override {
-        if (auto s = net_.faults().take(u"FreeLibrary")) return *s;
-        if (modules_.erase(module) == 0 || !net_.handles().close(module))
-            return platform::status::kInvalidHandle;
-        return platform::status::kSuccess;
+        auto call = net_.enter(op::FreeLibrary);
+        if (!call) return call.status();
+        return modules_.close(module) ? platform::status::kSuccess
+                                      : platform::status::kInvalidHandle;
     }
 
     platform::Result<String> format_message(platform::ModuleHandle module, uint32_t message_id,
                                             uint32_t lang_id, uint32_t buffer_chars) override {
         using R = platform::Result<String>;
-        if (auto s = net_.faults().take(u"FormatMessage")) return R::failure(*s);
+        auto call = net_.enter(op::FormatMessage);
+        if (!call) return call.failure<String>();
         String text;
         if (module == 0) {
             if (!language_known(lang_id))
                 return R::failure(platform::status::kResourceLangNotFound);
-            const SystemMessage* found = nullptr;
-            for (const auto& m : kSystemMessages) {
-                if (m.id == message_id) found = &m;
-            }
-            if (!found) return R::failure(platform::status::kMessageNotFound);
+            const auto found =
+                std::lower_bound(std::begin(kSystemMessages), std::end(kSystemMessages), message_id,
+                                 [](const SystemMessage& m, uint32_t id) { return m.id < id; });
+            if (found == std::end(kSystemMessages) || found->id != message_id)
+                return R::failure(platform::status::kMessageNotFound);
             text = expand_escapes(found->text);
         } else {
-            auto it = modules_.find(module);
-            if (it == modules_.end()) return R::failure(platform::status::kInvalidHandle);
+            const platform::MessageFile* file = modules_.find(module);
+            if (!file) return R::failure(platform::status::kInvalidHandle);
             if (lang_id > 0xFFFF) return R::failure(platform::status::kResourceLangNotFound);
-            const Machine& local = net_.local();
-            auto found = it->second.find(message_id, static_cast<uint16_t>(lang_id),
-                                         static_cast<uint16_t>(local.user_lcid & 0xFFFF),
-                                         static_cast<uint16_t>(local.system_lcid & 0xFFFF));
+            const LocaleState& locale = call.machine().locale;
+            auto found = file->find(message_id, static_cast<uint16_t>(lang_id),
+                                    static_cast<uint16_t>(locale.user_lcid & 0xFFFF),
+                                    static_cast<uint16_t>(locale.system_lcid & 0xFFFF));
             if (!found.ok()) return R::failure(found.status);
             text = expand_escapes(found.value);
         }
@@ -195,13 +209,13 @@ class SimMessages : public platform::Messages {
 
   private:
     Network& net_;
-    std::unordered_map<platform::ModuleHandle, platform::MessageFile> modules_;
+    HandleTable<platform::MessageFile> modules_;
 };
 
 }  // namespace
 
-std::unique_ptr<platform::Messages> make_messages(Network& net) {
-    return std::make_unique<SimMessages>(net);
+std::shared_ptr<platform::Messages> make_messages(Network& net) {
+    return std::make_shared<SimMessages>(net);
 }
 
 }  // namespace vorlek::sim

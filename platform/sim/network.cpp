@@ -4,49 +4,81 @@
 
 namespace vorlek::sim {
 
-void Machine::set_env(StringView name, StringView value) {
-    environment[String(name)] = {String(name), String(value)};
+void Faults::fail(const Operation& operation, Status status, uint32_t times) {
+    rules_[&operation] = {status, times};
 }
 
-std::optional<String> Machine::env(StringView name) const {
-    auto it = environment.find(name);
-    if (it == environment.end()) return std::nullopt;
-    return it->second.second;
-}
-
-void Faults::fail(StringView operation, Status status, uint32_t times) {
-    rules_[String(operation)] = {status, times};
-}
-
-std::optional<Status> Faults::take(StringView operation) {
+std::optional<Status> Faults::take(const Operation& operation) {
     if (rules_.empty()) return std::nullopt;
-    auto it = rules_.find(operation);
+    auto it = rules_.find(&operation);
     if (it == rules_.end()) return std::nullopt;
     Status s = it->second.status;
     if (it->second.remaining != 0 && --it->second.remaining == 0) rules_.erase(it);
     return s;
 }
 
-HandleLedger::Handle HandleLedger::open(StringView kind) {
+namespace {
+constexpr StringView kHandleKindNames[kHandleKinds] = {
+    u"module",         u"registry key", u"service manager", u"service",    u"service lock",
+    u"event log",      u"event source", u"process",         u"thread",     u"token",
+    u"window station", u"desktop",      u"profile",         u"LSA policy", u"console",
+};
+}  // namespace
+
+StringView handle_kind_name(HandleKind kind) {
+    return kHandleKindNames[static_cast<size_t>(kind)];
+}
+
+Handle HandleLedger::open(HandleKind kind) {
     Handle h = next_;
     next_ += 4;  // handle values are multiples of four, as the system's are
-    open_.emplace(h, String(kind));
+    open_.emplace(h, kind);
+    ++counts_[static_cast<size_t>(kind)];
     return h;
 }
 
 bool HandleLedger::close(Handle handle) {
-    return open_.erase(handle) != 0;
+    auto it = open_.find(handle);
+    if (it == open_.end()) return false;
+    --counts_[static_cast<size_t>(it->second)];
+    open_.erase(it);
+    return true;
 }
 
-size_t HandleLedger::open_count(StringView kind) const {
-    size_t n = 0;
-    for (const auto& [h, k] : open_)
-        n += k == kind;
-    return n;
+std::optional<HandleKind> HandleLedger::kind_of(Handle handle) const {
+    auto it = open_.find(handle);
+    if (it == open_.end()) return std::nullopt;
+    return it->second;
 }
 
 Network::Network(StringView local_name) : local_name_(to_upper(local_name)) {
     add_machine(local_name_);
+}
+
+Call Network::enter(const Operation& operation) {
+    std::unique_lock lock(mutex_);
+    if (auto s = faults_.take(operation)) return Call(std::move(lock), *s, nullptr);
+    return Call(std::move(lock), platform::status::kSuccess, &local());
+}
+
+Call Network::hold() {
+    return Call(std::unique_lock(mutex_), platform::status::kSuccess, &local());
+}
+
+Call Network::enter(const Operation& operation, StringView server) {
+    std::unique_lock lock(mutex_);
+    if (auto s = faults_.take(operation)) return Call(std::move(lock), *s, nullptr);
+    Machine* m = nullptr;
+    if (server.empty()) {
+        m = &local();
+    } else if (!(server.size() > 2 && server.substr(0, 2) == u"\\\\" &&
+                 server.substr(2).find(u'\\') != StringView::npos)) {
+        // "\\NAME\share" names no server.
+        m = find(server);
+        if (m && !m->reachable) m = nullptr;
+    }
+    if (!m) return Call(std::move(lock), platform::status::kBadNetPath, nullptr);
+    return Call(std::move(lock), platform::status::kSuccess, m);
 }
 
 Machine& Network::add_machine(StringView name) {
@@ -66,6 +98,11 @@ Machine* Network::find(StringView name) {
     return it == machines_.end() ? nullptr : it->second.get();
 }
 
+bool Network::answers(StringView name) {
+    const Machine* m = name.empty() ? nullptr : find(name);
+    return m && m->reachable;
+}
+
 const Domain* Network::domain(StringView name) const {
     auto it = domains_.find(to_upper(name));
     return it == domains_.end() ? nullptr : &it->second;
@@ -74,8 +111,9 @@ const Domain* Network::domain(StringView name) const {
 std::vector<const Machine*> Network::browse_list(StringView lan_group) const {
     std::vector<const Machine*> out;
     for (const auto& [key, m] : machines_) {
-        if (m->browsing && m->server.hidden == 0 && !m->lan_group.empty() &&
-            equal_ignore_case(m->lan_group, lan_group))
+        const ServerState& s = m->servers;
+        if (s.browsing && s.info.hidden == 0 && !s.lan_group.empty() &&
+            equal_ignore_case(s.lan_group, lan_group))
             out.push_back(m.get());
     }
     std::sort(out.begin(), out.end(),
@@ -86,64 +124,12 @@ std::vector<const Machine*> Network::browse_list(StringView lan_group) const {
 std::vector<const Machine*> Network::browse_list_all() const {
     std::vector<const Machine*> out;
     for (const auto& [key, m] : machines_) {
-        if (m->browsing && m->server.hidden == 0 && !m->lan_group.empty()) out.push_back(m.get());
+        const ServerState& s = m->servers;
+        if (s.browsing && s.info.hidden == 0 && !s.lan_group.empty()) out.push_back(m.get());
     }
     std::sort(out.begin(), out.end(),
               [](const Machine* a, const Machine* b) { return a->name < b->name; });
     return out;
-}
-
-void join(Machine& machine, StringView lan_group, uint32_t type, StringView comment) {
-    machine.lan_group = to_upper(lan_group);
-    machine.server.platform_id = platform::kPlatformIdNt;
-    machine.server.name = machine.name;
-    machine.server.version_major = 5;
-    machine.server.version_minor = 0;
-    machine.server.type = type;
-    machine.server.comment = String(comment);
-    const bool server = (type & platform::sv_type::kServerNt) != 0;
-    machine.server.users = server ? 0xFFFFFFFF : 10;
-    machine.server.auto_disconnect = 15;
-    machine.server.announce = 240;
-    machine.server.announce_delta = 3000;
-    machine.server.licenses = 0;
-    machine.server.user_path = u"c:\\";
-}
-
-namespace {
-
-// A yearly rule: the `week`th (5 = last) `weekday` of `month` at `hour`.
-platform::SystemTime rule(uint16_t month, uint16_t week, uint16_t weekday, uint16_t hour) {
-    platform::SystemTime t;
-    t.month = month;
-    t.day = week;
-    t.day_of_week = weekday;
-    t.hour = hour;
-    return t;
-}
-
-}  // namespace
-
-platform::TimeZone central_european_zone() {
-    platform::TimeZone z;
-    z.bias = -60;
-    z.standard_name = u"W. Europe Standard Time";
-    z.standard_date = rule(10, 5, 0, 3);
-    z.daylight_name = u"W. Europe Daylight Time";
-    z.daylight_date = rule(3, 5, 0, 2);
-    z.daylight_bias = -60;
-    return z;
-}
-
-platform::TimeZone us_eastern_zone() {
-    platform::TimeZone z;
-    z.bias = 300;
-    z.standard_name = u"Eastern Standard Time";
-    z.standard_date = rule(11, 1, 0, 2);
-    z.daylight_name = u"Eastern Daylight Time";
-    z.daylight_date = rule(3, 2, 0, 2);
-    z.daylight_bias = -60;
-    return z;
 }
 
 }  // namespace vorlek::sim

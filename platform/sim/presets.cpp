@@ -1,4 +1,5 @@
 // The networks a new user, the demo and the tests start from.
+#include "platform/sim/messages.h"
 #include "platform/sim/network.h"
 
 namespace vorlek::sim {
@@ -39,15 +40,15 @@ void standard_environment(Machine& m, StringView user, StringView domain) {
         {u"windir", u"C:\\WINNT"},
     };
     for (const auto& [k, v] : vars)
-        m.set_env(k, v);
+        m.system.set_env(k, v);
 }
 
 // 2024-07-15 08:30:00 UTC: summer, so local time shows the daylight bias.
 constexpr platform::FileTime kPresetClock = 133655058000000000;
 
 void standard_machine(Machine& m) {
-    m.clock = kPresetClock;
-    m.time_zone = central_european_zone();
+    m.time.clock = kPresetClock;
+    m.time.zone = central_european_zone();
     auto file = sample_message_file();
     m.files[String(kSampleMessageFilePath)] = std::vector<uint8_t>(file.begin(), file.end());
 }
@@ -91,7 +92,7 @@ std::shared_ptr<Network> default_network() {
         if (&machine != &local) standard_environment(machine, u"Administrator", u"CORP");
         standard_machine(machine);
         join(machine, u"CORP", m.type, m.comment);
-        machine.logged_on_users = (m.type & sv::kServerNt) ? 0 : 1;
+        machine.servers.logged_on_users = (m.type & sv::kServerNt) ? 0 : 1;
     }
     net->find(u"SRV03")->reachable = false;
     Machine& lab = net->add_machine(u"LABPC1");

@@ -1,10 +1,12 @@
 // Network management of the simulated machines: server and workstation
 // records, the browse list and the domain controllers.
-#include <algorithm>
+#include "platform/sim/servers.h"
+
 #include <map>
 #include <unordered_map>
 
 #include "platform/sim/areas.h"
+#include "platform/sim/network.h"
 
 namespace vorlek::sim {
 
@@ -25,29 +27,28 @@ class SimServers : public platform::Servers {
     explicit SimServers(Network& net) : net_(net) {}
 
     Result<ServerInfo> server_info(StringView server, uint32_t level) override {
-        if (auto s = net_.faults().take(u"NetServerGetInfo"))
-            return Result<ServerInfo>::failure(*s);
-        Machine* m = reach(server);
-        if (!m) return Result<ServerInfo>::failure(status::kBadNetPath);
+        auto call = net_.enter(op::NetServerGetInfo, server);
+        if (!call) return call.failure<ServerInfo>();
+        const Machine& m = call.machine();
         if (level != 101 && level != 102) return Result<ServerInfo>::failure(status::kInvalidLevel);
-        ServerInfo info = level == 101 ? basic(*m) : m->server;
-        info.name = m->name;
+        ServerInfo info = level == 101 ? basic(m) : m.servers.info;
+        info.name = m.name;
         return {status::kSuccess, std::move(info)};
     }
 
     Result<platform::WorkstationInfo> workstation_info(StringView server) override {
-        using R = Result<platform::WorkstationInfo>;
-        if (auto s = net_.faults().take(u"NetWkstaGetInfo")) return R::failure(*s);
-        Machine* m = reach(server);
-        if (!m) return R::failure(status::kBadNetPath);
+        auto call = net_.enter(op::NetWkstaGetInfo, server);
+        if (!call) return call.failure<platform::WorkstationInfo>();
+        const Machine& m = call.machine();
+        const ServerState& s = m.servers;
         platform::WorkstationInfo w;
-        w.platform_id = m->server.platform_id;
-        w.computer_name = m->name;
-        w.lan_group = m->lan_group;
-        w.version_major = m->server.version_major;
-        w.version_minor = m->server.version_minor;
-        w.lan_root = m->lan_root;
-        w.logged_on_users = m->logged_on_users;
+        w.platform_id = s.info.platform_id;
+        w.computer_name = m.name;
+        w.lan_group = s.lan_group;
+        w.version_major = s.info.version_major;
+        w.version_minor = s.info.version_minor;
+        w.lan_root = s.lan_root;
+        w.logged_on_users = s.logged_on_users;
         return {status::kSuccess, std::move(w)};
     }
 
@@ -55,11 +56,11 @@ class SimServers : public platform::Servers {
                                             StringView domain, uint32_t preferred_bytes,
                                             uint32_t& resume_handle) override {
         using R = Result<platform::ServerBatch>;
-        if (auto s = net_.faults().take(u"NetServerEnum")) return R::failure(*s);
-        Machine* m = reach(server);
-        if (!m) return R::failure(status::kBadNetPath);
+        auto call = net_.enter(op::NetServerEnum, server);
+        if (!call) return call.failure<platform::ServerBatch>();
         if (resume_handle == 0) {
-            auto list = browse(domain.empty() ? StringView(m->lan_group) : domain, type_mask);
+            const String& own = call.machine().servers.lan_group;
+            auto list = browse(domain.empty() ? StringView(own) : domain, type_mask);
             if (!list) return R::failure(status::kNoBrowserServersFound);
             // The browser keeps the list it started with until the walk ends.
             if (walks_.size() >= kMaxWalks) walks_.clear();  // abandoned walks
@@ -87,41 +88,36 @@ class SimServers : public platform::Servers {
     }
 
     platform::Status set_comment(StringView server, StringView comment) override {
-        if (auto s = net_.faults().take(u"NetServerSetInfo")) return *s;
-        Machine* m = reach(server);
-        if (!m) return status::kBadNetPath;
+        auto call = net_.enter(op::NetServerSetInfo, server);
+        if (!call) return call.status();
         if (comment.size() > kMaxComment) return status::kInvalidParameter;
-        m->server.comment = String(comment);
+        call.machine().servers.info.comment = String(comment);
         return status::kSuccess;
     }
 
     platform::Status set_hidden(StringView server, bool hidden) override {
-        if (auto s = net_.faults().take(u"NetServerSetInfo")) return *s;
-        Machine* m = reach(server);
-        if (!m) return status::kBadNetPath;
-        m->server.hidden = hidden ? 1 : 0;
+        auto call = net_.enter(op::NetServerSetInfo, server);
+        if (!call) return call.status();
+        call.machine().servers.info.hidden = hidden ? 1 : 0;
         return status::kSuccess;
     }
 
     Result<String> dc_name(StringView server, StringView domain) override {
-        if (auto s = net_.faults().take(u"NetGetDCName")) return Result<String>::failure(*s);
-        Machine* m = reach(server);
-        if (!m) return Result<String>::failure(status::kBadNetPath);
-        const Domain* d = net_.domain(domain.empty() ? StringView(m->lan_group) : domain);
-        if (!d) return Result<String>::failure(status::kDcNotFound);
-        if (!answers(d->primary)) return Result<String>::failure(status::kDcNotFound);
-        return {status::kSuccess, u"\\\\" + d->primary};
+        auto call = net_.enter(op::NetGetDCName, server);
+        if (!call) return call.failure<String>();
+        const Domain* d = domain_of(call, domain);
+        if (!d || !net_.answers(d->primary)) return Result<String>::failure(status::kDcNotFound);
+        return {status::kSuccess, unc(d->primary)};
     }
 
     Result<String> any_dc_name(StringView server, StringView domain) override {
-        if (auto s = net_.faults().take(u"NetGetAnyDCName")) return Result<String>::failure(*s);
-        Machine* m = reach(server);
-        if (!m) return Result<String>::failure(status::kBadNetPath);
-        const Domain* d = net_.domain(domain.empty() ? StringView(m->lan_group) : domain);
+        auto call = net_.enter(op::NetGetAnyDCName, server);
+        if (!call) return call.failure<String>();
+        const Domain* d = domain_of(call, domain);
         if (!d) return Result<String>::failure(status::kNoSuchDomain);
-        if (answers(d->primary)) return {status::kSuccess, u"\\\\" + d->primary};
+        if (net_.answers(d->primary)) return {status::kSuccess, unc(d->primary)};
         for (const auto& b : d->backups) {
-            if (answers(b)) return {status::kSuccess, u"\\\\" + b};
+            if (net_.answers(b)) return {status::kSuccess, unc(b)};
         }
         return Result<String>::failure(status::kNoLogonServers);
     }
@@ -135,29 +131,24 @@ class SimServers : public platform::Servers {
         size_t position;
     };
 
-    // The machine a call reaches, or null when nobody answers to the name.
-    Machine* reach(StringView server) {
-        if (server.empty()) return &net_.local();  // a machine always answers itself
-        if (server.size() > 2 && server.substr(0, 2) == u"\\\\" &&
-            server.substr(2).find(u'\\') != StringView::npos)
-            return nullptr;
-        Machine* m = net_.find(server);
-        return m && m->reachable ? m : nullptr;
+    // The domain a controller lookup asks about: the named one, or the one
+    // the asked server belongs to.
+    const Domain* domain_of(const Call& call, StringView domain) {
+        return net_.domain(domain.empty() ? StringView(call.machine().servers.lan_group) : domain);
     }
 
-    bool answers(StringView name) {
-        const Machine* m = name.empty() ? nullptr : net_.find(name);
-        return m && m->reachable;
-    }
+    static String unc(StringView name) { return String(u"\\\\").append(name); }
 
+    // The level-101 part of a machine's record.
     static ServerInfo basic(const Machine& m) {
+        const ServerInfo& full = m.servers.info;
         ServerInfo s;
-        s.platform_id = m.server.platform_id;
+        s.platform_id = full.platform_id;
         s.name = m.name;
-        s.version_major = m.server.version_major;
-        s.version_minor = m.server.version_minor;
-        s.type = m.server.type;
-        s.comment = m.server.comment;
+        s.version_major = full.version_major;
+        s.version_minor = full.version_minor;
+        s.type = full.type;
+        s.comment = full.comment;
         return s;
     }
 
@@ -168,7 +159,7 @@ class SimServers : public platform::Servers {
         if (type_mask == platform::sv_type::kDomainEnum) {
             std::map<String, String> groups;  // name -> master browser
             for (const Machine* m : net_.browse_list_all())
-                groups.emplace(m->lan_group, m->name);
+                groups.emplace(m->servers.lan_group, m->name);
             for (const auto& [name, master] : groups) {
                 if (name.empty()) continue;
                 ServerInfo s;
@@ -185,7 +176,7 @@ class SimServers : public platform::Servers {
         auto machines = net_.browse_list(lan_group);
         if (machines.empty()) return std::nullopt;
         for (const Machine* m : machines) {
-            if (m->server.type & type_mask) out.push_back(basic(*m));
+            if (m->servers.info.type & type_mask) out.push_back(basic(*m));
         }
         return out;
     }
@@ -197,8 +188,25 @@ class SimServers : public platform::Servers {
 
 }  // namespace
 
-std::unique_ptr<platform::Servers> make_servers(Network& net) {
-    return std::make_unique<SimServers>(net);
+void join(Machine& machine, StringView lan_group, uint32_t type, StringView comment) {
+    machine.servers.lan_group = to_upper(lan_group);
+    machine.servers.info.platform_id = platform::kPlatformIdNt;
+    machine.servers.info.name = machine.name;
+    machine.servers.info.version_major = 5;
+    machine.servers.info.version_minor = 0;
+    machine.servers.info.type = type;
+    machine.servers.info.comment = String(comment);
+    const bool server = (type & platform::sv_type::kServerNt) != 0;
+    machine.servers.info.users = server ? 0xFFFFFFFF : 10;
+    machine.servers.info.auto_disconnect = 15;
+    machine.servers.info.announce = 240;
+    machine.servers.info.announce_delta = 3000;
+    machine.servers.info.licenses = 0;
+    machine.servers.info.user_path = u"c:\\";
+}
+
+std::shared_ptr<platform::Servers> make_servers(Network& net) {
+    return std::make_shared<SimServers>(net);
 }
 
 }  // namespace vorlek::sim

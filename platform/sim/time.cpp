@@ -1,8 +1,11 @@
 // Clock, calendar and time zones of the simulated machines.
 #include <optional>
 
+#include "platform/sim/time.h"
+
 #include "automation/calendar.h"
 #include "platform/sim/areas.h"
+#include "platform/sim/network.h"
 
 namespace vorlek::sim {
 
@@ -114,43 +117,43 @@ class SimTime : public platform::Time {
   public:
     explicit SimTime(Network& net) : net_(net) {}
 
-    FileTime now() override { return net_.local().clock; }
+    FileTime now() override { return net_.hold().machine().time.clock; }
 
     Result<SystemTime> file_time_to_system_time(FileTime time) override {
-        if (auto s = net_.faults().take(u"FileTimeToSystemTime"))
-            return Result<SystemTime>::failure(*s);
+        auto call = net_.enter(op::FileTimeToSystemTime);
+        if (!call) return call.failure<SystemTime>();
         if (time >= (FileTime{1} << 63))
             return Result<SystemTime>::failure(platform::status::kInvalidParameter);
         return {platform::status::kSuccess, calendar::to_system_time(time)};
     }
 
     Result<FileTime> system_time_to_file_time(const SystemTime& time) override {
-        if (auto s = net_.faults().take(u"SystemTimeToFileTime"))
-            return Result<FileTime>::failure(*s);
+        auto call = net_.enter(op::SystemTimeToFileTime);
+        if (!call) return call.failure<FileTime>();
         if (!calendar::valid(time))
             return Result<FileTime>::failure(platform::status::kInvalidParameter);
         return {platform::status::kSuccess, calendar::to_file_time(time)};
     }
 
     Result<FileTime> file_time_to_local_file_time(FileTime time) override {
-        if (auto s = net_.faults().take(u"FileTimeToLocalFileTime"))
-            return Result<FileTime>::failure(*s);
-        const Machine& m = net_.local();
-        auto local = to_local(time, calendar::bias_at(m.time_zone, m.clock));
+        auto call = net_.enter(op::FileTimeToLocalFileTime);
+        if (!call) return call.failure<FileTime>();
+        const TimeState& t = call.machine().time;
+        auto local = to_local(time, calendar::bias_at(t.zone, t.clock));
         if (!local) return Result<FileTime>::failure(platform::status::kInvalidParameter);
         return {platform::status::kSuccess, *local};
     }
 
     Result<platform::TimeZone> time_zone() override {
-        if (auto s = net_.faults().take(u"GetTimeZoneInformation"))
-            return Result<platform::TimeZone>::failure(*s);
-        return {platform::status::kSuccess, net_.local().time_zone};
+        auto call = net_.enter(op::GetTimeZoneInformation);
+        if (!call) return call.failure<platform::TimeZone>();
+        return {platform::status::kSuccess, call.machine().time.zone};
     }
 
     Result<SystemTime> system_time_to_tz_local_time(const platform::TimeZone& zone,
                                                     const SystemTime& utc) override {
-        if (auto s = net_.faults().take(u"SystemTimeToTzSpecificLocalTime"))
-            return Result<SystemTime>::failure(*s);
+        auto call = net_.enter(op::SystemTimeToTzSpecificLocalTime);
+        if (!call) return call.failure<SystemTime>();
         if (!calendar::valid(utc))
             return Result<SystemTime>::failure(platform::status::kInvalidParameter);
         const FileTime t = calendar::to_file_time(utc);
@@ -162,7 +165,7 @@ class SimTime : public platform::Time {
     // The simulated clock moves instead of the thread waiting, so tests stay
     // fast and deterministic.
     void sleep(uint32_t milliseconds) override {
-        net_.local().clock += static_cast<FileTime>(milliseconds) * 10'000;
+        net_.hold().machine().time.clock += static_cast<FileTime>(milliseconds) * 10'000;
     }
 
   private:
@@ -171,8 +174,44 @@ class SimTime : public platform::Time {
 
 }  // namespace
 
-std::unique_ptr<platform::Time> make_time(Network& net) {
-    return std::make_unique<SimTime>(net);
+namespace {
+
+// A yearly rule: the `week`th (5 = last) `weekday` of `month` at `hour`.
+platform::SystemTime rule(uint16_t month, uint16_t week, uint16_t weekday, uint16_t hour) {
+    platform::SystemTime t;
+    t.month = month;
+    t.day = week;
+    t.day_of_week = weekday;
+    t.hour = hour;
+    return t;
+}
+
+}  // namespace
+
+platform::TimeZone central_european_zone() {
+    platform::TimeZone z;
+    z.bias = -60;
+    z.standard_name = u"W. Europe Standard Time";
+    z.standard_date = rule(10, 5, 0, 3);
+    z.daylight_name = u"W. Europe Daylight Time";
+    z.daylight_date = rule(3, 5, 0, 2);
+    z.daylight_bias = -60;
+    return z;
+}
+
+platform::TimeZone us_eastern_zone() {
+    platform::TimeZone z;
+    z.bias = 300;
+    z.standard_name = u"Eastern Standard Time";
+    z.standard_date = rule(11, 1, 0, 2);
+    z.daylight_name = u"Eastern Daylight Time";
+    z.daylight_date = rule(3, 2, 0, 2);
+    z.daylight_bias = -60;
+    return z;
+}
+
+std::shared_ptr<platform::Time> make_time(Network& net) {
+    return std::make_shared<SimTime>(net);
 }
 
 }  // namespace vorlek::sim

@@ -1,7 +1,9 @@
 // Clock, file and system times and the time zone of the real system.
 #include <windows.h>
 
+#include "platform/time.h"
 #include "platform/win32/areas.h"
+#include "platform/win32/status.h"
 
 namespace vorlek::platform::win32 {
 
@@ -63,14 +65,14 @@ class Win32Time : public Time {
     Result<SystemTime> file_time_to_system_time(FileTime time) override {
         const ::FILETIME f = to_native(time);
         ::SYSTEMTIME s;
-        if (!::FileTimeToSystemTime(&f, &s)) return Result<SystemTime>::failure(::GetLastError());
+        if (!::FileTimeToSystemTime(&f, &s)) return Result<SystemTime>::failure(last_error());
         return {status::kSuccess, from_native(s)};
     }
 
     Result<FileTime> system_time_to_file_time(const SystemTime& time) override {
         const ::SYSTEMTIME s = to_native(time);
         ::FILETIME f;
-        if (!::SystemTimeToFileTime(&s, &f)) return Result<FileTime>::failure(::GetLastError());
+        if (!::SystemTimeToFileTime(&s, &f)) return Result<FileTime>::failure(last_error());
         return {status::kSuccess, from_native(f)};
     }
 
@@ -78,14 +80,14 @@ class Win32Time : public Time {
         const ::FILETIME utc = to_native(time);
         ::FILETIME local;
         if (!::FileTimeToLocalFileTime(&utc, &local))
-            return Result<FileTime>::failure(::GetLastError());
+            return Result<FileTime>::failure(last_error());
         return {status::kSuccess, from_native(local)};
     }
 
     Result<TimeZone> time_zone() override {
         ::TIME_ZONE_INFORMATION z{};
         if (::GetTimeZoneInformation(&z) == TIME_ZONE_ID_INVALID)
-            return Result<TimeZone>::failure(::GetLastError());
+            return Result<TimeZone>::failure(last_error());
         TimeZone out;
         out.bias = z.Bias;
         out.standard_name = name_of(z.StandardName);
@@ -110,7 +112,7 @@ class Win32Time : public Time {
         const ::SYSTEMTIME in = to_native(utc);
         ::SYSTEMTIME local;
         if (!::SystemTimeToTzSpecificLocalTime(&z, &in, &local))
-            return Result<SystemTime>::failure(::GetLastError());
+            return Result<SystemTime>::failure(last_error());
         return {status::kSuccess, from_native(local)};
     }
 
@@ -119,8 +121,8 @@ class Win32Time : public Time {
 
 }  // namespace
 
-std::unique_ptr<Time> make_time() {
-    return std::make_unique<Win32Time>();
+std::shared_ptr<Time> make_time() {
+    return std::make_shared<Win32Time>();
 }
 
 }  // namespace vorlek::platform::win32

@@ -85,7 +85,7 @@ TEST_F(EntryTest, ArgumentsArriveInTheirBinaryForm) {
     detail::entry_call.store(&record_mixed);
     using Entry = int32_t(VORLEK_STDCALL*)(void*, void*, int32_t, int16_t, uint8_t, int16_t, double,
                                            double, void*);
-    auto entry = reinterpret_cast<Entry>(members[0].entry);
+    auto entry = reinterpret_cast<Entry>(const_cast<void*>(members[0].entry));
     char16_t text[] = u"abc";
     void* result_slot = nullptr;
     EXPECT_EQ(entry(self, text, -70000, -3, 200, -1, 2.5, 45000.25, &result_slot), 0);
@@ -104,7 +104,7 @@ TEST_F(EntryTest, ArgumentsArriveInTheirBinaryForm) {
 TEST_F(EntryTest, VariantsByValueAndInOutByPointer) {
     detail::entry_call.store(&record_variants);
     using Entry = int32_t(VORLEK_STDCALL*)(void*, detail::BinaryVariant, void*, void*);
-    auto entry = reinterpret_cast<Entry>(members[1].entry);
+    auto entry = reinterpret_cast<Entry>(const_cast<void*>(members[1].entry));
     detail::BinaryVariant in{};
     for (size_t i = 0; i < sizeof in.bytes; ++i)
         in.bytes[i] = static_cast<unsigned char>(i + 1);
@@ -119,7 +119,7 @@ TEST_F(EntryTest, VariantsByValueAndInOutByPointer) {
 TEST_F(EntryTest, PutsHaveNoResultAndConstantsNoEntry) {
     detail::entry_call.store(&record_let);
     using Entry = int32_t(VORLEK_STDCALL*)(void*, int32_t);
-    auto entry = reinterpret_cast<Entry>(members[2].entry);
+    auto entry = reinterpret_cast<Entry>(const_cast<void*>(members[2].entry));
     EXPECT_EQ(entry(self, 42), 0);
     EXPECT_EQ(g_seen.long_value, 42);
     EXPECT_EQ(g_seen.result, nullptr);
@@ -131,7 +131,7 @@ TEST_F(EntryTest, PutsHaveNoResultAndConstantsNoEntry) {
 
 TEST_F(EntryTest, WithoutRoutineTheCallFails) {
     using Entry = int32_t(VORLEK_STDCALL*)(void*, int32_t);
-    auto entry = reinterpret_cast<Entry>(members[2].entry);
+    auto entry = reinterpret_cast<Entry>(const_cast<void*>(members[2].entry));
     EXPECT_EQ(static_cast<uint32_t>(entry(self, 1)), 0x8000FFFFu);
 }
 

@@ -165,10 +165,10 @@ TEST_F(InvokeTest, DispatchFailuresAClientCanSee) {
     EXPECT_EQ(failure_of([&] { call(u"Fail"); }), DispatchFailure::Exception);
     EXPECT_EQ(last_detail, err::kInvalidCall);
     // Whatever else escapes a member still arrives as a run-time error.
-    for (auto [kind, number] : {std::pair{0, err::kOutOfMemory}, std::pair{1, err::kInternal},
-                                std::pair{2, err::kInternal}}) {
+    const int32_t numbers[] = {err::kOutOfMemory, err::kInternal, err::kInternal};
+    for (int32_t kind = 0; kind < 3; ++kind) {
         EXPECT_EQ(failure_of([&] { call(u"Escape", {kind}); }), DispatchFailure::Exception);
-        EXPECT_EQ(last_detail, number);
+        EXPECT_EQ(last_detail, numbers[kind]);
     }
     // An object of another class where a collection is expected.
     Variant other(make<Probe>());

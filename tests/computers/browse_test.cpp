@@ -7,6 +7,7 @@
 #include "computers/computer.h"
 #include "library/client.h"
 #include "platform/sim/network.h"
+#include "platform/sim/sim_platform.h"
 
 namespace vorlek {
 namespace {

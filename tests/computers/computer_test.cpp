@@ -75,7 +75,7 @@ TEST_F(ComputerTest, SingleNameLoadsDetailsAndReportsAMachineThatDoesNotAnswer) 
     EXPECT_EQ(number(c, u"CompPlatformID"), -9999);
 
     // The server record answers, the workstation one does not: what was read stays.
-    net->faults().fail(u"NetWkstaGetInfo", 5);
+    net->faults().fail(sim::op::NetWkstaGetInfo, 5);
     EXPECT_EQ(init({u"DC02"}), 5);
     EXPECT_FALSE(c.get(u"CompAvailable").to_bool());
     EXPECT_EQ(text(c, u"CompComment"), u"Backup domain controller");
@@ -156,7 +156,7 @@ TEST_F(ComputerTest, TypeMaskDomainAndAnsweringServer) {
     c.set(u"Computers", Variant(make<Collection>()));
     EXPECT_EQ(init({u"*", -1, u"unknown", 4711, u"nosuch"}), 53);
     EXPECT_EQ(init({u"*", -1, u"unknown", 4711, u"", u"NOWHERE"}), 6118);
-    net->faults().fail(u"NetServerEnum", 5);
+    net->faults().fail(sim::op::NetServerEnum, 5);
     EXPECT_EQ(init({u"*"}), 5);
     EXPECT_EQ(computers().get(u"Count").to_long(), 0);
 }
@@ -174,15 +174,15 @@ TEST_F(ComputerTest, CommentAndHiddenWriteThrough) {
     init({u"SRV01"});
     c.let(u"CompComment", u"Files and more");
     EXPECT_EQ(text(c, u"CompComment"), u"Files and more");
-    EXPECT_EQ(net->find(u"SRV01")->server.comment, u"Files and more");
+    EXPECT_EQ(net->find(u"SRV01")->servers.info.comment, u"Files and more");
     EXPECT_EQ(text(c, u"LastError"), u"0");
 
     // Refused: the field keeps its value, LastError holds the status.
-    net->faults().fail(u"NetServerSetInfo", 5);
+    net->faults().fail(sim::op::NetServerSetInfo, 5);
     c.let(u"CompComment", u"Nope");
     EXPECT_EQ(text(c, u"CompComment"), u"Files and more");
     EXPECT_EQ(text(c, u"LastError"), u"5");
-    net->faults().fail(u"NetServerSetInfo", 5);
+    net->faults().fail(sim::op::NetServerSetInfo, 5);
     c.let(u"CompHidden", true);
     EXPECT_FALSE(c.get(u"CompHidden").to_bool());
     // Success leaves LastError alone.
@@ -196,7 +196,7 @@ TEST_F(ComputerTest, CommentAndHiddenWriteThrough) {
     // An item writes through to its own machine only.
     auto srv2 = item(u"SRV02");
     srv2.let(u"CompComment", u"Printers");
-    EXPECT_EQ(net->find(u"SRV02")->server.comment, u"Printers");
+    EXPECT_EQ(net->find(u"SRV02")->servers.info.comment, u"Printers");
     EXPECT_EQ(text(c, u"CompComment"), u"Files and more");
     // A machine that does not answer, and an object that names none.
     auto srv3 = item(u"SRV03");
@@ -214,18 +214,18 @@ TEST_F(ComputerTest, WriteThroughRecognisesTheLocalMachine) {
     // when the network cannot.
     net->local().reachable = false;
     c.let(u"CompComment", u"My desk");
-    EXPECT_EQ(net->local().server.comment, u"My desk");
+    EXPECT_EQ(net->local().servers.info.comment, u"My desk");
     // Recognised by COMPUTERNAME even when the computer name cannot be read.
-    net->faults().fail(u"GetComputerName", 5);
+    net->faults().fail(sim::op::GetComputerName, 5);
     c.let(u"CompComment", u"Still mine");
-    EXPECT_EQ(net->local().server.comment, u"Still mine");
+    EXPECT_EQ(net->local().servers.info.comment, u"Still mine");
 }
 
 TEST_F(ComputerTest, MachineAndControllerNames) {
     EXPECT_EQ(c.call(u"GetMachineName", {u"x"}).to_string(), u"WS0001");
-    net->faults().fail(u"GetComputerName", 5);
+    net->faults().fail(sim::op::GetComputerName, 5);
     EXPECT_EQ(c.call(u"GetMachineName", {42}).to_string(), u"42");
-    net->faults().fail(u"GetComputerName", 5);
+    net->faults().fail(sim::op::GetComputerName, 5);
     EXPECT_EQ(c.call(u"GetMachineName", {Variant::byte_array({1})}).to_string(), u"");
 
     EXPECT_EQ(c.call(u"GetPDCName").to_string(), u"DC01");
@@ -249,7 +249,7 @@ TEST_F(ComputerTest, MachineAndControllerNames) {
     // Backslashes are not removed from the machine name.
     EXPECT_EQ(c.call(u"GetPDCName", {u"\\\\SRV01"}).to_string(), u"ERROR");
     EXPECT_EQ(text(c, u"LastError"), u"53");
-    net->faults().fail(u"NetGetDCName", 1722);
+    net->faults().fail(sim::op::NetGetDCName, 1722);
     EXPECT_EQ(c.call(u"GetPDCName").to_string(), u"ERROR");
     EXPECT_EQ(text(c, u"LastError"), u"1722");
 }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "platform/locale.h"
 #include "platform/platform.h"
 #include "platform/sim/network.h"
+#include "platform/sim/sim_platform.h"
+#include "platform/system.h"
 
 namespace vorlek {
 namespace {
@@ -21,9 +24,11 @@ TEST(SimNetwork, EnvironmentNamesIgnoreCase) {
     auto net = sim::make_network(u"default");
     platform::ScopedPlatform scope(std::make_shared<sim::SimPlatform>(net));
     auto& system = platform::current().system();
-    EXPECT_EQ(system.environment_variable(u"computername"), net->local_name());
-    EXPECT_EQ(system.environment_variable(u"OS"), u"Windows_NT");
-    EXPECT_EQ(system.environment_variable(u"NOSUCHVAR"), std::nullopt);
+    EXPECT_EQ(system.environment_variable(u"computername").value, net->local_name());
+    EXPECT_EQ(system.environment_variable(u"OS").value, u"Windows_NT");
+    EXPECT_EQ(system.environment_variable(u"NOSUCHVAR").value, std::nullopt);
+    net->faults().fail(sim::op::GetEnvironmentVariable, 8);
+    EXPECT_EQ(system.environment_variable(u"OS").status, 8u);
     EXPECT_EQ(system.computer_name().value, net->local_name());
 }
 
@@ -37,19 +42,50 @@ TEST(SimNetwork, ScopedPlatformRestoresThePrevious) {
     EXPECT_EQ(&platform::current(), outer);
 }
 
-TEST(SimNetwork, FaultsAndHandleLedger) {
+TEST(SimNetwork, EveryCallStartsWithItsFaultThenTheMachineItReaches) {
+    auto net = sim::make_network(u"default");
+    // An injected fault answers first, for its operation only, as often as asked.
+    net->faults().fail(sim::op::NetServerEnum, 5, 2);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(net->enter(sim::op::NetServerEnum, u"DC01").status(), 5u);
+    EXPECT_TRUE(net->enter(sim::op::NetServerGetInfo, u"DC01"));
+    EXPECT_EQ(&net->enter(sim::op::NetServerEnum, u"\\\\dc01").machine(), net->find(u"DC01"));
+    // Then the network: the local machine always answers itself, a machine
+    // that is switched off, an unknown name or a share path do not.
+    net->local().reachable = false;
+    EXPECT_EQ(&net->enter(sim::op::NetServerGetInfo, u"").machine(), &net->local());
+    for (StringView server : {u"SRV03", u"NOSUCH", u"\\\\DC01\\share"})
+        EXPECT_EQ(net->enter(sim::op::NetServerGetInfo, server).status(), 53u) << to_utf8(server);
+    // 0 times: every call until cleared.
+    net->faults().fail(sim::op::GetComputerName, 8, 0);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(net->enter(sim::op::GetComputerName).status(), 8u);
+    net->faults().clear();
+    EXPECT_TRUE(net->enter(sim::op::GetComputerName));
+}
+
+TEST(SimNetwork, HandleTablesKeepTheLedger) {
     sim::Network net(u"box");
-    net.faults().fail(u"Op", 5, 2);
-    EXPECT_EQ(net.faults().take(u"op"), 5u);
-    EXPECT_EQ(net.faults().take(u"Op"), 5u);
-    EXPECT_EQ(net.faults().take(u"Op"), std::nullopt);
-    auto h = net.handles().open(u"key");
-    auto g = net.handles().open(u"service");
-    EXPECT_EQ(net.handles().open_count(u"key"), 1u);
-    EXPECT_TRUE(net.handles().close(h));
-    EXPECT_FALSE(net.handles().close(h));
-    EXPECT_EQ(net.handles().open_count(), 1u);
-    EXPECT_TRUE(net.handles().is_open(g));
+    auto& ledger = net.handles();
+    sim::Handle kept = 0;
+    {
+        sim::HandleTable<int> keys(ledger, sim::HandleKind::RegistryKey);
+        sim::HandleTable<int> services(ledger, sim::HandleKind::Service);
+        const sim::Handle a = keys.open(1), b = keys.open(2);
+        kept = services.open(3);
+        EXPECT_EQ(ledger.open_count(sim::HandleKind::RegistryKey), 2u);
+        EXPECT_EQ(ledger.kind_of(kept), sim::HandleKind::Service);
+        EXPECT_EQ(*keys.find(b), 2);
+        // A handle of another table is not this table's.
+        EXPECT_EQ(keys.find(kept), nullptr);
+        EXPECT_FALSE(keys.close(kept));
+        EXPECT_TRUE(keys.close(a));
+        EXPECT_FALSE(keys.close(a));
+        EXPECT_EQ(ledger.open_count(), 2u);
+    }
+    // What a table still held is closed with it.
+    EXPECT_EQ(ledger.open_count(), 0u);
+    EXPECT_FALSE(ledger.is_open(kept));
 }
 
 struct CodePageCase {
@@ -82,7 +118,7 @@ TEST(SimCodePages, WideToMultiByte) {
               (std::vector<uint8_t>{0xE2, 0x82, 0xAC}));
     EXPECT_EQ(platform::current().locale().wide_to_multibyte(12345, u"x", '0').status, 87u);
     // CP_ACP follows the machine.
-    net->local().ansi_code_page = 932;
+    net->local().locale.ansi_code_page = 932;
     EXPECT_EQ(platform::current().locale().wide_to_multibyte(0, u"\u3042", '0').value.size(), 2u);
 }
 

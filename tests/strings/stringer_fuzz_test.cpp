@@ -8,6 +8,7 @@
 #include "automation/collection.h"
 #include "library/client.h"
 #include "platform/sim/network.h"
+#include "platform/sim/sim_platform.h"
 
 namespace vorlek {
 namespace {

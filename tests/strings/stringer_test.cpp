@@ -156,16 +156,16 @@ TEST_F(StringerTest, StringToAnsiByteArray) {
     EXPECT_EQ(s.get(u"LastError"), Variant(0));
     EXPECT_EQ(s.call(u"StringToANSIByteArray", {u""}), Variant::byte_array({0}));
     EXPECT_EQ(s.get(u"LastError"), Variant(9));
-    net->faults().fail(u"WideCharToMultiByte", 8);
+    net->faults().fail(sim::op::WideCharToMultiByte, 8);
     EXPECT_EQ(s.call(u"StringToANSIByteArray", {u"abc"}), Variant::byte_array({0}));
     EXPECT_EQ(s.get(u"LastError"), Variant(8));
     // A double-byte code page: the array holds every byte.
-    net->local().ansi_code_page = 932;
+    net->local().locale.ansi_code_page = 932;
     EXPECT_EQ(s.call(u"StringToANSIByteArray", {u"a\u3042"}),
               Variant::byte_array({'a', 0x82, 0xA0}));
     EXPECT_EQ(s.get(u"LastError"), Variant(0));
     // UTF-8 as the system code page refuses the replacement character.
-    net->local().ansi_code_page = 65001;
+    net->local().locale.ansi_code_page = 65001;
     EXPECT_EQ(s.call(u"StringToANSIByteArray", {u"a"}), Variant::byte_array({0}));
     EXPECT_EQ(s.get(u"LastError"), Variant(87));
 }
@@ -197,9 +197,9 @@ TEST_F(StringerTest, ByteArrayToHexString) {
 }
 
 TEST_F(StringerTest, ReplaceEnvVars) {
-    net->local().set_env(u"Greeting", u"hello");
-    net->local().set_env(u"Indirect", u"%greeting%!");
-    net->local().set_env(u"Loop", u"<%LOOP%>");
+    net->local().system.set_env(u"Greeting", u"hello");
+    net->local().system.set_env(u"Indirect", u"%greeting%!");
+    net->local().system.set_env(u"Loop", u"<%LOOP%>");
     auto env = [&](const char16_t* text, const char16_t* def) {
         return str(s.call(u"ReplaceEnvVars", {text, def}));
     };

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/sim/network.h"
+#include "platform/sim/sim_platform.h"
 
 namespace vorlek::testing_support {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "library/client.h"
-#include "platform/sim/areas.h"
+#include "platform/sim/time.h"
 
 namespace vorlek {
 namespace {
@@ -114,7 +114,7 @@ TEST_F(DllClassTest, FileTimeToDateTimeStaysInUtcAndDropsMilliseconds) {
     EXPECT_EQ(call_date(u"FileTimeToDateTime", {l2, h2}), -1.75);
     // Beyond the range of file times: the documented fallback 1900-01-01.
     EXPECT_EQ(call_date(u"FileTimeToDateTime", {0, -1}), 2);
-    net->faults().fail(u"FileTimeToSystemTime", 87);
+    net->faults().fail(sim::op::FileTimeToSystemTime, 87);
     EXPECT_EQ(call_date(u"FileTimeToDateTime", {low, high}), 2);
 }
 
@@ -123,7 +123,7 @@ TEST_F(DllClassTest, FileTimeToLocFileTimeAppliesTheBiasInForceNow) {
     // even for a January date.
     EXPECT_EQ(call_date(u"FileTimeToLocFileTime", {Date{date(u"2024-01-10 12:00:00")}}),
               date(u"2024-01-10 14:00:00"));
-    net->local().clock = file_time(2024, 12, 1, 0, 0, 0);
+    net->local().time.clock = file_time(2024, 12, 1, 0, 0, 0);
     EXPECT_EQ(call_date(u"FileTimeToLocFileTime", {Date{date(u"2024-07-10 12:00:00")}}),
               date(u"2024-07-10 13:00:00"));
     // A numeric argument is taken as a date serial (what JScript passes).
@@ -133,9 +133,10 @@ TEST_F(DllClassTest, FileTimeToLocFileTimeAppliesTheBiasInForceNow) {
     EXPECT_EQ(call_date(u"FileTimeToLocFileTime", {Date{3e6}}), 25569);
     EXPECT_EQ(call_date(u"FileTimeToLocFileTime", {Date{std::nan("")}}), 25569);
     EXPECT_EQ(call_date(u"FileTimeToLocFileTime", {Date{date(u"1500-06-01")}}), 25569);
-    for (auto op : {u"SystemTimeToFileTime", u"FileTimeToLocalFileTime", u"FileTimeToSystemTime"}) {
-        net->faults().fail(op, 87);
-        EXPECT_EQ(call_date(u"FileTimeToLocFileTime", {Date{45000}}), 25569) << to_utf8(op);
+    for (auto* op : {&sim::op::SystemTimeToFileTime, &sim::op::FileTimeToLocalFileTime,
+                     &sim::op::FileTimeToSystemTime}) {
+        net->faults().fail(*op, 87);
+        EXPECT_EQ(call_date(u"FileTimeToLocFileTime", {Date{45000}}), 25569) << to_utf8(op->name);
     }
 }
 
@@ -165,13 +166,13 @@ TEST_F(DllClassTest, SysTimeToTzLocTimeAroundBothDaylightSwitches) {
         {"us", u"1601-01-01", u"1970-01-01"},
     };
     for (const auto& c : cases) {
-        net->local().time_zone =
+        net->local().time.zone =
             std::string(c.zone) == "cet" ? sim::central_european_zone() : sim::us_eastern_zone();
         EXPECT_EQ(call_date(u"SysTimeToTzLocTime", {Date{date(c.utc)}}), date(c.local))
             << c.zone << " " << to_utf8(c.utc);
     }
     // A zone without daylight rules.
-    net->local().time_zone = platform::TimeZone{-330};
+    net->local().time.zone = platform::TimeZone{-330};
     EXPECT_EQ(call_date(u"SysTimeToTzLocTime", {Date{date(u"2024-07-01 00:00:00")}}),
               date(u"2024-07-01 05:30:00"));
     EXPECT_EQ(call_date(u"SysTimeToTzLocTime", {Date{-1e7}}), 25569);
@@ -179,22 +180,22 @@ TEST_F(DllClassTest, SysTimeToTzLocTimeAroundBothDaylightSwitches) {
 
 TEST_F(DllClassTest, BiasLocaleIdsAndSleeping) {
     EXPECT_EQ(d.call(u"GetBias").to_long(), -60);
-    net->local().time_zone = sim::us_eastern_zone();
+    net->local().time.zone = sim::us_eastern_zone();
     EXPECT_EQ(d.call(u"GetBias").to_long(), 300);
-    net->faults().fail(u"GetTimeZoneInformation", 5, 2);
+    net->faults().fail(sim::op::GetTimeZoneInformation, 5, 2);
     EXPECT_EQ(d.call(u"GetBias").to_long(), -9999);
     EXPECT_EQ(call_date(u"SysTimeToTzLocTime", {Date{45000}}), 25569);
 
     EXPECT_EQ(d.get(u"UserDefaultLCID").to_long(), 1033);
-    net->local().user_lcid = 1031;
+    net->local().locale.user_lcid = 1031;
     EXPECT_EQ(d.get(u"UserDefaultLCID").to_long(), 1031);
     EXPECT_EQ(d.get(u"SystemDefaultLCID").to_long(), 1033);
 
-    const auto before = net->local().clock;
+    const auto before = net->local().time.clock;
     d.call(u"Sleeping", {250});
-    EXPECT_EQ(net->local().clock - before, 2'500'000u);
+    EXPECT_EQ(net->local().time.clock - before, 2'500'000u);
     d.call(u"Sleeping", {-1});  // would be INFINITE: returns at once
-    EXPECT_EQ(net->local().clock - before, 2'500'000u);
+    EXPECT_EQ(net->local().time.clock - before, 2'500'000u);
     EXPECT_EQ(d.get(u"LastError").to_long(), 0);
 }
 

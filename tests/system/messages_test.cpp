@@ -6,6 +6,7 @@
 
 #include "library/client.h"
 #include "platform/message_file.h"
+#include "platform/sim/messages.h"
 #include "platform/sim/network.h"
 
 namespace vorlek {
@@ -53,7 +54,7 @@ TEST_F(FormatAPIMessageTest, MessageFileTextsAreCleanedUp) {
     // The path compares without regard to case, as on the real file system.
     EXPECT_EQ(message(1, to_lower(file)), u"The sample service started.");
     // German user: the search prefers the user's language.
-    net->local().user_lcid = 0x407;
+    net->local().locale.user_lcid = 0x407;
     EXPECT_EQ(message(1, file), u"Der Beispieldienst wurde gestartet.");
     EXPECT_EQ(message(2, file), u"First paragraph.\nSecond paragraph with %1 kept.");
 }
@@ -62,12 +63,12 @@ TEST_F(FormatAPIMessageTest, FilesThatCannotBeLoadedGiveTheDefault) {
     EXPECT_EQ(message(1, u"C:\\nosuch.dll"), u"dflt");
     net->local().files[u"C:\\text.dll"] = {'h', 'e', 'l', 'l', 'o'};
     EXPECT_EQ(message(1, u"C:\\text.dll"), u"dflt");
-    net->faults().fail(u"LoadLibraryEx", 5);
+    net->faults().fail(sim::op::LoadLibraryEx, 5);
     EXPECT_EQ(message(1, file), u"dflt");
     // A failure after loading still releases the module (TearDown checks).
-    net->faults().fail(u"FormatMessage", 8);
+    net->faults().fail(sim::op::FormatMessage, 8);
     EXPECT_EQ(message(1, file), u"dflt");
-    net->faults().fail(u"FormatMessage", 8);
+    net->faults().fail(sim::op::FormatMessage, 8);
     EXPECT_EQ(message(5), u"dflt");
     EXPECT_EQ(d.get(u"LastError").to_long(), 0);
 }

@@ -7,7 +7,10 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/locale.h"
 #include "platform/sim/network.h"
+#include "platform/sim/sim_platform.h"
+#include "platform/system.h"
 #include "platform/win32/handle.h"
 #include "platform/win32/status.h"
 #include "platform/win32/win32.h"
@@ -38,10 +41,11 @@ int main() {
     std::wstring long_value(5000, L'v');
     SetEnvironmentVariableW(L"VORLEK_LONG", long_value.c_str());
     auto& env = real->system();
-    check("missing variable", !env.environment_variable(u"VORLEK_NO_SUCH_VARIABLE").has_value());
-    auto empty = env.environment_variable(u"vorlek_empty");
+    auto missing = env.environment_variable(u"VORLEK_NO_SUCH_VARIABLE");
+    check("missing variable", missing.ok() && !missing.value.has_value());
+    auto empty = env.environment_variable(u"vorlek_empty").value;
     check("empty variable is set, and names ignore case", empty.has_value() && empty->empty());
-    auto long_text = env.environment_variable(u"VORLEK_LONG");
+    auto long_text = env.environment_variable(u"VORLEK_LONG").value;
     check("value longer than the first buffer",
           long_text && long_text->size() == long_value.size());
     auto name = env.computer_name();
@@ -72,7 +76,7 @@ int main() {
         auto utf8 = locale.multibyte_to_wide(65001, {0x41, 0xFF});
         check(label("bad UTF-8 becomes U+FFFD").c_str(), utf8.ok() && utf8.value == u"A\uFFFD");
         check(label("upper case keeps positions").c_str(),
-              locale.upper_case(u"stra\u00DFe \u00E4", 0x409) == u"STRA\u00DFE \u00C4");
+              locale.upper_case(u"stra\u00DFe \u00E4", 0x409).value == u"STRA\u00DFE \u00C4");
     }
 
     // Closing a handle keeps the error of the call that failed before it.

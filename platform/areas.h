@@ -1,0 +1,13 @@
+// Every platform area, once: its interface class and the accessor the classes
+// call it by (`platform::current().servers()`). The platform holder, the
+// factory each backend provides for an area and the construction of both
+// backends all follow from this list, so a new area is one line here.
+#pragma once
+
+// X(Interface, accessor)
+#define VORLEK_PLATFORM_AREAS(X) \
+    X(System, system)            \
+    X(Locale, locale)            \
+    X(Time, time)                \
+    X(Messages, messages)        \
+    X(Servers, servers)

@@ -1,0 +1,25 @@
+// One simulated machine: its name, whether it answers, and the state of each
+// platform area, every one in its own struct and header.
+#pragma once
+
+#include "platform/sim/files.h"
+#include "platform/sim/locale.h"
+#include "platform/sim/servers.h"
+#include "platform/sim/system.h"
+#include "platform/sim/time.h"
+
+namespace vorlek::sim {
+
+struct Machine {
+    String name;  // NetBIOS name, upper case
+    // A name that is on the network but does not answer fails every remote call.
+    bool reachable = true;
+
+    SystemState system;
+    LocaleState locale;
+    TimeState time;
+    ServerState servers;
+    FileStore files;
+};
+
+}  // namespace vorlek::sim
