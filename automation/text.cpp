@@ -97,4 +97,10 @@ size_t CaseInsensitiveHash::operator()(StringView text) const noexcept {
     return static_cast<size_t>(h);
 }
 
+String trim_spaces(StringView text) {
+    const size_t first = text.find_first_not_of(u' ');
+    if (first == StringView::npos) return {};
+    return String(text.substr(first, text.find_last_not_of(u' ') - first + 1));
+}
+
 }  // namespace vorlek

@@ -13,6 +13,8 @@ char16_t to_lower(char16_t c);
 String to_upper(StringView text);
 String to_lower(StringView text);
 bool equal_ignore_case(StringView a, StringView b);
+// The text without the spaces (U+0020 only) at both ends.
+String trim_spaces(StringView text);
 
 // Hash and equality for containers keyed without regard to case.
 struct CaseInsensitiveHash {

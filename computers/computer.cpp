@@ -51,12 +51,6 @@ int32_t as_long(uint32_t value) {
     return static_cast<int32_t>(value);
 }
 
-String trim_spaces(StringView text) {
-    const size_t first = text.find_first_not_of(u' ');
-    if (first == StringView::npos) return {};
-    return String(text.substr(first, text.find_last_not_of(u' ') - first + 1));
-}
-
 // A text from a record: trimmed, and `no_text` where it is empty or a NUL.
 String record_text(StringView text, StringView no_text) {
     String t = trim_spaces(text);

@@ -1,0 +1,20 @@
+// The two ways the account, policy and service classes address a machine.
+// The normalised target is the name upper-cased and emptied when it names the
+// local machine (as Computer.GetMachineName or COMPUTERNAME gives it); the
+// plain target is the caller's text as given. Either way an empty target is
+// the local machine, and any other gets "\\" in front (a name that already
+// has it is not looked at).
+#pragma once
+
+#include "automation/string.h"
+
+namespace vorlek::machines {
+
+String normalized_target(StringView name);
+String plain_target(StringView name);
+
+// What a Computer field left empty becomes at a load: the local machine's
+// name, or COMPUTERNAME when the name cannot be read.
+String local_machine_name();
+
+}  // namespace vorlek::machines
