@@ -93,9 +93,9 @@ Uuid uuid_of(const idl::Interface& iface) {
     return name_uuid(kNamespace, idl::interface_block(iface, false));
 }
 
-std::string markdown_cell(StringView text) {
+std::string markdown_cell(std::string_view text) {
     std::string out;
-    for (char c : to_utf8(text)) {
+    for (char c : text) {
         if (c == '|') out += '\\';
         out += c;
     }
@@ -130,7 +130,7 @@ std::string parameters_text(const MemberInfo& m) {
         if (p.has_default) one += " = " + script_default(p.default_value);
         out += p.optional ? "[" + one + "]" : one;
     }
-    return markdown_cell(from_utf8(out));
+    return markdown_cell(out);
 }
 
 std::string result_text(const MemberInfo& m) {
@@ -213,8 +213,8 @@ std::string reference_page(const ClassInfo& info) {
     out += "|---:|---|---|---|---|---|\n";
     for (const MemberInfo& m : info.members) {
         out += "| " + std::to_string(m.dispid) + " | `" + to_utf8(m.name) + "` | " + kind_text(m) +
-               " | " + parameters_text(m) + " | " + result_text(m) + " | " + markdown_cell(m.help) +
-               " |\n";
+               " | " + parameters_text(m) + " | " + result_text(m) + " | " +
+               markdown_cell(to_utf8(m.help)) + " |\n";
     }
     return out;
 }

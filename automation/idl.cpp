@@ -4,46 +4,26 @@ namespace vorlek::idl {
 
 namespace {
 
-std::string_view type_name(uint16_t vt) {
-    switch (vt) {
-        case kI2:
-            return "short";
-        case kI4:
-            return "long";
-        case kR8:
-            return "double";
-        case kDate:
-            return "DATE";
-        case kBstr:
-            return "BSTR";
-        case kDispatch:
-            return "IDispatch*";
-        case kBool:
-            return "VARIANT_BOOL";
-        case kVariant:
-            return "VARIANT";
-        case kUnknown:
-            return "IUnknown*";
-        case kUi1:
-            return "unsigned char";
-        case kVoid:
-            return "void";
-        default:
-            return "?";
-    }
-}
+struct Named {
+    unsigned number;
+    std::string_view name;
+};
 
-std::string_view kind_attribute(uint8_t kind) {
-    switch (kind) {
-        case kPropGet:
-            return "propget";
-        case kPropPut:
-            return "propput";
-        case kPropPutRef:
-            return "propputref";
-        default:
-            return {};
+constexpr Named kTypes[] = {
+    {kI2, "short"},          {kI4, "long"},         {kR8, "double"},
+    {kDate, "DATE"},         {kBstr, "BSTR"},       {kDispatch, "IDispatch*"},
+    {kBool, "VARIANT_BOOL"}, {kVariant, "VARIANT"}, {kUnknown, "IUnknown*"},
+    {kUi1, "unsigned char"}, {kVoid, "void"},
+};
+constexpr Named kKinds[] = {
+    {kMethod, ""}, {kPropGet, "propget"}, {kPropPut, "propput"}, {kPropPutRef, "propputref"}};
+
+template <size_t N>
+std::string_view name_of(const Named (&table)[N], unsigned number) {
+    for (const auto& entry : table) {
+        if (entry.number == number) return entry.name;
     }
+    return "?";
 }
 
 std::string param_text(const Param& p) {
@@ -51,7 +31,7 @@ std::string param_text(const Param& p) {
     if (p.optional) out += ", optional";
     if (p.has_default) out += ", defaultvalue(" + p.default_text + ")";
     out += "] ";
-    out += type_name(p.vt);
+    out += name_of(kTypes, p.vt);
     if (p.by_ref) out += '*';
     out += ' ';
     out += p.name;
@@ -60,7 +40,7 @@ std::string param_text(const Param& p) {
 
 void entry_text(std::string& out, const Entry& e, bool with_help) {
     out += "    [id(" + std::to_string(e.dispid) + ")";
-    if (auto kind = kind_attribute(e.kind); !kind.empty()) out += ", " + std::string(kind);
+    if (auto kind = name_of(kKinds, e.kind); !kind.empty()) out += ", " + std::string(kind);
     if (e.hidden) out += ", restricted, hidden";
     if (with_help && !e.help.empty()) out += ", helpstring(" + quoted(e.help) + ")";
     out += "]\n    HRESULT " + e.name + "(";
