@@ -8,7 +8,11 @@
 #include <atomic>
 #include <utility>
 
-#include "com/uuid.h"
+#include "automation/uuid.h"
+
+namespace vorlek {
+class ClassInfo;
+}
 
 namespace vorlek::com {
 
@@ -72,10 +76,11 @@ class Counted {
 };
 
 GUID to_guid(const Uuid& uuid) noexcept;
-// The identifiers the library registers, all derived from names.
+// The identifiers the library registers (automation/describe.h derives them).
 GUID library_id() noexcept;
-GUID class_id(const std::u16string& progid) noexcept;
-GUID interface_id(const std::u16string& interface_name) noexcept;
+GUID class_id(const ClassInfo& info);
+// Computed once per class.
+GUID interface_id(const ClassInfo& info);
 // Asked of an IDispatch to learn whether it is one of the library's own.
 extern const GUID kIdOwnObject;
 

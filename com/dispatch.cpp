@@ -294,7 +294,7 @@ const ClassTable& class_table(const ClassInfo& info) {
     ClassTable table;
     // Script engines ask for other interfaces on every call (IDispatchEx and
     // their own); the derived id is computed once per class.
-    table.interface_id = interface_id(info.interface_name);
+    table.interface_id = interface_id(info);
     table.entries = {
         entry_address(&Inherited::query_interface), entry_address(&Inherited::add_ref),
         entry_address(&Inherited::release),         entry_address(&Inherited::get_type_info_count),

@@ -1,4 +1,7 @@
-#include "automation/string.h"
+#include <mutex>
+#include <unordered_map>
+
+#include "automation/describe.h"
 #include "com/com_ptr.h"
 
 namespace vorlek::com {
@@ -24,20 +27,19 @@ GUID to_guid(const Uuid& u) noexcept {
     return g;
 }
 
-namespace {
-GUID derived(std::string_view name) {
-    return to_guid(name_uuid(kNamespace, name));
-}
-}  // namespace
-
 GUID library_id() noexcept {
-    return derived("Vorlek");
+    return to_guid(library_uuid());
 }
-GUID class_id(const std::u16string& progid) noexcept {
-    return derived(to_utf8(progid));
+GUID class_id(const ClassInfo& info) {
+    return to_guid(class_uuid(info));
 }
-GUID interface_id(const std::u16string& interface_name) noexcept {
-    return derived("Vorlek." + to_utf8(interface_name));
+GUID interface_id(const ClassInfo& info) {
+    static std::mutex mutex;
+    static std::unordered_map<const ClassInfo*, GUID> ids;
+    std::lock_guard lock(mutex);
+    auto it = ids.find(&info);
+    if (it == ids.end()) it = ids.emplace(&info, to_guid(interface_uuid(info))).first;
+    return it->second;
 }
 
 const GUID kIdOwnObject = to_guid(name_uuid(kNamespace, "Vorlek.Object"));

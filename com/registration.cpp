@@ -61,12 +61,12 @@ struct ClassKeys {
 };
 
 ClassKeys keys_of(const ClassInfo& info) {
-    return {L"CLSID\\" + guid_text(class_id(info.progid)), wide(info.progid)};
+    return {L"CLSID\\" + guid_text(class_id(info)), wide(info.progid)};
 }
 
 HRESULT register_class(const ClassInfo& info, const std::wstring& dll_path) {
     ClassKeys keys = keys_of(info);
-    const std::wstring clsid = guid_text(class_id(info.progid));
+    const std::wstring clsid = guid_text(class_id(info));
     const std::wstring name = wide(info.name);
     const std::wstring progid = wide(info.progid);
     const struct {

@@ -98,7 +98,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* out) {
     *out = nullptr;
     try {
         for (const ClassInfo* info : library().classes()) {
-            if (!info->create || com::class_id(info->progid) != clsid) continue;
+            if (!info->create || com::class_id(*info) != clsid) continue;
             auto factory = com::ComPtr<IClassFactory>::adopt(new com::ClassFactory(*info));
             return factory->QueryInterface(riid, out);
         }

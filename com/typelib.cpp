@@ -3,7 +3,7 @@
 #include <mutex>
 #include <vector>
 
-#include "automation/collection.h"
+#include "automation/describe.h"
 #include "com/com_ptr.h"
 #include "com/variants.h"
 #include "library/library.h"
@@ -13,31 +13,6 @@ namespace vorlek::com {
 namespace {
 
 constexpr LCID kLibraryLocale = 0x409;
-
-VARTYPE vartype_of(VarType type) {
-    switch (type) {
-        case VarType::String:
-            return VT_BSTR;
-        case VarType::Long:
-            return VT_I4;
-        case VarType::Integer:
-            return VT_I2;
-        case VarType::Byte:
-            return VT_UI1;
-        case VarType::Boolean:
-            return VT_BOOL;
-        case VarType::Double:
-            return VT_R8;
-        case VarType::Date:
-            return VT_DATE;
-        case VarType::Object:
-            return VT_DISPATCH;
-        case VarType::Empty:
-            return VT_VOID;
-        default:
-            return VT_VARIANT;
-    }
-}
 
 INVOKEKIND invoke_kind(MemberKind kind) {
     switch (kind) {
@@ -79,7 +54,7 @@ class FunctionDescription {
                 e.tdesc.vt = VT_PTR;
                 e.tdesc.lptdesc = &variant_desc_;
             } else {
-                e.tdesc.vt = vartype_of(p.type);
+                e.tdesc.vt = automation_type(p.type);
             }
             USHORT flags = PARAMFLAG_FIN;
             if (p.by_ref) flags |= PARAMFLAG_FOUT;
@@ -95,9 +70,7 @@ class FunctionDescription {
             e.paramdesc.wParamFlags = flags;
         }
         if (m.result != VarType::Empty) {
-            // The enumerator is handed out as IUnknown and kept out of browsers.
-            result_desc_.vt =
-                m.dispid == kDispIdNewEnum ? VARTYPE{VT_UNKNOWN} : vartype_of(m.result);
+            result_desc_.vt = result_type(m);
             ELEMDESC& e = params_.back();
             e = ELEMDESC{};
             e.tdesc.vt = VT_PTR;
@@ -131,16 +104,12 @@ class FunctionDescription {
     FUNCDESC desc_{};
 };
 
-// The result's name in the function-table view (script clients never see it).
-constexpr wchar_t kResultName[] = L"RetVal";
-
 HRESULT add_interface(ICreateTypeLib2* library, ITypeInfo* idispatch, const ClassInfo& info,
                       ComPtr<ITypeInfo>& out) {
     ComPtr<ICreateTypeInfo> type;
     std::wstring name = wide(info.interface_name);
     VORLEK_CHECK(library->CreateTypeInfo(name.data(), TKIND_INTERFACE, type.put()));
-    GUID iid = interface_id(info.interface_name);
-    VORLEK_CHECK(type->SetGuid(iid));
+    VORLEK_CHECK(type->SetGuid(interface_id(info)));
     HREFTYPE base = 0;
     VORLEK_CHECK(type->AddRefTypeInfo(idispatch, &base));
     VORLEK_CHECK(type->AddImplType(0, base));
@@ -159,7 +128,8 @@ HRESULT add_interface(ICreateTypeLib2* library, ITypeInfo* idispatch, const Clas
         if (m.kind == MemberKind::Let || m.kind == MemberKind::Set) --named;
         for (size_t i = 0; i < named; ++i)
             names.push_back(wide(m.params[i].name));
-        if (m.result != VarType::Empty) names.emplace_back(kResultName);
+        if (m.result != VarType::Empty)
+            names.emplace_back(idl::kResultName.begin(), idl::kResultName.end());
         std::vector<LPOLESTR> pointers;
         for (auto& n : names)
             pointers.push_back(n.data());
@@ -179,7 +149,7 @@ HRESULT add_class(ICreateTypeLib2* library, const ClassInfo& info, ITypeInfo* in
     ComPtr<ICreateTypeInfo> type;
     std::wstring name = wide(info.name);
     VORLEK_CHECK(library->CreateTypeInfo(name.data(), TKIND_COCLASS, type.put()));
-    VORLEK_CHECK(type->SetGuid(class_id(info.progid)));
+    VORLEK_CHECK(type->SetGuid(class_id(info)));
     VORLEK_CHECK(type->SetTypeFlags(info.create ? TYPEFLAG_FCANCREATE : 0));
     HREFTYPE ref = 0;
     VORLEK_CHECK(type->AddRefTypeInfo(interface_info, &ref));
@@ -192,12 +162,6 @@ std::mutex g_mutex;
 ComPtr<ITypeLib> g_library;
 
 }  // namespace
-
-std::vector<const ClassInfo*> described_classes() {
-    std::vector<const ClassInfo*> classes = library().classes();
-    classes.push_back(&Collection::info());
-    return classes;
-}
 
 HRESULT build_type_library(const std::wstring& path, bool save, ITypeLib** out) {
     *out = nullptr;
@@ -232,11 +196,11 @@ HRESULT type_info_of(const GUID& id, ITypeInfo** out) {
 }  // namespace
 
 HRESULT interface_type_info(const ClassInfo& info, ITypeInfo** out) {
-    return type_info_of(interface_id(info.interface_name), out);
+    return type_info_of(interface_id(info), out);
 }
 
 HRESULT class_type_info(const ClassInfo& info, ITypeInfo** out) {
-    return type_info_of(class_id(info.progid), out);
+    return type_info_of(class_id(info), out);
 }
 
 void release_type_library() noexcept {

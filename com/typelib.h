@@ -25,7 +25,4 @@ HRESULT class_type_info(const ClassInfo& info, ITypeInfo** out);
 // Drops the process's copy (when the server is about to be unloaded).
 void release_type_library() noexcept;
 
-// The classes the library describes: the catalogue and the collection.
-std::vector<const ClassInfo*> described_classes();
-
 }  // namespace vorlek::com

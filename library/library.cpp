@@ -1,5 +1,6 @@
 #include "library/library.h"
 
+#include "automation/collection.h"
 #include "computers/computer.h"
 #include "strings/stringer.h"
 #include "system/dll_class.h"
@@ -15,6 +16,12 @@ const Catalogue& library() {
         return c;
     }();
     return catalogue;
+}
+
+std::vector<const ClassInfo*> described_classes() {
+    std::vector<const ClassInfo*> classes = library().classes();
+    classes.push_back(&Collection::info());
+    return classes;
 }
 
 }  // namespace vorlek

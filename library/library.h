@@ -9,4 +9,8 @@ namespace vorlek {
 // them.
 const Catalogue& library();
 
+// The classes the type library and the reference describe: the catalogue,
+// then the collection.
+std::vector<const ClassInfo*> described_classes();
+
 }  // namespace vorlek

@@ -234,50 +234,5 @@ TEST_F(DllClassTest, MembersNotBuiltYetAnswerNotAvailable) {
     EXPECT_EQ(ras[2].to_string(), u"---ERROR---");
 }
 
-TEST_F(DllClassTest, InterfaceOrderAndConstants) {
-    const char16_t* order[] = {u"GetLocalIP",
-                               u"GetRasConnections",
-                               u"GetMacAddress",
-                               u"ShowNetConnectionDialog",
-                               u"ShowNetDisconnectDialog",
-                               u"RESOURCETYPE_ANY",
-                               u"RESOURCETYPE_DISK",
-                               u"RESOURCETYPE_PRINT",
-                               u"RESOURCETYPE_RESERVED",
-                               u"RESOURCETYPE_UNKNOWN",
-                               u"GetDomSIDArray",
-                               u"GetCryptedString",
-                               u"GetDecryptedString",
-                               u"ShowPropertyDialog",
-                               u"GetDomSID",
-                               u"ShowMessage",
-                               u"UnloadMessage",
-                               u"FormatAPIMessage",
-                               u"CBase",
-                               u"FileTimeToDateTime",
-                               u"FileTimeToLocFileTime",
-                               u"SysTimeToTzLocTime",
-                               u"GetBias",
-                               u"CBaseToNum",
-                               u"UserDefaultLCID",
-                               u"SystemDefaultLCID",
-                               u"Sleeping",
-                               u"IAmAdmin",
-                               u"LastError",
-                               u"ShowPrinterConnectionDialog",
-                               u"EndWindows",
-                               u"GetDomName",
-                               u"EndWindowsLocal",
-                               u"PlaySound"};
-    const auto& members = d.object()->class_info().members;
-    ASSERT_EQ(members.size(), std::size(order));
-    for (size_t i = 0; i < members.size(); ++i) {
-        EXPECT_EQ(members[i].name, order[i]);
-        EXPECT_EQ(members[i].dispid, static_cast<DispId>(i + 1));
-    }
-    EXPECT_EQ(d.get(u"RESOURCETYPE_UNKNOWN").to_long(), -1);
-    EXPECT_EQ(d.get(u"RESOURCETYPE_RESERVED").to_long(), 8);
-}
-
 }  // namespace
 }  // namespace vorlek

@@ -10,7 +10,7 @@ function present(key) {
 }
 var CLSID = "{B852D280-2CE9-5F44-B289-599C6C04C977}";  // Vorlek.Stringer
 var LIBID = "{74F13731-F240-5D8D-8118-98BEFC8B96B6}";  // Vorlek 1.0
-var IID = "{64FD381E-AC0B-54D4-A7F3-B864CE636F5F}";  // _Stringer
+var IID = "{19B2B437-49A6-56CA-A4F6-FA75ADA3B89E}";  // _Collection, as registry.js finds it
 
 check("ProgID gone", present("HKCR\\Vorlek.Stringer\\"), false);
 check("ProgID's CLSID gone", present("HKCR\\Vorlek.Stringer\\CLSID\\"), false);

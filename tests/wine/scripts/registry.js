@@ -3,7 +3,8 @@
 var shell = new ActiveXObject("WScript.Shell");
 var CLSID = "{B852D280-2CE9-5F44-B289-599C6C04C977}";  // fixed: derived from the ProgID
 var LIBID = "{74F13731-F240-5D8D-8118-98BEFC8B96B6}";
-var IID = "{64FD381E-AC0B-54D4-A7F3-B864CE636F5F}";  // _Stringer
+// _Collection's, derived from its description (docs/reference/Collection.idl).
+var IID = "{19B2B437-49A6-56CA-A4F6-FA75ADA3B89E}";
 function read(key) {
     try {
         return shell.RegRead(key);
@@ -22,7 +23,7 @@ check("threading model", read("HKCR\\CLSID\\" + CLSID + "\\InprocServer32\\Threa
 check("class's ProgID", read("HKCR\\CLSID\\" + CLSID + "\\ProgID\\"), "Vorlek.Stringer");
 check("class's type library", read("HKCR\\CLSID\\" + CLSID + "\\TypeLib\\"), LIBID);
 check("type library name", read("HKCR\\TypeLib\\" + LIBID + "\\1.0\\"), "Vorlek");
-check("interface registered", read("HKCR\\Interface\\" + IID + "\\"), "_Stringer");
+check("interface registered", read("HKCR\\Interface\\" + IID + "\\"), "_Collection");
 check("type library file", endsWith(read("HKCR\\TypeLib\\" + LIBID + "\\1.0\\409\\win64\\"), "\\vorlek.tlb"), true);
 
 // One object, one identity: the same item handed out twice is the same object.

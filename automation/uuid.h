@@ -1,6 +1,7 @@
-// Name-based identifiers (RFC 4122 version 5, SHA-1): every class id,
-// interface id and the library id are derived from names, so they are fixed
-// without a hand-kept list and stay the same from build to build.
+// Name-based identifiers (RFC 4122 version 5, SHA-1). The library id and the
+// class ids are derived from names, an interface id from the interface's
+// whole description (automation/describe.h), so none is kept by hand and each
+// stays the same from build to build.
 #pragma once
 
 #include <array>
@@ -8,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace vorlek::com {
+namespace vorlek {
 
 struct Uuid {
     std::array<uint8_t, 16> bytes{};  // in network (big-endian) order
@@ -23,4 +24,4 @@ Uuid name_uuid(const Uuid& name_space, std::string_view name);
 // "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx", lower case.
 std::string to_text(const Uuid& uuid);
 
-}  // namespace vorlek::com
+}  // namespace vorlek

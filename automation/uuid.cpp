@@ -1,8 +1,8 @@
-#include "com/uuid.h"
+#include "automation/uuid.h"
 
 #include <vector>
 
-namespace vorlek::com {
+namespace vorlek {
 
 namespace {
 
@@ -75,4 +75,4 @@ std::string to_text(const Uuid& uuid) {
     return out;
 }
 
-}  // namespace vorlek::com
+}  // namespace vorlek
