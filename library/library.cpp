@@ -1,6 +1,7 @@
 #include "library/library.h"
 
 #include "computers/computer.h"
+#include "policy/modals_manager.h"
 #include "strings/stringer.h"
 #include "system/dll_class.h"
 
@@ -12,6 +13,7 @@ const Catalogue& library() {
         c.add(DllClass::info());
         c.add(Computer::info());
         c.add(Stringer::info());
+        c.add(ModalsManager::info());
         return c;
     }();
     return catalogue;
