@@ -585,7 +585,8 @@ class SimAccounts : public platform::Accounts {
         }
         std::vector<String> out;
         for (const auto* aliases : {&db->builtin, &db->aliases}) {
-            for (const auto& [id, a] : *aliases) {
+            for (const auto& entry : *aliases) {
+                const LocalGroup& a = entry.second;
                 if (std::any_of(sids.begin(), sids.end(),
                                 [&](const Sid& s) { return contains(a.members, s); }))
                     out.push_back(a.name);
