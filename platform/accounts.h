@@ -142,15 +142,6 @@ struct ModalsInfo {
     uint32_t lockout_threshold = 0;
 };
 
-// One call of an enumeration that continues with a resume handle: the
-// entries of this batch and how many there are from the batch's start to
-// the end of the list (so a batch that holds them all has read == total).
-template <class Entry>
-struct Batch {
-    std::vector<Entry> entries;
-    uint32_t total_entries = 0;
-};
-
 class Accounts {
   public:
     virtual ~Accounts() = default;

@@ -3,11 +3,11 @@
 #include "platform/sim/accounts.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "platform/sim/areas.h"
 #include "platform/sim/network.h"
 #include "platform/sim/security.h"
+#include "platform/sim/walks.h"
 
 namespace vorlek::sim {
 
@@ -328,50 +328,6 @@ Result<Batch<Entry>> fitting(std::vector<Entry> all, uint32_t preferred) {
     batch.entries = std::move(all);
     return {more ? status::kMoreData : status::kSuccess, std::move(batch)};
 }
-
-// Enumerations that continue with a resume handle: the list is taken when a
-// walk starts and served from there, so every batch costs only its entries
-// and "total from here" is known at once.
-template <class Entry>
-class Walks {
-  public:
-    template <class List>
-    Result<Batch<Entry>> next(uint32_t& resume_handle, uint32_t preferred, List&& list) {
-        using R = Result<Batch<Entry>>;
-        if (resume_handle == 0) {
-            Result<std::vector<Entry>> first = list();
-            if (!first.ok()) return R::failure(first.status);
-            if (walks_.size() >= kMaxWalks) walks_.clear();  // abandoned walks
-            resume_handle = next_id_++;
-            if (next_id_ == 0) next_id_ = 1;
-            walks_[resume_handle] = Walk{std::move(first.value), 0};
-        }
-        auto it = walks_.find(resume_handle);
-        if (it == walks_.end()) return R::failure(status::kInvalidParameter);
-        Walk& walk = it->second;
-        Batch<Entry> batch;
-        batch.total_entries = static_cast<uint32_t>(walk.entries.size() - walk.position);
-        size_t used = 0;
-        while (walk.position < walk.entries.size()) {
-            used += entry_bytes(walk.entries[walk.position]);
-            if (!batch.entries.empty() && used > preferred) break;
-            batch.entries.push_back(std::move(walk.entries[walk.position++]));
-        }
-        if (walk.position < walk.entries.size()) return {status::kMoreData, std::move(batch)};
-        walks_.erase(it);
-        resume_handle = 0;
-        return {status::kSuccess, std::move(batch)};
-    }
-
-  private:
-    static constexpr size_t kMaxWalks = 64;
-    struct Walk {
-        std::vector<Entry> entries;
-        size_t position;
-    };
-    std::unordered_map<uint32_t, Walk> walks_;
-    uint32_t next_id_ = 1;
-};
 
 template <class T>
 Result<T> fail(Status s) {
@@ -1205,8 +1161,8 @@ class SimAccounts : public platform::Accounts {
     }
 
     Network& net_;
-    Walks<String> names_;
-    Walks<LocalGroupMember> members_;
+    Walks<String, entry_bytes> names_;
+    Walks<LocalGroupMember, entry_bytes> members_;
 };
 
 }  // namespace
