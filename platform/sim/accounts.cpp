@@ -329,6 +329,31 @@ Result<Batch<Entry>> fitting(std::vector<Entry> all, uint32_t preferred) {
     return {more ? status::kMoreData : status::kSuccess, std::move(batch)};
 }
 
+// The single-field levels whose field the store takes as it is.
+template <class T>
+struct PlainField {
+    uint32_t level;
+    T UserInfo::*field;
+};
+constexpr PlainField<String> kPlainTexts[] = {
+    {1006, &UserInfo::home_dir}, {1009, &UserInfo::script_path}, {1011, &UserInfo::full_name},
+    {1013, &UserInfo::parms},    {1052, &UserInfo::profile},     {1053, &UserInfo::home_dir_drive},
+};
+constexpr PlainField<uint32_t> kPlainNumbers[] = {
+    {1017, &UserInfo::acct_expires},
+    {1018, &UserInfo::max_storage},
+    {1024, &UserInfo::country_code},
+    {1025, &UserInfo::code_page},
+};
+
+template <class T, size_t N>
+T UserInfo::*plain_field(const PlainField<T> (&fields)[N], uint32_t level) {
+    for (const auto& f : fields) {
+        if (f.level == level) return f.field;
+    }
+    return nullptr;
+}
+
 template <class T>
 Result<T> fail(Status s) {
     return Result<T>::failure(s);
@@ -383,69 +408,45 @@ class SimAccounts : public platform::Accounts {
         UserAccount changed = *u;
         Checks c{*db, changed, now(call), parm_err};
         Status s = status::kSuccess;
-        switch (level) {
-            case 0:
-                s = c.name(in.name);
-                break;
-            case 1:
-                s = c.level1(in);
-                break;
-            case 3:
-                s = c.level3(in);
-                break;
-            case 1003:
-                s = c.password(in.password);
-                break;
-            case 1006:
-                changed.info.home_dir = in.home_dir;
-                break;
-            case 1007:
-                s = c.comment(in.comment, 7, changed.info.comment);
-                break;
-            case 1008:
-                s = c.flags(in.flags);
-                break;
-            case 1009:
-                changed.info.script_path = in.script_path;
-                break;
-            case 1011:
-                changed.info.full_name = in.full_name;
-                break;
-            case 1012:
-                s = c.comment(in.usr_comment, 12, changed.info.usr_comment);
-                break;
-            case 1013:
-                changed.info.parms = in.parms;
-                break;
-            case 1014:
-                s = c.workstations(in.workstations);
-                break;
-            case 1017:
-                changed.info.acct_expires = in.acct_expires;
-                break;
-            case 1018:
-                changed.info.max_storage = in.max_storage;
-                break;
-            case 1020:
-                s = c.hours(in.units_per_week, in.logon_hours);
-                break;
-            case 1024:
-                changed.info.country_code = in.country_code;
-                break;
-            case 1025:
-                changed.info.code_page = in.code_page;
-                break;
-            case 1051:
-                s = c.primary_group(in.primary_group_id);
-                break;
-            case 1052:
-                changed.info.profile = in.profile;
-                break;
-            case 1053:
-                changed.info.home_dir_drive = in.home_dir_drive;
-                break;
-            default:
-                return status::kInvalidLevel;
+        if (auto text = plain_field(kPlainTexts, level)) {
+            changed.info.*text = in.*text;
+        } else if (auto number = plain_field(kPlainNumbers, level)) {
+            changed.info.*number = in.*number;
+        } else {
+            switch (level) {
+                case 0:
+                    s = c.name(in.name);
+                    break;
+                case 1:
+                    s = c.level1(in);
+                    break;
+                case 3:
+                    s = c.level3(in);
+                    break;
+                case 1003:
+                    s = c.password(in.password);
+                    break;
+                case 1007:
+                    s = c.comment(in.comment, 7, changed.info.comment);
+                    break;
+                case 1008:
+                    s = c.flags(in.flags);
+                    break;
+                case 1012:
+                    s = c.comment(in.usr_comment, 12, changed.info.usr_comment);
+                    break;
+                case 1014:
+                    s = c.workstations(in.workstations);
+                    break;
+                case 1020:
+                    s = c.hours(in.units_per_week, in.logon_hours);
+                    break;
+                case 1051:
+                    s = c.primary_group(in.primary_group_id);
+                    break;
+                default:
+                    return status::kInvalidLevel;
+            }
         }
         if (s != status::kSuccess) return s;
         if (changed.info.name != u->info.name) {
