@@ -118,7 +118,8 @@ struct GroupInfo {
 struct LocalGroupMember {
     Sid sid;
     SidUsage usage = SidUsage::Unknown;
-    String domain_and_name;  // "DOMAIN\name"
+    // "DOMAIN\name"; the SID's text for a removed account or one nobody knows.
+    String domain_and_name;
 };
 
 // USER_MODALS_INFO_0 to _3 in one record: a read fills the fields of its
@@ -160,8 +161,11 @@ class Accounts {
     // NetUserGetInfo, levels 2 and 3 (124 for others); 2221 for no such user.
     virtual Result<UserInfo> user_info(StringView server, StringView user, uint32_t level) = 0;
     // NetUserSetInfo, levels 0 (name: renames), 1, 3, and 1003 to 1053 (one
-    // field each, the level being 1000 + the field's number). On 87
-    // `parm_err` names the faulty field by that number.
+    // field each, the level being 1000 + the field's number). At level 1 an
+    // empty password, home_dir, comment or script_path is none (the field
+    // stays); level 3 writes every text as it is, but an empty password
+    // keeps the password. On 87 `parm_err` names the faulty field by that
+    // number.
     virtual Status set_user_info(StringView server, StringView user, uint32_t level,
                                  const UserInfo& record, uint32_t& parm_err) = 0;
     // NetUserAdd, level 1 (name, password, password_age, priv, home_dir,

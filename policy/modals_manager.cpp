@@ -26,11 +26,12 @@ uint32_t as_dword(int32_t value) {
     return static_cast<uint32_t>(value);
 }
 
-}  // namespace
-
+// The text of a logon server's role; empty for any other value.
 String role_text(uint32_t role) {
     return role < std::size(kRoleTexts) ? String(kRoleTexts[role]) : String();
 }
+
+}  // namespace
 
 const ClassInfo& ModalsManager::info() {
     static const ClassInfo info = [] {

@@ -74,7 +74,4 @@ class ModalsManager : public Object {
     Lockout lockout_;
 };
 
-// The text of a logon server's role (UAS_ROLE_...); empty for any other value.
-String role_text(uint32_t role);
-
 }  // namespace vorlek

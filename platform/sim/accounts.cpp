@@ -1022,15 +1022,18 @@ class SimAccounts : public platform::Accounts {
 
         // USER_INFO_1: name, password, priv (fixed by the memberships),
         // home_dir, comment, flags, script_path.
+        // An empty text there is no text sent: the field stays as it is.
         Status level1(const UserInfo& in) {
             if (Status s = name(in.name)) return s;
             if (!in.password.empty()) {
                 if (Status s = password(in.password)) return s;
             }
-            if (Status s = comment(in.comment, 7, u.info.comment)) return s;
+            if (!in.comment.empty()) {
+                if (Status s = comment(in.comment, 7, u.info.comment)) return s;
+            }
             if (Status s = flags(in.flags)) return s;
-            u.info.home_dir = in.home_dir;
-            u.info.script_path = in.script_path;
+            if (!in.home_dir.empty()) u.info.home_dir = in.home_dir;
+            if (!in.script_path.empty()) u.info.script_path = in.script_path;
             return status::kSuccess;
         }
 
@@ -1038,7 +1041,10 @@ class SimAccounts : public platform::Accounts {
         // system keeps are not taken.
         Status level3(const UserInfo& in) {
             if (Status s = level1(in)) return s;
+            if (Status s = comment(in.comment, 7, u.info.comment)) return s;
             if (Status s = comment(in.usr_comment, 12, u.info.usr_comment)) return s;
+            u.info.home_dir = in.home_dir;
+            u.info.script_path = in.script_path;
             if (Status s = workstations(in.workstations)) return s;
             if (Status s = hours(in.units_per_week, in.logon_hours)) return s;
             if (Status s = primary_group(in.primary_group_id)) return s;

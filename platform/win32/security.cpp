@@ -35,13 +35,15 @@ class Win32Security : public Security {
         if (rc != status::kSuccess) return Result<Account>::failure(rc);
         auto value = sid_from(sid.data());
         if (!value) return Result<Account>::failure(status::kInvalidSid);
-        // The call names the domain but not the account: the account part
-        // of the name as given.
+        // The call names the domain but not the account: the system's
+        // spelling comes from the SID, else the name as given.
         const size_t slash = name.find(u'\\');
-        return {status::kSuccess,
-                Account{std::move(*value),
-                        String(slash == StringView::npos ? name : name.substr(slash + 1)),
-                        from_wide(domain.c_str()), static_cast<SidUsage>(use)}};
+        Account out{std::move(*value),
+                    String(slash == StringView::npos ? name : name.substr(slash + 1)),
+                    from_wide(domain.c_str()), static_cast<SidUsage>(use)};
+        if (auto spelt = lookup_account_sid(system, out.sid); spelt.ok())
+            out.name = std::move(spelt.value.name);
+        return {status::kSuccess, std::move(out)};
     }
 
     Result<Account> lookup_account_sid(StringView system, const Sid& sid) override {

@@ -194,6 +194,15 @@ TEST_F(AccountsTest, EachSingleFieldLevelWritesItsField) {
     EXPECT_EQ(out.profile, in.profile);
     EXPECT_EQ(out.home_dir_drive, in.home_dir_drive);
 
+    // Level 1 (how an account changes its type): an empty text is none.
+    UserInfo one;
+    one.name = u"mmueller";
+    one.flags = uf::kScript | uf::kTempDuplicateAccount;
+    EXPECT_EQ(acc.set_user_info(u"DC01", u"mmueller", 1, one, parm_err), 0u);
+    out = user(u"DC01", u"mmueller");
+    EXPECT_EQ(out.flags & uf::kAccountTypeMask, uf::kTempDuplicateAccount);
+    EXPECT_EQ(out.script_path, u"new.cmd");
+
     // Level 3 writes the record back whole, and password_expired with it.
     out.password_expired = 1;
     out.comment = u"via level 3";
