@@ -88,7 +88,8 @@ struct Person {
     StringView groups;     // global groups besides Domain Users, ";"-separated
 };
 
-// The people of CORP, in the order their accounts were made (RIDs from 1000).
+// The people of CORP, in the order their accounts were made (RIDs from 1005,
+// after the five groups of their departments).
 constexpr Person kCorpPeople[] = {
     {u"jsmith", u"John Smith", u"IT manager", 0, 12, u"Domain Admins;IT Staff"},
     {u"mmueller", u"Maria M\u00FCller", u"Sales", 0, 30, u"Sales"},
