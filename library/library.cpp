@@ -2,6 +2,7 @@
 
 #include "automation/collection.h"
 #include "computers/computer.h"
+#include "policy/modals_manager.h"
 #include "strings/stringer.h"
 #include "system/dll_class.h"
 
@@ -13,6 +14,7 @@ const Catalogue& library() {
         c.add(DllClass::info());
         c.add(Computer::info());
         c.add(Stringer::info());
+        c.add(ModalsManager::info());
         return c;
     }();
     return catalogue;

@@ -10,4 +10,6 @@
     X(Locale, locale)            \
     X(Time, time)                \
     X(Messages, messages)        \
-    X(Servers, servers)
+    X(Servers, servers)          \
+    X(Security, security)        \
+    X(Accounts, accounts)

@@ -59,12 +59,8 @@ struct WorkstationInfo {
     uint32_t logged_on_users = 0;
 };
 
-// One NetServerEnum call: the records of this batch, and the number of
-// records from the batch's start to the end of the list.
-struct ServerBatch {
-    std::vector<ServerInfo> entries;
-    uint32_t total_entries = 0;
-};
+// One NetServerEnum call.
+using ServerBatch = Batch<ServerInfo>;
 
 class Servers {
   public:

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 namespace vorlek::platform {
 
@@ -40,6 +41,15 @@ struct Result {
 
     bool ok() const noexcept { return status == status::kSuccess; }
     static Result failure(Status s) { return Result{s, T{}}; }
+};
+
+// One call of an enumeration that continues with a resume handle: the
+// entries of this batch and how many there are from the batch's start to
+// the end of the list (so a batch that holds them all has read == total).
+template <class Entry>
+struct Batch {
+    std::vector<Entry> entries;
+    uint32_t total_entries = 0;
 };
 
 }  // namespace vorlek::platform

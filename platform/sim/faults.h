@@ -22,8 +22,10 @@ struct Operation {
 class Faults {
   public:
     // The next `times` calls of `operation` fail with `status` (0 = every call
-    // from now on until cleared).
-    void fail(const Operation& operation, platform::Status status, uint32_t times = 1);
+    // from now on until cleared), after `after` calls that still succeed (to
+    // reach the second or third call of a member).
+    void fail(const Operation& operation, platform::Status status, uint32_t times = 1,
+              uint32_t after = 0);
     void clear() noexcept { rules_.clear(); }
     // Consumed at the start of each operation (Network::enter).
     std::optional<platform::Status> take(const Operation& operation);
@@ -32,6 +34,7 @@ class Faults {
     struct Rule {
         platform::Status status;
         uint32_t remaining;  // 0: unlimited
+        uint32_t passing;    // calls still to let through first
     };
     std::unordered_map<const Operation*, Rule> rules_;
 };

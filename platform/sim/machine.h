@@ -2,6 +2,7 @@
 // platform area, every one in its own struct and header.
 #pragma once
 
+#include "platform/sim/accounts.h"
 #include "platform/sim/files.h"
 #include "platform/sim/locale.h"
 #include "platform/sim/servers.h"
@@ -19,6 +20,7 @@ struct Machine {
     LocaleState locale;
     TimeState time;
     ServerState servers;
+    AccountsState accounts;
     FileStore files;
 };
 

@@ -4,14 +4,18 @@
 
 namespace vorlek::sim {
 
-void Faults::fail(const Operation& operation, Status status, uint32_t times) {
-    rules_[&operation] = {status, times};
+void Faults::fail(const Operation& operation, Status status, uint32_t times, uint32_t after) {
+    rules_[&operation] = {status, times, after};
 }
 
 std::optional<Status> Faults::take(const Operation& operation) {
     if (rules_.empty()) return std::nullopt;
     auto it = rules_.find(&operation);
     if (it == rules_.end()) return std::nullopt;
+    if (it->second.passing > 0) {
+        --it->second.passing;
+        return std::nullopt;
+    }
     Status s = it->second.status;
     if (it->second.remaining != 0 && --it->second.remaining == 0) rules_.erase(it);
     return s;

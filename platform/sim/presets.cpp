@@ -1,6 +1,7 @@
 // The networks a new user, the demo and the tests start from.
 #include "platform/sim/messages.h"
 #include "platform/sim/network.h"
+#include "platform/sim/security.h"
 
 namespace vorlek::sim {
 
@@ -58,6 +59,171 @@ constexpr uint32_t kNtWorkstation = sv::kWorkstation | sv::kNt | sv::kPotentialB
 constexpr uint32_t kNtServer =
     sv::kWorkstation | sv::kServer | sv::kNt | sv::kServerNt | sv::kDomainMember;
 
+namespace uf = platform::uf;
+namespace rid = platform::sid::rid;
+
+constexpr uint32_t kPerson = uf::kScript | uf::kNormalAccount;
+constexpr platform::FileTime kDay = 86400ull * 10'000'000;
+// 2024-07-15 08:30:00 UTC in seconds since 1970.
+constexpr uint32_t kPresetUnixTime = 1721032200;
+
+// Logon hours of office staff: Monday to Friday, 06:00 to 18:00 UTC.
+std::vector<uint8_t> office_hours() {
+    std::vector<uint8_t> bits(platform::kLogonHoursBytes, 0);
+    for (int day = 1; day <= 5; ++day) {
+        for (int hour = 6; hour < 18; ++hour) {
+            const int unit = day * 24 + hour;
+            bits[static_cast<size_t>(unit / 8)] |= static_cast<uint8_t>(1u << (unit % 8));
+        }
+    }
+    return bits;
+}
+
+struct Person {
+    StringView name;
+    StringView full_name;
+    StringView comment;
+    uint32_t extra_flags;  // on top of a normal account with its logon script
+    int password_days;     // days since the password was set
+    StringView groups;     // global groups besides Domain Users, ";"-separated
+};
+
+// The people of CORP, in the order their accounts were made (RIDs from 1005,
+// after the five groups of their departments).
+constexpr Person kCorpPeople[] = {
+    {u"jsmith", u"John Smith", u"IT manager", 0, 12, u"Domain Admins;IT Staff"},
+    {u"mmueller", u"Maria M\u00FCller", u"Sales", 0, 30, u"Sales"},
+    {u"pdubois", u"Pierre Dubois", u"Sales", 0, 95, u"Sales"},
+    {u"akowalski", u"Anna Kowalski", u"Accounting", 0, 5, u"Accounting"},
+    {u"tnguyen", u"Tran Nguyen", u"Engineering", 0, 40, u"Engineering"},
+    {u"rgarcia", u"Rosa Garcia", u"Engineering", 0, 60, u"Engineering"},
+    {u"bjohnson", u"Bob Johnson", u"Help desk", 0, 20, u"Helpdesk;IT Staff"},
+    {u"lchen", u"Li Chen", u"Help desk", 0, 2, u"Helpdesk;IT Staff"},
+    {u"kwilliams", u"Karen Williams", u"Left the company", uf::kAccountDisable, 200, u"Sales"},
+    {u"dbrown", u"David Brown", u"Locked out after bad passwords", uf::kLockout, 10,
+     u"Engineering"},
+    {u"contractor1", u"Temporary contractor", u"Account expired", 0, 100, u"Engineering"},
+    {u"reception", u"Reception desk", u"Office hours only", uf::kPasswordCantChange, 50, u""},
+    {u"svc_backup", u"Backup service", u"Runs the nightly backup", uf::kDontExpirePassword, 400,
+     u""},
+    {u"svc_sql", u"SQL service", u"Database service account", uf::kDontExpirePassword, 400, u""},
+    {u"printadmin", u"Print administrator", u"", 0, 15, u"IT Staff"},
+    {u"hwagner", u"Hans Wagner", u"Accounting", 0, 70, u"Accounting"},
+    {u"ssato", u"Sachiko Sato", u"Engineering", 0, 8, u"Engineering"},
+    {u"olduser", u"Former employee", u"", 0, 300, u""},
+};
+
+struct MachineAccount {
+    StringView name;
+    uint32_t type;
+};
+constexpr MachineAccount kCorpMachines[] = {
+    {u"DC02$", uf::kServerTrustAccount},        {u"SRV01$", uf::kWorkstationTrustAccount},
+    {u"SRV02$", uf::kWorkstationTrustAccount},  {u"SRV03$", uf::kWorkstationTrustAccount},
+    {u"WS0001$", uf::kWorkstationTrustAccount}, {u"WS0002$", uf::kWorkstationTrustAccount},
+    {u"WS0003$", uf::kWorkstationTrustAccount}, {u"PARTNER$", uf::kInterdomainTrustAccount},
+};
+
+// The accounts of domain CORP, on its primary controller (the backup shares them).
+void corp_accounts(Network& net) {
+    Machine& dc01 = *net.find(u"DC01");
+    AccountDatabase& db = account_database(net, dc01);
+    const platform::FileTime now = dc01.time.clock;
+    db.policy.min_passwd_len = 8;
+    db.policy.max_passwd_age = 90 * 86400;
+    db.policy.min_passwd_age = 86400;
+    db.policy.password_hist_len = 5;
+    db.policy.lockout_threshold = 5;
+
+    const struct {
+        StringView name;
+        StringView comment;
+    } groups[] = {
+        {u"IT Staff", u"Information technology"},  {u"Sales", u"Sales department"},
+        {u"Accounting", u"Accounting department"}, {u"Engineering", u"Engineering department"},
+        {u"Helpdesk", u"First-level support"},
+    };
+    for (const auto& g : groups)
+        db.add_group(g.name, db.next_rid, g.comment);
+
+    for (const Person& p : kCorpPeople) {
+        UserAccount& u = db.add_user(p.name, db.next_rid, kPerson | p.extra_flags);
+        u.info.full_name = String(p.full_name);
+        u.info.comment = String(p.comment);
+        u.info.script_path = u"logon.cmd";
+        u.info.home_dir = u"\\\\SRV01\\home\\" + String(p.name);
+        u.info.home_dir_drive = u"H:";
+        u.info.profile = u"\\\\SRV01\\profiles\\" + String(p.name);
+        u.password = u"Secret#" + String(p.name);
+        u.password_set = now - static_cast<platform::FileTime>(p.password_days) * kDay;
+        const uint32_t id = u.info.user_id;
+        for (StringView rest = p.groups; !rest.empty();) {
+            const size_t semi = rest.find(u';');
+            const StringView g = rest.substr(0, semi);
+            db.join(db.find(g)->second, id);
+            rest = semi == StringView::npos ? StringView() : rest.substr(semi + 1);
+        }
+    }
+    db.user(u"contractor1")->info.acct_expires = kPresetUnixTime - 14 * 86400;
+    UserAccount& reception = *db.user(u"reception");
+    reception.info.logon_hours = office_hours();
+    reception.info.workstations = u"WS0002";
+    db.user(u"pdubois")->must_change = true;
+
+    for (const auto& m : kCorpMachines) {
+        UserAccount& u = db.add_user(m.name, db.next_rid, uf::kScript | m.type);
+        u.password_set = now - 7 * kDay;
+    }
+
+    // Operators and the domain's own local groups.
+    auto sid_named = [&](StringView name) { return db.domain_sid.with_rid(db.find(name)->second); };
+    db.builtin[rid::kAccountOps].members.push_back(sid_named(u"Helpdesk"));
+    db.builtin[rid::kPrintOps].members.push_back(sid_named(u"printadmin"));
+    db.builtin[rid::kBackupOps].members.push_back(sid_named(u"svc_backup"));
+    LocalGroup& readers =
+        db.add_alias(u"File Readers", db.next_rid, u"Read access to the file shares", false);
+    readers.members = {sid_named(u"Sales"), sid_named(u"Engineering"), sid_named(u"hwagner"),
+                       platform::sid::everyone()};
+
+    // Each controller counts logons for itself.
+    Machine& dc02 = *net.find(u"DC02");
+    const uint32_t jsmith = db.user(u"jsmith")->info.user_id;
+    dc01.accounts.counters[jsmith] = {0, 412, kPresetUnixTime - 3600, kPresetUnixTime - 7200};
+    dc02.accounts.counters[jsmith] = {1, 97, kPresetUnixTime - 90000, kPresetUnixTime - 86000};
+    const uint32_t dbrown = db.user(u"dbrown")->info.user_id;
+    dc01.accounts.counters[dbrown] = {5, 150, kPresetUnixTime - 86400 * 3, 0};
+    dc02.accounts.counters[dbrown] = {2, 40, kPresetUnixTime - 86400 * 4, 0};
+}
+
+// WS0001, a member workstation: local accounts, and local groups that hold
+// accounts of CORP, one that was removed since and one of a domain nobody knows.
+void ws0001_accounts(Network& net) {
+    Machine& ws = *net.find(u"WS0001");
+    AccountDatabase& db = account_database(net, ws);
+    AccountDatabase& corp = *domain_database(net, u"CORP");
+    const platform::FileTime now = ws.time.clock;
+    UserAccount& support = db.add_user(u"support", db.next_rid, kPerson);
+    support.info.full_name = u"Local support";
+    support.password_set = now - 3 * kDay;
+    UserAccount& kiosk = db.add_user(u"kiosk", db.next_rid, kPerson | uf::kDontExpirePassword);
+    kiosk.info.comment = u"Shop-window display";
+    kiosk.password_set = now - 500 * kDay;
+    UserAccount& test = db.add_user(u"test", db.next_rid, kPerson | uf::kAccountDisable);
+    test.password_set = now - 60 * kDay;
+    for (uint32_t id : {support.info.user_id, kiosk.info.user_id, test.info.user_id})
+        db.builtin[rid::kUsers].members.push_back(db.domain_sid.with_rid(id));
+    db.builtin[rid::kPowerUsers].members = {
+        db.domain_sid.with_rid(support.info.user_id),
+        corp.domain_sid.with_rid(corp.find(u"Helpdesk")->second)};
+
+    const platform::Sid old = corp.domain_sid.with_rid(corp.find(u"olduser")->second);
+    auto& admins = db.builtin[rid::kAdmins].members;
+    admins.push_back(corp.domain_sid.with_rid(corp.find(u"jsmith")->second));
+    admins.push_back(old);
+    admins.push_back(platform::sid::account_domain(1, 2, 3).with_rid(1105));
+    corp.remove_user(old.rid());
+}
+
 // Domain CORP: a primary and a backup controller, member servers (one of
 // them switched off but still in the browse list) and workstations; WS0001
 // is the local machine. Workgroup LAB has one machine of its own.
@@ -94,6 +260,8 @@ std::shared_ptr<Network> default_network() {
         join(machine, u"CORP", m.type, m.comment);
         machine.servers.logged_on_users = (m.type & sv::kServerNt) ? 0 : 1;
     }
+    corp_accounts(*net);
+    ws0001_accounts(*net);
     net->find(u"SRV03")->reachable = false;
     Machine& lab = net->add_machine(u"LABPC1");
     standard_environment(lab, u"Administrator", u"LABPC1");

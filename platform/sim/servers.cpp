@@ -3,10 +3,10 @@
 #include "platform/sim/servers.h"
 
 #include <map>
-#include <unordered_map>
 
 #include "platform/sim/areas.h"
 #include "platform/sim/network.h"
+#include "platform/sim/walks.h"
 
 namespace vorlek::sim {
 
@@ -55,36 +55,17 @@ class SimServers : public platform::Servers {
     Result<platform::ServerBatch> enumerate(StringView server, uint32_t type_mask,
                                             StringView domain, uint32_t preferred_bytes,
                                             uint32_t& resume_handle) override {
-        using R = Result<platform::ServerBatch>;
         auto call = net_.enter(op::NetServerEnum, server);
         if (!call) return call.failure<platform::ServerBatch>();
-        if (resume_handle == 0) {
-            const String& own = call.machine().servers.lan_group;
-            auto list = browse(domain.empty() ? StringView(own) : domain, type_mask);
-            if (!list) return R::failure(status::kNoBrowserServersFound);
-            // The browser keeps the list it started with until the walk ends.
-            if (walks_.size() >= kMaxWalks) walks_.clear();  // abandoned walks
-            resume_handle = next_walk_++;
-            if (next_walk_ == 0) next_walk_ = 1;
-            walks_[resume_handle] = Walk{std::move(*list), 0};
-        }
-        auto it = walks_.find(resume_handle);
-        if (it == walks_.end()) return R::failure(status::kInvalidParameter);
-        Walk& walk = it->second;
-        platform::ServerBatch batch;
-        batch.total_entries = static_cast<uint32_t>(walk.entries.size() - walk.position);
-        size_t used = 0;
-        while (walk.position < walk.entries.size()) {
-            const ServerInfo& next = walk.entries[walk.position];
-            used += record_size(next);
-            if (!batch.entries.empty() && used > preferred_bytes) break;
-            batch.entries.push_back(next);
-            ++walk.position;
-        }
-        if (walk.position < walk.entries.size()) return {status::kMoreData, std::move(batch)};
-        walks_.erase(it);
-        resume_handle = 0;
-        return {status::kSuccess, std::move(batch)};
+        const String& own = call.machine().servers.lan_group;
+        // The browser keeps the list it started with until the walk ends.
+        return walks_.next(
+            resume_handle, preferred_bytes, [&]() -> Result<std::vector<ServerInfo>> {
+                auto list = browse(domain.empty() ? StringView(own) : domain, type_mask);
+                if (!list)
+                    return Result<std::vector<ServerInfo>>::failure(status::kNoBrowserServersFound);
+                return {status::kSuccess, std::move(*list)};
+            });
     }
 
     platform::Status set_comment(StringView server, StringView comment) override {
@@ -124,13 +105,6 @@ class SimServers : public platform::Servers {
 
   private:
     static constexpr size_t kMaxComment = 256;  // MAXCOMMENTSZ
-    static constexpr size_t kMaxWalks = 64;
-
-    struct Walk {
-        std::vector<ServerInfo> entries;
-        size_t position;
-    };
-
     // The domain a controller lookup asks about: the named one, or the one
     // the asked server belongs to.
     const Domain* domain_of(const Call& call, StringView domain) {
@@ -182,8 +156,7 @@ class SimServers : public platform::Servers {
     }
 
     Network& net_;
-    std::unordered_map<uint32_t, Walk> walks_;
-    uint32_t next_walk_ = 1;
+    Walks<ServerInfo, record_size> walks_;
 };
 
 }  // namespace

@@ -1,0 +1,141 @@
+// The account databases of the simulated machines: users, global groups,
+// local groups (the domain's aliases and BUILTIN) and the account policy.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "automation/text.h"
+#include "platform/accounts.h"
+#include "platform/sim/faults.h"
+#include "platform/time.h"
+
+namespace vorlek::sim {
+
+class Network;
+struct Machine;
+
+// A user as the database keeps it: the record's stored fields (the computed
+// ones, password_age, priv, auth_flags and password_expired, are derived at
+// each read), the password and its history.
+struct UserAccount {
+    platform::UserInfo info;  // name, texts, flags, expiry, hours, ids
+    String password;
+    std::vector<String> history;  // earlier passwords, newest last
+    platform::FileTime password_set = 0;
+    bool must_change = false;      // "password expired" set by an administrator
+    std::vector<uint32_t> groups;  // RIDs of its global groups (the other side of their lists)
+};
+
+struct GlobalGroup {
+    String name;
+    String comment;
+    std::vector<uint32_t> members;  // user RIDs, in the order they joined
+};
+
+struct LocalGroup {
+    String name;
+    String comment;
+    std::vector<platform::Sid> members;  // users and global groups of any domain, well-known SIDs
+};
+
+enum class AccountKind : uint8_t { User, Group, Alias, BuiltinAlias };
+
+// The counters each controller keeps for itself (not replicated).
+struct LogonCounters {
+    uint32_t bad_pw_count = 0;
+    uint32_t num_logons = 0;
+    uint32_t last_logon = 0;
+    uint32_t last_logoff = 0;
+};
+
+// One SAM database: a domain's (shared by its controllers) or a machine's own.
+struct AccountDatabase {
+    String domain_name;  // upper case: the domain, or the machine's name
+    platform::Sid domain_sid;
+    bool controller = false;  // a domain's: global groups beyond "None" can be made
+    uint32_t next_rid = platform::sid::rid::kFirstAccount;
+
+    // By RID, so an enumeration walks in a stable order; every name (users,
+    // groups, aliases and BUILTIN share one name space) is found in O(1).
+    std::map<uint32_t, UserAccount> users;
+    std::map<uint32_t, GlobalGroup> groups;
+    std::map<uint32_t, LocalGroup> aliases;
+    std::map<uint32_t, LocalGroup> builtin;
+    std::unordered_map<String, std::pair<AccountKind, uint32_t>, CaseInsensitiveHash,
+                       CaseInsensitiveEqual>
+        names;
+    std::unordered_set<uint32_t> deleted;  // RIDs of removed accounts, never handed out again
+
+    platform::ModalsInfo policy;  // levels 0 and 3; level 1 and 2 follow from the network
+
+    // Adders for the presets and tests; they bypass the checks of the operations.
+    // A user joins the group with RID 513 (its primary group) when there is one.
+    UserAccount& add_user(StringView name, uint32_t rid, uint32_t flags);
+    GlobalGroup& add_group(StringView name, uint32_t rid, StringView comment);
+    LocalGroup& add_alias(StringView name, uint32_t rid, StringView comment, bool is_builtin);
+    // Membership of a global group, kept on both sides.
+    void join(uint32_t group_rid, uint32_t user_rid);
+    void leave(uint32_t group_rid, uint32_t user_rid);
+    // Removal with every membership; the RID is not handed out again.
+    void remove_user(uint32_t user_rid);
+    void remove_group(uint32_t group_rid);
+    void remove_alias(uint32_t alias_rid);
+    UserAccount* user(StringView name);
+    // An account of this database or of BUILTIN by name: its SID and kind.
+    std::optional<std::pair<AccountKind, uint32_t>> find(StringView name) const;
+    platform::Sid sid_of(AccountKind kind, uint32_t rid) const;
+
+  private:
+    void forget(const platform::Sid& sid);
+};
+
+struct AccountsState {
+    // Null until first used (then the machine's own, or its domain's for a controller).
+    std::shared_ptr<AccountDatabase> database;
+    std::unordered_map<uint32_t, LogonCounters> counters;  // by user RID
+};
+
+namespace op {
+inline constexpr Operation NetUserEnum{u"NetUserEnum"};
+inline constexpr Operation NetUserGetInfo{u"NetUserGetInfo"};
+inline constexpr Operation NetUserSetInfo{u"NetUserSetInfo"};
+inline constexpr Operation NetUserAdd{u"NetUserAdd"};
+inline constexpr Operation NetUserDel{u"NetUserDel"};
+inline constexpr Operation NetUserGetGroups{u"NetUserGetGroups"};
+inline constexpr Operation NetUserGetLocalGroups{u"NetUserGetLocalGroups"};
+inline constexpr Operation NetGroupEnum{u"NetGroupEnum"};
+inline constexpr Operation NetGroupGetInfo{u"NetGroupGetInfo"};
+inline constexpr Operation NetGroupSetInfo{u"NetGroupSetInfo"};
+inline constexpr Operation NetGroupAdd{u"NetGroupAdd"};
+inline constexpr Operation NetGroupDel{u"NetGroupDel"};
+inline constexpr Operation NetGroupAddUser{u"NetGroupAddUser"};
+inline constexpr Operation NetGroupDelUser{u"NetGroupDelUser"};
+inline constexpr Operation NetGroupGetUsers{u"NetGroupGetUsers"};
+inline constexpr Operation NetLocalGroupEnum{u"NetLocalGroupEnum"};
+inline constexpr Operation NetLocalGroupGetInfo{u"NetLocalGroupGetInfo"};
+inline constexpr Operation NetLocalGroupSetInfo{u"NetLocalGroupSetInfo"};
+inline constexpr Operation NetLocalGroupAdd{u"NetLocalGroupAdd"};
+inline constexpr Operation NetLocalGroupDel{u"NetLocalGroupDel"};
+inline constexpr Operation NetLocalGroupAddMembers{u"NetLocalGroupAddMembers"};
+inline constexpr Operation NetLocalGroupDelMembers{u"NetLocalGroupDelMembers"};
+inline constexpr Operation NetLocalGroupGetMembers{u"NetLocalGroupGetMembers"};
+inline constexpr Operation NetUserModalsGet{u"NetUserModalsGet"};
+inline constexpr Operation NetUserModalsSet{u"NetUserModalsSet"};
+}  // namespace op
+
+// The database a machine answers from, made on first use: a domain's for its
+// controllers (kept on the primary), the machine's own otherwise, with the
+// built-in accounts and groups.
+AccountDatabase& account_database(Network& net, Machine& machine);
+// The database of a domain, through whichever controller answers; null when
+// none does or the name is no domain.
+AccountDatabase* domain_database(Network& net, StringView domain);
+// A backup controller of its domain (writes go to the primary).
+bool is_backup_controller(Network& net, const Machine& machine);
+
+}  // namespace vorlek::sim
