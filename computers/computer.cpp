@@ -130,15 +130,6 @@ bool matches_pattern(StringView name, StringView pattern) {
     return p == pattern.size();
 }
 
-String normalised_target(StringView name) {
-    String upper = to_upper(name);
-    if (upper.empty() || upper.starts_with(u"\\\\")) return upper;
-    if (upper == make<Computer>()->GetMachineName(Variant(u"error"))) return {};
-    auto env = platform::current().system().environment_variable(u"COMPUTERNAME");
-    if (env.ok() && env.value && upper == to_upper(*env.value)) return {};
-    return unc(upper);
-}
-
 String server_type_text(uint32_t type, StringView no_text) {
     String text;
     for (auto it = std::rbegin(kTypeBits); it != std::rend(kTypeBits); ++it) {

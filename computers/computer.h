@@ -89,12 +89,6 @@ class Computer : public Object {
 // compared as given (callers upper-case them).
 bool matches_pattern(StringView name, StringView pattern);
 
-// A machine name as the account classes address it: upper-cased, empty when
-// it names the local machine (Computer.GetMachineName("error") or the
-// variable COMPUTERNAME), otherwise with "\\" in front; a name that already
-// starts with "\\" is passed as it is.
-String normalised_target(StringView name);
-
 // The server-type bits as constant names joined by ";", highest first;
 // `no_text` when no named bit is set.
 String server_type_text(uint32_t type, StringView no_text);

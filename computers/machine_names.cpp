@@ -14,18 +14,22 @@ String environment_name() {
     return env.ok() && env.value ? *env.value : String();
 }
 
+bool has_prefix(StringView name) {
+    return name.starts_with(u"\\\\");
+}
+
 }  // namespace
 
 String normalized_target(StringView name) {
     const String upper = to_upper(name);
-    if (upper.empty()) return {};
+    if (upper.empty() || has_prefix(upper)) return upper;
     if (upper == make<Computer>()->GetMachineName(Variant(u"error"))) return {};
     if (upper == to_upper(environment_name())) return {};
     return plain_target(upper);
 }
 
 String plain_target(StringView name) {
-    return name.empty() ? String() : String(u"\\\\").append(name);
+    return name.empty() || has_prefix(name) ? String(name) : String(u"\\\\").append(name);
 }
 
 String local_machine_name() {

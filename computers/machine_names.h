@@ -2,8 +2,8 @@
 // The normalised target is the name upper-cased and emptied when it names the
 // local machine (as Computer.GetMachineName or COMPUTERNAME gives it); the
 // plain target is the caller's text as given. Either way an empty target is
-// the local machine, and any other gets "\\" in front (a name that already
-// has it is not looked at).
+// the local machine, and any other gets "\\" in front; a name that already
+// has it is taken as it is, so a target can be handed on.
 #pragma once
 
 #include "automation/string.h"

@@ -2,9 +2,11 @@
 
 #include "automation/collection.h"
 #include "computers/computer.h"
+#include "groups/group_manager.h"
 #include "policy/modals_manager.h"
 #include "strings/stringer.h"
 #include "system/dll_class.h"
+#include "users/user_manager.h"
 
 namespace vorlek {
 
@@ -15,6 +17,8 @@ const Catalogue& library() {
         c.add(Computer::info());
         c.add(Stringer::info());
         c.add(ModalsManager::info());
+        c.add(UserManager::info());
+        c.add(GroupManager::info());
         return c;
     }();
     return catalogue;

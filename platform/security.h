@@ -145,6 +145,8 @@ class Security {
     virtual Result<Account> lookup_account_name(StringView system, StringView name) = 0;
     // LookupAccountSid: 1332 when nothing is mapped, 1337 for an invalid SID.
     virtual Result<Account> lookup_account_sid(StringView system, const Sid& sid) = 0;
+    // GetUserNameW: the name of the account the calling thread runs as.
+    virtual Result<String> user_name() = 0;
 };
 
 }  // namespace vorlek::platform

@@ -1,6 +1,7 @@
 #include "policy/modals_manager.h"
 
-#include "computers/computer.h"
+#include "automation/member.h"
+#include "computers/machine_names.h"
 #include "platform/platform.h"
 #include "platform/system.h"
 
@@ -111,7 +112,7 @@ int32_t ModalsManager::GetModalsInfo(String strComputer) {
     int32_t result = 0;
     const int32_t error = attempt([&] {
         reset(strComputer);
-        const String target = normalised_target(strComputer);
+        const String target = machines::normalized_target(strComputer);
         auto& accounts = platform::current().accounts();
         auto read = [&](uint32_t level) {
             auto r = accounts.user_modals(target, level);
@@ -140,13 +141,7 @@ int32_t ModalsManager::GetModalsInfo(String strComputer) {
         lockout_duration_ = lockout_.duration;
         lockout_window_ = lockout_.window;
         lockout_threshold_ = lockout_.threshold;
-        if (computer_.empty()) {
-            computer_ = make<vorlek::Computer>()->GetMachineName(Variant(u"COM1:"));
-            if (computer_ == u"COM1:") {
-                auto env = platform::current().system().environment_variable(u"COMPUTERNAME");
-                computer_ = env.ok() && env.value ? *env.value : String();
-            }
-        }
+        if (computer_.empty()) computer_ = machines::local_machine_name();
         valid_ = true;
     });
     return error != 0 ? error : result;
@@ -164,7 +159,7 @@ void ModalsManager::write_through(uint32_t level, Fill&& fill, Keep&& keep) {
         fill(record);
         uint32_t parm_err = 0;
         const platform::Status s = platform::current().accounts().set_user_modals(
-            normalised_target(computer_), level, record, parm_err);
+            machines::normalized_target(computer_), level, record, parm_err);
         if (s == platform::status::kSuccess) {
             keep();
         } else {
@@ -219,6 +214,13 @@ void ModalsManager::SetLockoutObservationWindow(int32_t value) {
 }
 void ModalsManager::SetLockoutThreshold(int32_t value) {
     write_lockout(&Lockout::threshold, value, lockout_threshold_);
+}
+
+int32_t read_account_domain(StringView computer, String& domain) {
+    auto modals = make<ModalsManager>();
+    const int32_t rc = modals->GetModalsInfo(String(computer));
+    if (rc == 0) domain = modals->DomainName();
+    return rc;
 }
 
 }  // namespace vorlek

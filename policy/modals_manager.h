@@ -74,4 +74,8 @@ class ModalsManager : public Object {
     Lockout lockout_;
 };
 
+// The account domain of a machine as a private ModalsManager reads it, the
+// first step of the account classes: 0 and the domain, or the read's status.
+int32_t read_account_domain(StringView computer, String& domain);
+
 }  // namespace vorlek

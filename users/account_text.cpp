@@ -65,6 +65,12 @@ StringView privilege_text(uint32_t priv) {
     return priv < std::size(kPrivileges) ? kPrivileges[priv] : StringView();
 }
 
+std::pair<String, String> split_account(StringView text) {
+    const size_t slash = text.find(u'\\');
+    if (slash == StringView::npos) return {String(), String(text)};
+    return {String(text.substr(0, slash)), String(text.substr(slash + 1))};
+}
+
 Workstations split_workstations(StringView text) {
     Workstations out;
     for (size_t k = 0; k < out.names.size() && !text.empty(); ++k) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 #include "automation/string.h"
 
@@ -19,6 +20,9 @@ inline constexpr uint32_t kFlagLocked = 0x0010;               // AccountLocked
 inline constexpr uint32_t kFlagPasswordNotRequired = 0x0020;  // PasswordNotRequired
 inline constexpr uint32_t kFlagPasswordCannotChange = 0x0040;
 inline constexpr uint32_t kFlagPasswordDontExpire = 0x10000;
+inline constexpr uint32_t kShownFlags = kFlagScript | kFlagDisabled | kFlagHomeDirRequired |
+                                        kFlagLocked | kFlagPasswordNotRequired |
+                                        kFlagPasswordCannotChange | kFlagPasswordDontExpire;
 
 // "AF_OP_NONE" for 0, else the operator names of the set bits (accounts,
 // server, comm, print) joined by ";"; empty when none of them is set.
@@ -35,6 +39,9 @@ AccountType account_type(uint32_t flags);
 // The type bit an account-type change replaces: the first of 0x100, 0x200,
 // 0x800, 0x1000, 0x2000 that is set (0 when none is).
 uint32_t first_type_bit(uint32_t flags);
+
+// "DOMAIN\name" as its two parts; no domain when there is no backslash.
+std::pair<String, String> split_account(StringView text);
 
 // "USER_PRIV_GUEST" ... "USER_PRIV_MASK" for 0 to 3, empty otherwise.
 StringView privilege_text(uint32_t priv);

@@ -5,6 +5,7 @@
 #include "platform/sim/accounts.h"
 #include "platform/sim/files.h"
 #include "platform/sim/locale.h"
+#include "platform/sim/security.h"
 #include "platform/sim/servers.h"
 #include "platform/sim/system.h"
 #include "platform/sim/time.h"
@@ -21,6 +22,7 @@ struct Machine {
     TimeState time;
     ServerState servers;
     AccountsState accounts;
+    SecurityState security;
     FileStore files;
 };
 

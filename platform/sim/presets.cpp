@@ -42,6 +42,7 @@ void standard_environment(Machine& m, StringView user, StringView domain) {
     };
     for (const auto& [k, v] : vars)
         m.system.set_env(k, v);
+    m.security.user = String(user);
 }
 
 // 2024-07-15 08:30:00 UTC: summer, so local time shows the daylight bias.

@@ -136,6 +136,12 @@ class SimSecurity : public platform::Security {
         return {status::kSuccess, std::move(*found)};
     }
 
+    Result<String> user_name() override {
+        auto call = net_.enter(op::GetUserName);
+        if (!call) return call.failure<String>();
+        return {status::kSuccess, call.machine().security.user};
+    }
+
   private:
     Network& net_;
 };

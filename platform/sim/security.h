@@ -13,9 +13,16 @@ namespace vorlek::sim {
 class Network;
 struct Machine;
 
+// What a machine keeps of the security model beyond its account database.
+struct SecurityState {
+    // The account the simulated script runs as on this machine.
+    String user = u"Administrator";
+};
+
 namespace op {
 inline constexpr Operation LookupAccountName{u"LookupAccountName"};
 inline constexpr Operation LookupAccountSid{u"LookupAccountSid"};
+inline constexpr Operation GetUserName{u"GetUserName"};
 }  // namespace op
 
 // The translations themselves, for the areas that resolve names as part of

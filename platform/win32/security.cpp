@@ -63,6 +63,16 @@ class Win32Security : public Security {
         return {status::kSuccess, Account{sid, from_wide(name.c_str()), from_wide(domain.c_str()),
                                           static_cast<SidUsage>(use)}};
     }
+
+    Result<String> user_name() override {
+        // Asked for the length first: the call fails with 122 and sets it.
+        DWORD size = 0;
+        ::GetUserNameW(nullptr, &size);
+        std::wstring name(size ? size : 1, L'\0');
+        const Status rc = status_from_bool(::GetUserNameW(name.data(), &size));
+        if (rc != status::kSuccess) return Result<String>::failure(rc);
+        return {status::kSuccess, from_wide(name.c_str())};
+    }
 };
 
 }  // namespace

@@ -1,0 +1,68 @@
+// GroupManager: the global groups of a domain and the local groups of a
+// machine. One object describes one group; InitGroups fills Groups with the
+// groups of a machine, of a user, or the group members of a local group.
+#pragma once
+
+#include "automation/collection.h"
+#include "platform/accounts.h"
+
+namespace vorlek {
+
+class GroupManager : public Object {
+  public:
+    static const ClassInfo& info();
+    const ClassInfo& class_info() const noexcept override { return info(); }
+
+    static constexpr size_t kMaxName = 256;
+    // AddMember and RemoveMember on an object that describes no group.
+    static constexpr int32_t kGroupNotValid = 425;
+
+    Ref<Collection> Groups();
+    void SetGroupName(String value);
+    String GroupName() const { return name_; }
+    void SetGroupComment(String value);
+    String GroupComment() const { return comment_; }
+    void SetComputer(String value);
+    String Computer() const { return computer_; }
+    void SetIsLocal(bool value);
+    bool IsLocal() const { return is_local_; }
+    bool Manatory() const { return mandatory_; }
+    bool Enabled() const { return enabled_; }
+    bool EnabledByDefault() const { return enabled_by_default_; }
+    int32_t GroupID() const { return group_id_; }
+    String DomainName() const { return domain_name_; }
+    int32_t LastError() const { return last_error_; }
+    bool Valid() const { return valid_; }
+
+    int32_t InitGroups(String strComputer, String strLocalGroup, String strUser,
+                       bool booEnumIndirectMembership);
+    int32_t GetGroupInfo(String strGroupName, String strComputer);
+    int32_t Create();
+    int32_t DeleteGroup(String strGroupName, String strComputer);
+    int32_t AddMember(Ref<Object> objAccount) { return change_member(objAccount, true); }
+    int32_t RemoveMember(Ref<Object> objAccount) { return change_member(objAccount, false); }
+
+  private:
+    void reset();
+    // Reads the group `name_` of `computer_` as a global or a local group;
+    // 0 or the status that stopped it.
+    int32_t load(bool local, StringView domain);
+    int32_t change_member(const Ref<Object>& account, bool add);
+    // NetLocalGroupSetInfo or NetGroupSetInfo, as the group is.
+    int32_t set_info(uint32_t level, const platform::GroupInfo& record);
+
+    Ref<Collection> groups_;
+    String name_;
+    String comment_;
+    String computer_;
+    bool is_local_ = false;
+    bool mandatory_ = false;
+    bool enabled_ = false;
+    bool enabled_by_default_ = false;
+    int32_t group_id_ = 0;
+    String domain_name_;
+    bool valid_ = false;
+    int32_t last_error_ = 0;
+};
+
+}  // namespace vorlek

@@ -1,0 +1,809 @@
+#include "users/user_manager.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "automation/calendar.h"
+#include "automation/checked.h"
+#include "automation/text.h"
+#include "computers/machine_names.h"
+#include "platform/batches.h"
+#include "platform/platform.h"
+#include "platform/security.h"
+#include "platform/time.h"
+#include "policy/modals_manager.h"
+#include "strings/stringer.h"
+#include "system/dll_class.h"
+
+namespace vorlek {
+
+namespace {
+
+struct Constant {
+    StringView name;
+    int32_t value;
+    StringView help;
+};
+
+constexpr StringView kFilterHelp = u"Used like a constant in the function InitUsers";
+constexpr StringView kAuthorityHelp = u"Used like a constant to read the property Authority";
+constexpr StringView kTypeHelp = u"Used like a constant to read or set the property AccountType";
+constexpr StringView kPrivilegeHelp = u"Used like a constant to read the property Privilege";
+
+constexpr Constant kConstants[] = {
+    {u"FILTER_TEMP_DUPLICATE_ACCOUNT", 1, kFilterHelp},
+    {u"FILTER_NORMAL_ACCOUNT", 2, kFilterHelp},
+    {u"FILTER_INTERDOMAIN_TRUST_ACCOUNT", 8, kFilterHelp},
+    {u"FILTER_WORKSTATION_TRUST_ACCOUNT", 0x10, kFilterHelp},
+    {u"FILTER_SERVER_TRUST_ACCOUNT", 0x20, kFilterHelp},
+    {u"FILTER_ALL_ACCOUNT", 0, kFilterHelp},
+    {u"AF_OP_ACCOUNTS", 8, kAuthorityHelp},
+    {u"AF_OP_SERVER", 4, kAuthorityHelp},
+    {u"AF_OP_COMM", 2, kAuthorityHelp},
+    {u"AF_OP_PRINT", 1, kAuthorityHelp},
+    {u"AF_OP_NONE", 0, kAuthorityHelp},
+    {u"UF_TEMP_DUPLICATE_ACCOUNT", 0x100, kTypeHelp},
+    {u"UF_NORMAL_ACCOUNT", 0x200, kTypeHelp},
+    {u"UF_INTERDOMAIN_TRUST_ACCOUNT", 0x800, kTypeHelp},
+    {u"UF_WORKSTATION_TRUST_ACCOUNT", 0x1000, kTypeHelp},
+    {u"UF_SERVER_TRUST_ACCOUNT", 0x2000, kTypeHelp},
+    {u"USER_PRIV_GUEST", 0, kPrivilegeHelp},
+    {u"USER_PRIV_USER", 1, kPrivilegeHelp},
+    {u"USER_PRIV_ADMIN", 2, kPrivilegeHelp},
+    {u"USER_PRIV_MASK", 3, kPrivilegeHelp},
+    {u"USER_MAXSTORAGE_UNLIMITED", -1,
+     u"Used like a constant to read or set the  property MaxStorage"},
+};
+
+constexpr Date kDate1970{DllClass::kDate19700101};
+constexpr double kSecondsPerDay = 86400;
+// NetUserSetInfo levels: 1000 and the number of the one field they carry.
+constexpr uint32_t kLevelName = 0, kLevelBasic = 1, kLevelAll = 3, kLevelPassword = 1003,
+                   kLevelHomeDir = 1006, kLevelComment = 1007, kLevelFlags = 1008,
+                   kLevelScript = 1009, kLevelFullName = 1011, kLevelUserComment = 1012,
+                   kLevelParms = 1013, kLevelWorkstations = 1014, kLevelExpires = 1017,
+                   kLevelMaxStorage = 1018, kLevelHours = 1020, kLevelCountry = 1024,
+                   kLevelCodePage = 1025, kLevelPrimaryGroup = 1051, kLevelProfile = 1052,
+                   kLevelDrive = 1053;
+// The account-type bits a Create or an AccountType change puts in.
+constexpr uint32_t kWorkstationTrust = 0x1000, kServerTrust = 0x2000;
+constexpr size_t kMaxTrustName = 16;
+// Statuses of the class's own.
+constexpr int32_t kNotValid = 380;
+constexpr int32_t kPasswordTooLong = -20;
+constexpr int32_t kHoursNotWeekly = 17;
+
+int32_t as_long(uint32_t value) {
+    return static_cast<int32_t>(value);
+}
+
+// A text of the record as far as its first NUL.
+String record_text(const String& text) {
+    return text.substr(0, text.find(u'\0'));
+}
+
+// Seconds since 1970-01-01 00:00:00 as a Date, in universal time.
+Date date_from_seconds(int64_t seconds) {
+    return Date{kDate1970.serial + static_cast<double>(seconds) / kSecondsPerDay};
+}
+
+// A logon or logoff time: converted to local time when there is one.
+Date account_time(uint32_t seconds) {
+    if (seconds == 0 || as_long(seconds) < 0) return kDate1970;
+    return make<DllClass>()->SysTimeToTzLocTime(date_from_seconds(seconds));
+}
+
+Date now_local() {
+    auto dll = make<DllClass>();
+    const platform::FileTime now = platform::current().time().now();
+    return dll->FileTimeToLocFileTime(dll->FileTimeToDateTime(
+        static_cast<int32_t>(now & 0xFFFFFFFF), static_cast<int32_t>(now >> 32)));
+}
+
+int32_t hours_shift() {
+    return users::hours_shift(make<DllClass>()->GetBias());
+}
+
+}  // namespace
+
+const ClassInfo& UserManager::info() {
+    static const ClassInfo info = [] {
+        ClassBuilder<UserManager> b(u"UserManager");
+        b.get<&UserManager::Users>(u"Users", {}, u"Collection of valid UserManager objects")
+            .let<&UserManager::SetComputer>(
+                u"Computer", u"Returns or sets the computername where the account exists")
+            .get<&UserManager::Computer>(
+                u"Computer", {}, u"Returns or sets the computername where the account exists")
+            .let<&UserManager::SetUserName>(u"UserName", u"Returns or sets the users name")
+            .get<&UserManager::UserName>(u"UserName", {}, u"Returns or sets the users name")
+            .let<&UserManager::SetUserComment>(u"UserComment", u"Returns or sets the user comment")
+            .get<&UserManager::UserComment>(u"UserComment", {}, u"Returns or sets the user comment")
+            .let<&UserManager::SetUserDescription>(u"UserDescription",
+                                                   u"Returns or sets the users description")
+            .get<&UserManager::UserDescription>(u"UserDescription", {},
+                                                u"Returns or sets the users description")
+            .let<&UserManager::SetUserFullName>(u"UserFullName",
+                                                u"Returns or sets the users full name")
+            .get<&UserManager::UserFullName>(u"UserFullName", {},
+                                             u"Returns or sets the users full name")
+            .get<&UserManager::LastError>(u"LastError", {}, u"Common property of this class");
+        static constexpr StringView kWorkstations =
+            u"String with comma seperated names of max 8 computers to set the workstation(s) to "
+            u"which the logon is limited.";
+        b.let<&UserManager::SetWorkstations>(u"Workstations", kWorkstations)
+            .get<&UserManager::Workstations>(u"Workstations", {}, kWorkstations)
+            .let<&UserManager::SetParameters>(u"Parameters",
+                                              u"Returns or sets the parameters as a string")
+            .get<&UserManager::Parameters>(u"Parameters", {},
+                                           u"Returns or sets the parameters as a string")
+            .let<&UserManager::SetProfilePath>(u"ProfilePath",
+                                               u"Returns or sets the path of user profile ")
+            .get<&UserManager::ProfilePath>(u"ProfilePath", {},
+                                            u"Returns or sets the path of user profile ")
+            .let<&UserManager::SetHomeDirectory>(u"HomeDirectory",
+                                                 u"Returns or sets the home directory")
+            .get<&UserManager::HomeDirectory>(u"HomeDirectory", {},
+                                              u"Returns or sets the home directory")
+            .let<&UserManager::SetHomeDirDrive>(u"HomeDirDrive",
+                                                u"Returns or sets the home drive as a string")
+            .get<&UserManager::HomeDirDrive>(u"HomeDirDrive", {},
+                                             u"Returns or sets the home drive as a string")
+            .let<&UserManager::SetLogonScriptPath>(u"LogonScriptPath",
+                                                   u"Returns or sets the path of logon script")
+            .get<&UserManager::LogonScriptPath>(u"LogonScriptPath", {},
+                                                u"Returns or sets the path of logon script")
+            .let<&UserManager::SetPassword>(u"Password", u"Sets the password of an account")
+            .get<&UserManager::Password>(u"Password", {}, u"Sets the password of an account");
+        static constexpr StringView kHours =
+            u"Returns or sets the logon hours as a  string of binary digits with length 168";
+        b.let<&UserManager::SetLogonHours>(u"LogonHours", kHours)
+            .get<&UserManager::LogonHours>(u"LogonHours", {}, kHours);
+        static constexpr StringView kExpired =
+            u"Returns or sets whether the password must be changed at next logon";
+        b.let<&UserManager::SetPasswordExpired>(u"PasswordExpired", kExpired)
+            .get<&UserManager::PasswordExpired>(u"PasswordExpired", {}, kExpired)
+            .let<&UserManager::SetAccountType>(u"AccountType", u"Returns or sets the account type")
+            .get<&UserManager::AccountType>(u"AccountType", {}, u"Returns or sets the account type")
+            .let<&UserManager::SetAccountExpires>(
+                u"AccountExpires", u"Returns or sets the date when an account expires.")
+            .get<&UserManager::AccountExpires>(u"AccountExpires", {},
+                                               u"Returns or sets the date when an account expires.")
+            .get<&UserManager::Authority>(u"Authority", {}, u"Returns the authority of an account")
+            .get<&UserManager::Privilege>(u"Privilege", {}, u"Returns the user privileges")
+            .let<&UserManager::SetMaxStorage>(u"MaxStorage",
+                                              u"Returns or sets the disk quota of an account")
+            .get<&UserManager::MaxStorage>(u"MaxStorage", {},
+                                           u"Returns or sets the disk quota of an account")
+            .let<&UserManager::SetCountryCode>(u"CountryCode",
+                                               u"Returns or sets the country code of an account")
+            .get<&UserManager::CountryCode>(u"CountryCode", {},
+                                            u"Returns or sets the country code of an account")
+            .let<&UserManager::SetCodePage>(u"CodePage",
+                                            u"Returns or sets the default codepage of an account")
+            .get<&UserManager::CodePage>(u"CodePage", {},
+                                         u"Returns or sets the default codepage of an account")
+            .let<&UserManager::SetPrimaryGroupID>(u"PrimaryGroupID",
+                                                  u"Returns or sets the ID of the primary group")
+            .get<&UserManager::PrimaryGroupID>(u"PrimaryGroupID", {},
+                                               u"Returns or sets the ID of the primary group");
+        // Each Boolean is a let then a get of the same property.
+#define VORLEK_FLAG(name, help) \
+    b.let<&UserManager::Set##name>(u## #name, help).get<&UserManager::name>(u## #name, {}, help)
+        VORLEK_FLAG(PasswordNotRequired, u"Returns or sets whether a password is required");
+        VORLEK_FLAG(PasswordCannotChange, u"Returns or sets whether the password can be changed");
+        VORLEK_FLAG(PasswordDontExpire, u"Returns or sets whether the password cannot expire");
+        VORLEK_FLAG(HomeDirRequired, u"Specifies whether a homedir is required as boolean");
+        VORLEK_FLAG(AccountDisabled, u"Returns or sets whether the user account is disabled");
+        VORLEK_FLAG(AccountLocked, u"Returns or sets whether an account is locked");
+        VORLEK_FLAG(LogonScriptExecuted,
+                    u"Returns or sets whether the logon script is to be executed");
+#undef VORLEK_FLAG
+        b.get<&UserManager::Workstation<0>>(
+             u"Workstation1", {}, u"Returns the 1st workstation name to which the logon is limited")
+            .get<&UserManager::Workstation<1>>(
+                u"Workstation2", {},
+                u"Returns the 2nd workstation name to which the logon is limited")
+            .get<&UserManager::Workstation<2>>(
+                u"Workstation3", {},
+                u"Returns the 3rd workstation name to which the logon is limited")
+            .get<&UserManager::Workstation<3>>(
+                u"Workstation4", {},
+                u"Returns the 4th workstation name to which the logon is limited")
+            .get<&UserManager::Workstation<4>>(
+                u"Workstation5", {},
+                u"Returns the 5th workstation name to which the logon is limited")
+            .get<&UserManager::Workstation<5>>(
+                u"Workstation6", {},
+                u"Returns the 6th workstation name to which the logon is limited")
+            .get<&UserManager::Workstation<6>>(
+                u"Workstation7", {},
+                u"Returns the 7th workstation name to which the logon is limited")
+            .get<&UserManager::Workstation<7>>(
+                u"Workstation8", {},
+                u"Returns the 8th workstation name to which the logon is limited");
+        // The day fields are kept Sunday first; the interface lists Monday first.
+        static constexpr StringView kDayHelp[] = {
+            u"Returns the logon hours on monday as a string of binary digits or formatted  like "
+            u"h-h;h-h;...",
+            u"Returns the logon hours on tuesday as a string of binary digits or formatted  like "
+            u"h-h;h-h;...",
+            u"Returns the logon hours on wednesday as a string of binary digits or formatted  "
+            u"like h-h;h-h;...",
+            u"Returns the logon hours on thursday as a string of binary digits or formatted  like "
+            u"h-h;h-h;...",
+            u"Returns the logon hours on friday as a string of binary digits or formatted  like "
+            u"h-h;h-h;...",
+            u"Returns the logon hours on saturday as a string of binary digits or formatted  like "
+            u"h-h;h-h;...",
+            u"Returns the logon hours on sunday as a string of binary digits or formatted  like "
+            u"h-h;h-h;...",
+        };
+        b.get<&UserManager::LogonHoursDay<1>>(u"LogonHoursMon", {}, kDayHelp[0])
+            .get<&UserManager::LogonHoursDay<2>>(u"LogonHoursTue", {}, kDayHelp[1])
+            .get<&UserManager::LogonHoursDay<3>>(u"LogonHoursWed", {}, kDayHelp[2])
+            .get<&UserManager::LogonHoursDay<4>>(u"LogonHoursThu", {}, kDayHelp[3])
+            .get<&UserManager::LogonHoursDay<5>>(u"LogonHoursFri", {}, kDayHelp[4])
+            .get<&UserManager::LogonHoursDay<6>>(u"LogonHoursSat", {}, kDayHelp[5])
+            .get<&UserManager::LogonHoursDay<0>>(u"LogonHoursSun", {}, kDayHelp[6])
+            .get<&UserManager::PasswordAge>(u"PasswordAge", {},
+                                            u"Returns the age of the password in seconds")
+            .get<&UserManager::BadPasswordCount>(u"BadPasswordCount", {},
+                                                 u"Returns the number of bad logon attempts")
+            .get<&UserManager::UnitsPerWeek>(
+                u"UnitsPerWeek", {},
+                u"Returns the units per week ahich are used to calculate the logon hours")
+            .get<&UserManager::NumLogons>(u"NumLogons", {}, u"Returns the number of logons")
+            .get<&UserManager::UserID>(u"UserID", {}, u"Returns the unique user ID")
+            .get<&UserManager::PrivilegeStr>(u"PrivilegeStr", {},
+                                             u"Returns the user privileges in textual form")
+            .get<&UserManager::AccountTypeStr>(u"AccountTypeStr", {},
+                                               u"Returns the account type in textual form")
+            .get<&UserManager::AuthorityStr>(u"AuthorityStr", {},
+                                             u"Returns the authority of an account in textual form")
+            .get<&UserManager::LogonServer>(u"LogonServer", {},
+                                            u"Returns the defined logon server of an account")
+            .get<&UserManager::PasswordLastModified>(u"PasswordLastModified", {},
+                                                     u"Returns the date of last password change")
+            .get<&UserManager::LastLogon>(u"LastLogon", {},
+                                          u"Date of the last logon of an useraccount")
+            .get<&UserManager::LastLogoff>(u"LastLogoff", {},
+                                           u"Date of the last logoff of an useraccount")
+            .get<&UserManager::DomainName>(
+                u"DomainName", {}, u"Returns the domain of the machine where the account exists")
+            .get<&UserManager::Valid>(
+                u"Valid", {}, u"Returns whether the object represents a valid UserManager object");
+        for (const auto& c : kConstants)
+            b.constant(c.name, c.value, c.help);
+        b.method<&UserManager::InitUsers>(
+             u"InitUsers",
+             {optional(u"strComputer", u""), optional(u"lngFilter", 2), optional(u"strGroup", u""),
+              optional(u"booHoursBinary", true)},
+             u"Inits the collection Users of this class")
+            .method<&UserManager::GetUserInfo>(
+                u"GetUserInfo",
+                {param(u"strUserName"), optional(u"strComputer", u""),
+                 optional(u"booHoursBinary", true)},
+                u"Inits the properties of an UserManager object")
+            .method<&UserManager::Create>(
+                u"Create", {}, u"Creates a new user account on a local or remote machine")
+            .method<&UserManager::GetSeparateInfos>(
+                u"GetSeparateInfos", {param(u"strComputer"), optional(u"booSynchronize", true)},
+                u"Inits only the properties which are different on each BDC")
+            .method<&UserManager::DeleteUser>(
+                u"DeleteUser", {param(u"strUserName"), optional(u"strComputer", u"")},
+                u"Deletes an account on a local or remote machine")
+            .method<&UserManager::GetCurrentUser>(u"GetCurrentUser", {optional(u"strDefault", u"")},
+                                                  u"Returnes the current logged on user");
+        return b.build();
+    }();
+    return info;
+}
+
+Ref<Collection> UserManager::Users() {
+    return users_ ? users_ : make<Collection>();
+}
+
+// ---------------------------------------------------------------------------
+// Reading an account
+
+void UserManager::reset() {
+    computer_.clear();
+    user_name_.clear();
+    user_comment_.clear();
+    description_.clear();
+    full_name_.clear();
+    stations_ = {};
+    workstations_.clear();
+    parameters_.clear();
+    profile_path_.clear();
+    home_directory_.clear();
+    home_dir_drive_.clear();
+    script_path_.clear();
+    password_.clear();
+    logon_hours_.clear();
+    hours_ = {};
+    max_storage_ = authority_ = privilege_ = account_type_ = 0;
+    account_expires_ = password_last_modified_ = last_logon_ = last_logoff_ = kDate1970;
+    country_code_ = code_page_ = primary_group_id_ = 0;
+    flags_shown_ = 0;
+    password_expired_ = false;
+    password_age_ = bad_password_count_ = units_per_week_ = num_logons_ = user_id_ = 0;
+    privilege_text_.clear();
+    account_type_text_.clear();
+    authority_text_.clear();
+    logon_server_.clear();
+    domain_name_.clear();
+    valid_ = false;
+    latest_logon_ = latest_logoff_ = 0;
+}
+
+int32_t UserManager::load(bool hours_binary, StringView machine_domain, StringView account_domain) {
+    int32_t status = 0;
+    const int32_t rc = attempt([&] {
+        valid_ = false;
+        domain_name_ = String(account_domain);
+        // An account of another domain (a member of a local group) is only named.
+        if (account_domain != machine_domain) return;
+        const String asked = computer_;
+        if (computer_.empty()) computer_ = machines::local_machine_name();
+        auto read = platform::current().accounts().user_info(machines::normalized_target(asked),
+                                                             user_name_, kLevelAll);
+        if (!read.ok()) {
+            status = as_long(read.status);
+            return;
+        }
+        const platform::UserInfo& r = read.value;
+        record_ = r;
+        account_flags_ = r.flags;
+        user_name_ = record_text(r.name);
+        user_comment_ = record_text(r.usr_comment);
+        description_ = record_text(r.comment);
+        full_name_ = record_text(r.full_name);
+        parameters_ = record_text(r.parms);
+        profile_path_ = record_text(r.profile);
+        home_directory_ = record_text(r.home_dir);
+        home_dir_drive_ = record_text(r.home_dir_drive);
+        script_path_ = record_text(r.script_path);
+        logon_server_ = record_text(r.logon_server);
+        password_ = String(kPasswordShown);
+        password_age_ = as_long(r.password_age);
+        password_last_modified_ = Date{now_local().serial - r.password_age / kSecondsPerDay};
+        account_expires_ =
+            r.acct_expires == platform::kTimeqForever
+                ? kDate1970
+                : make<DllClass>()->SysTimeToTzLocTime(date_from_seconds(int64_t{r.acct_expires}));
+        last_logon_ = account_time(r.last_logon);
+        last_logoff_ = account_time(r.last_logoff);
+        latest_logon_ = r.last_logon;
+        latest_logoff_ = r.last_logoff;
+        authority_ = as_long(r.auth_flags);
+        authority_text_ = users::authority_text(r.auth_flags);
+        if (auto type = users::account_type(r.flags); type.bit != 0) {
+            account_type_ = type.bit;
+            account_type_text_ = String(type.name);
+        }
+        flags_shown_ = r.flags & users::kShownFlags;
+        privilege_ = as_long(r.priv);
+        privilege_text_ = String(users::privilege_text(r.priv));
+        password_expired_ = r.password_expired != 0;
+        max_storage_ = as_long(r.max_storage);
+        country_code_ = as_long(r.country_code);
+        code_page_ = as_long(r.code_page);
+        primary_group_id_ = as_long(r.primary_group_id);
+        bad_password_count_ = as_long(r.bad_pw_count);
+        num_logons_ = as_long(r.num_logons);
+        user_id_ = as_long(r.user_id);
+        units_per_week_ = as_long(r.units_per_week);
+        if (r.units_per_week == users::kHoursPerWeek) {
+            users::HoursBitmap bitmap;
+            bitmap.fill(0xFF);  // no bitmap: every hour
+            if (r.logon_hours.size() >= bitmap.size())
+                std::copy_n(r.logon_hours.begin(), bitmap.size(), bitmap.begin());
+            users::WeekHours hours;
+            status = users::hours_from_bitmap(bitmap, hours_shift(), hours_binary, hours);
+            if (status != 0) return;
+            logon_hours_ = hours.week;
+            hours_ = std::move(hours);
+        } else {
+            logon_hours_.clear();
+            hours_ = {};
+        }
+        stations_ = users::split_workstations(record_text(r.workstations));
+        workstations_ = stations_.list;
+        valid_ = true;
+    });
+    return rc != 0 ? rc : status;
+}
+
+// ---------------------------------------------------------------------------
+// Enumeration and single accounts
+
+int32_t UserManager::InitUsers(String strComputer, int32_t lngFilter, String strGroup,
+                               bool booHoursBinary) {
+    users_ = make<Collection>();
+    String domain;
+    if (int32_t rc = read_account_domain(strComputer, domain)) return rc;
+    auto& accounts = platform::current().accounts();
+    const String target = machines::plain_target(strComputer);
+
+    int32_t status = 0;
+    // One item per account; false when it ends the enumeration.
+    const auto add_item = [&](StringView name, StringView account_domain, StringView key,
+                              bool unknown_ok) {
+        auto item = make<UserManager>();
+        item->reset();
+        item->user_name_ = String(name);
+        item->computer_ = strComputer;
+        const int32_t rc = item->load(booHoursBinary, domain, account_domain);
+        if (rc != 0 && !(unknown_ok && rc == as_long(platform::status::kUserNotFound))) {
+            status = rc;
+            return false;
+        }
+        const String k = key.empty() ? item->domain_name_ + u"\\" + item->user_name_ : String(key);
+        status = attempt([&] { users_->add(Variant(std::move(item)), k); });
+        return status == 0;
+    };
+    const auto global_entry = [&](const String& entry) {
+        return add_item(trim_spaces(entry), domain, {}, false);
+    };
+    platform::Status listed;
+    if (strGroup.empty()) {
+        listed = platform::walk_batches(
+            [&](uint32_t& resume) {
+                return accounts.enum_users(target, static_cast<uint32_t>(lngFilter),
+                                           platform::kMaxPreferredLength, resume);
+            },
+            global_entry);
+    } else {
+        listed = platform::walk_batches(
+            [&](uint32_t& resume) {
+                return accounts.group_users(target, strGroup, platform::kMaxPreferredLength,
+                                            resume);
+            },
+            global_entry);
+        // Not a global group: the user members of a local group. Members of
+        // other domains, and ones the machine does not know, are only named.
+        if (listed == platform::status::kGroupNotFound && status == 0) {
+            listed = platform::walk_batches(
+                [&](uint32_t& resume) {
+                    return accounts.local_group_members(target, strGroup,
+                                                        platform::kMaxPreferredLength, resume);
+                },
+                [&](const platform::LocalGroupMember& m) {
+                    using platform::SidUsage;
+                    if (m.usage != SidUsage::User && m.usage != SidUsage::DeletedAccount &&
+                        m.usage != SidUsage::Invalid && m.usage != SidUsage::Unknown)
+                        return true;
+                    const String name = trim_spaces(m.domain_and_name);
+                    const auto [account_domain, user] = users::split_account(name);
+                    return add_item(user, account_domain, name, true);
+                });
+        }
+    }
+    if (status != 0) return status;
+    return as_long(listed);
+}
+
+int32_t UserManager::GetUserInfo(String strUserName, String strComputer, bool booHoursBinary) {
+    String domain;
+    if (int32_t rc = read_account_domain(strComputer, domain)) return rc;
+    reset();
+    if (strUserName.empty()) return err::kBadArgument;
+    user_name_ = std::move(strUserName);
+    computer_ = std::move(strComputer);
+    return load(booHoursBinary, domain, domain);
+}
+
+int32_t UserManager::GetSeparateInfos(String strComputer, bool booSynchronize) {
+    if (!valid_) return kNotValid;
+    int32_t status = 0;
+    const int32_t rc = attempt([&] {
+        auto read = platform::current().accounts().user_info(machines::plain_target(strComputer),
+                                                             user_name_, 2);
+        if (!read.ok()) {
+            status = as_long(read.status);
+            return;
+        }
+        const auto& r = read.value;
+        if (booSynchronize) {
+            bad_password_count_ = checked::add(bad_password_count_, as_long(r.bad_pw_count));
+            num_logons_ = checked::add(num_logons_, as_long(r.num_logons));
+            if (int64_t{r.last_logon} > latest_logon_) {
+                latest_logon_ = r.last_logon;
+                last_logon_ = account_time(r.last_logon);
+            }
+            if (int64_t{r.last_logoff} > latest_logoff_) {
+                latest_logoff_ = r.last_logoff;
+                last_logoff_ = account_time(r.last_logoff);
+            }
+        } else {
+            bad_password_count_ = as_long(r.bad_pw_count);
+            num_logons_ = as_long(r.num_logons);
+            last_logon_ = account_time(r.last_logon);
+            last_logoff_ = account_time(r.last_logoff);
+        }
+    });
+    return rc != 0 ? rc : status;
+}
+
+String UserManager::GetCurrentUser(String strDefault) {
+    last_error_ = 0;
+    auto name = platform::current().security().user_name();
+    if (!name.ok()) {
+        last_error_ = as_long(name.status);
+        return strDefault;
+    }
+    return record_text(name.value);
+}
+
+// ---------------------------------------------------------------------------
+// Creating and deleting
+
+int32_t UserManager::Create() {
+    String domain;
+    int32_t status = 0;
+    const int32_t rc = attempt([&] {
+        const String target = machines::normalized_target(computer_);
+        if ((status = read_account_domain(target, domain)) != 0) return;
+        if (user_name_.empty() || password_.size() > kMaxPassword) {
+            status = err::kBadArgument;
+            return;
+        }
+        const bool trust =
+            account_type_ == as_long(kWorkstationTrust) || account_type_ == as_long(kServerTrust);
+        String name = user_name_;
+        if (trust && !name.ends_with(u'$')) name += u'$';
+        if (trust && name.size() > kMaxTrustName) {
+            status = err::kBadArgument;
+            return;
+        }
+        user_name_ = name;
+        platform::UserInfo record;
+        record.name = name;
+        record.password = password_;
+        record.password_age = 3;
+        record.priv = 1;
+        if (!trust) {
+            record.home_dir = home_directory_;
+            record.comment = description_;
+            record.script_path = script_path_;
+        }
+        record.flags = static_cast<uint32_t>(account_type_) | users::kFlagScript;
+        uint32_t parm_err = 0;
+        const auto added =
+            platform::current().accounts().add_user(target, kLevelBasic, record, parm_err);
+        if (added != platform::status::kSuccess) {
+            status = as_long(added);
+            return;
+        }
+        const String keep_name = user_name_, keep_computer = computer_;
+        reset();
+        user_name_ = keep_name;
+        computer_ = keep_computer;
+        status = load(true, domain, domain);
+    });
+    if (rc != 0) status = rc;
+    if (status != 0) reset();
+    return status;
+}
+
+int32_t UserManager::DeleteUser(String strUserName, String strComputer) {
+    if (strUserName.empty()) return err::kBadArgument;
+    return as_long(platform::current().accounts().delete_user(machines::plain_target(strComputer),
+                                                              strUserName));
+}
+
+// ---------------------------------------------------------------------------
+// Writing through
+
+template <class Write, class Keep>
+void UserManager::let(bool prepares, Write&& write, Keep&& keep) {
+    last_error_ = 0;
+    if (!valid_) {
+        // Only an object not bound to an account keeps values, for Create.
+        if (prepares && domain_name_.empty()) keep();
+        return;
+    }
+    int32_t status = 0;
+    if (int32_t rc = attempt([&] { status = write(); })) status = rc;
+    if (status == 0)
+        keep();
+    else
+        last_error_ = status;
+}
+
+template <class T>
+int32_t UserManager::send(uint32_t level, T platform::UserInfo::*field, T value) {
+    platform::UserInfo record = record_;
+    record.*field = value;
+    return send_record(level, record);
+}
+
+int32_t UserManager::send_record(uint32_t level, const platform::UserInfo& record) {
+    uint32_t parm_err = 0;
+    const auto status = platform::current().accounts().set_user_info(
+        machines::normalized_target(computer_), user_name_, level, record, parm_err);
+    if (status == platform::status::kSuccess) record_ = record;
+    return as_long(status);
+}
+
+void UserManager::text_let(uint32_t level, String platform::UserInfo::*field, String& shown,
+                           String value, bool prepares) {
+    let(
+        prepares, [&] { return send(level, field, value); }, [&] { shown = value; });
+}
+
+void UserManager::number_let(uint32_t level, uint32_t platform::UserInfo::*field, int32_t& shown,
+                             int32_t value) {
+    let(
+        false, [&] { return send(level, field, static_cast<uint32_t>(value)); },
+        [&] { shown = value; });
+}
+
+void UserManager::SetComputer(String value) {
+    last_error_ = 0;
+    if (domain_name_.empty() && !valid_) computer_ = std::move(value);
+}
+
+void UserManager::SetUserName(String value) {
+    let(
+        true,
+        [&] {
+            if (value.empty() || value.size() > kMaxName) return err::kBadArgument;
+            platform::UserInfo record = record_;
+            record.name = value;
+            return send_record(kLevelName, record);
+        },
+        [&] { user_name_ = value; });
+}
+
+void UserManager::SetUserComment(String value) {
+    text_let(kLevelUserComment, &platform::UserInfo::usr_comment, user_comment_, std::move(value),
+             false);
+}
+void UserManager::SetUserDescription(String value) {
+    text_let(kLevelComment, &platform::UserInfo::comment, description_, std::move(value), true);
+}
+void UserManager::SetUserFullName(String value) {
+    text_let(kLevelFullName, &platform::UserInfo::full_name, full_name_, std::move(value), false);
+}
+void UserManager::SetWorkstations(String value) {
+    text_let(kLevelWorkstations, &platform::UserInfo::workstations, workstations_, std::move(value),
+             false);
+}
+void UserManager::SetParameters(String value) {
+    text_let(kLevelParms, &platform::UserInfo::parms, parameters_, std::move(value), false);
+}
+void UserManager::SetProfilePath(String value) {
+    text_let(kLevelProfile, &platform::UserInfo::profile, profile_path_, std::move(value), false);
+}
+void UserManager::SetHomeDirectory(String value) {
+    text_let(kLevelHomeDir, &platform::UserInfo::home_dir, home_directory_, std::move(value), true);
+}
+void UserManager::SetLogonScriptPath(String value) {
+    text_let(kLevelScript, &platform::UserInfo::script_path, script_path_, std::move(value), true);
+}
+void UserManager::SetMaxStorage(int32_t value) {
+    number_let(kLevelMaxStorage, &platform::UserInfo::max_storage, max_storage_, value);
+}
+void UserManager::SetCountryCode(int32_t value) {
+    number_let(kLevelCountry, &platform::UserInfo::country_code, country_code_, value);
+}
+void UserManager::SetCodePage(int32_t value) {
+    number_let(kLevelCodePage, &platform::UserInfo::code_page, code_page_, value);
+}
+void UserManager::SetPrimaryGroupID(int32_t value) {
+    number_let(kLevelPrimaryGroup, &platform::UserInfo::primary_group_id, primary_group_id_, value);
+}
+
+void UserManager::SetPassword(String value) {
+    let(
+        true,
+        [&] {
+            if (value.size() > kMaxPassword) return kPasswordTooLong;
+            return send(kLevelPassword, &platform::UserInfo::password, value);
+        },
+        [&] { password_ = value; });
+}
+
+void UserManager::SetHomeDirDrive(String value) {
+    let(
+        false,
+        [&] {
+            String drive = to_upper(value).substr(0, 1);
+            if (!value.empty()) {
+                if (drive[0] < u'C' || drive[0] > u'Z') return err::kBadArgument;
+                drive += u':';
+            }
+            return send(kLevelDrive, &platform::UserInfo::home_dir_drive, drive);
+        },
+        [&] { home_dir_drive_ = value; });
+}
+
+void UserManager::set_flag(uint32_t bit, bool value) {
+    let(
+        false,
+        [&] {
+            if (!value && !(account_flags_ & bit)) return 0;  // nothing to clear
+            const uint32_t flags = value ? account_flags_ | bit : account_flags_ & ~bit;
+            const int32_t status = send(kLevelFlags, &platform::UserInfo::flags, flags);
+            if (status == 0) account_flags_ = flags;
+            return status;
+        },
+        [&] { flags_shown_ = value ? flags_shown_ | bit : flags_shown_ & ~bit; });
+}
+
+void UserManager::SetAccountType(int32_t value) {
+    const uint32_t type = static_cast<uint32_t>(value);
+    // An object of that type already changes nothing and succeeds.
+    if (valid_ && (record_.flags & type)) {
+        last_error_ = 0;
+        return;
+    }
+    let(
+        true,
+        [&] {
+            const uint32_t flags = (record_.flags & ~users::first_type_bit(record_.flags)) | type;
+            platform::UserInfo record = record_;
+            record.flags = flags;
+            record.script_path.clear();
+            const int32_t status = send_record(kLevelBasic, record);
+            if (status == 0) account_flags_ = flags;
+            return status;
+        },
+        [&] { account_type_ = value; });
+}
+
+void UserManager::SetPasswordExpired(bool value) {
+    if (valid_ && value == password_expired_) {
+        last_error_ = 0;
+        return;
+    }
+    let(
+        false,
+        [&] {
+            platform::UserInfo record = record_;
+            record.password_expired = value ? 1 : 0;
+            return send_record(kLevelAll, record);
+        },
+        [&] { password_expired_ = value; });
+}
+
+void UserManager::SetAccountExpires(Date value) {
+    let(
+        false,
+        [&] {
+            uint32_t seconds = platform::kTimeqForever;
+            if (value.serial != -1) {
+                // The start of the value's day in local time, as universal time.
+                const auto parts = calendar::parts_from_serial(value.serial);
+                const int64_t day = calendar::days_from_civil(parts.year, parts.month, parts.day);
+                const Date local = make<DllClass>()->SysTimeToTzLocTime(value);
+                const auto offset =
+                    static_cast<int64_t>(std::llround((local.serial - value.serial) * 86400));
+                seconds = checked::narrow<uint32_t>(day * 86400 - offset);
+            }
+            return send(kLevelExpires, &platform::UserInfo::acct_expires, seconds);
+        },
+        [&] { account_expires_ = value; });
+}
+
+void UserManager::SetLogonHours(String value) {
+    String shown;
+    let(
+        false,
+        [&] {
+            if (units_per_week_ != static_cast<int32_t>(users::kHoursPerWeek))
+                return kHoursNotWeekly;
+            users::HoursBitmap bitmap;
+            if (int32_t rc = users::bitmap_from_hours(value, hours_shift(), bitmap, shown))
+                return rc;
+            platform::UserInfo record = record_;
+            record.units_per_week = users::kHoursPerWeek;
+            record.logon_hours.assign(bitmap.begin(), bitmap.end());
+            return send_record(kLevelHours, record);
+        },
+        [&] { logon_hours_ = shown; });
+}
+
+}  // namespace vorlek
