@@ -280,6 +280,26 @@ TEST_F(UserManagerTest, SeparateInfosPerController) {
     EXPECT_EQ(u.call(u"GetSeparateInfos", {u"SRV03"}).to_long(), 53);
 }
 
+TEST_F(UserManagerTest, BadInputEndsInAStatus) {
+    const String names[] = {String(1, u'\0'), String(300, u'x'), u"a\\b", u"a/b", u"\\\\DC01"};
+    for (const auto& name : names) {
+        EXPECT_NE(u.call(u"GetUserInfo", {name, u"DC01"}).to_long(), 0);
+        EXPECT_FALSE(flag(u"Valid"));
+        EXPECT_NE(init({u"DC01", 2, name}), 0);
+    }
+    for (const String& computer : {String(u"\\\\"), String(u"/"), String(300, u'x')})
+        EXPECT_EQ(info(u"jsmith", computer.c_str()), 53);
+
+    // The account goes away between the enumeration and a let.
+    ASSERT_EQ(init({u"DC01"}), 0);
+    client::Dispatch item(client::Dispatch(u.get(u"Users")).call(u"Item", {u"CORP\\ssato"}));
+    EXPECT_EQ(u.call(u"DeleteUser", {u"ssato", u"DC01"}).to_long(), 0);
+    item.let(u"UserComment", u"too late");
+    EXPECT_EQ(item.get(u"LastError").to_long(), 2221);
+    EXPECT_EQ(item.get(u"UserComment").to_string(), u"");
+    EXPECT_EQ(corp().user(u"ssato"), nullptr);
+}
+
 TEST_F(UserManagerTest, CurrentUser) {
     EXPECT_EQ(u.call(u"GetCurrentUser").to_string(), u"Administrator");
     net->faults().fail(sim::op::GetUserName, 1326);
