@@ -310,11 +310,6 @@ int32_t DllClass::ShowNetDisconnectDialog(int32_t) {
     return kNotImplemented;
 }
 
-Variant DllClass::GetDomSIDArray(String, String) {
-    not_available();
-    return Variant();
-}
-
 String DllClass::GetCryptedString(String, String strDefault) {
     not_available();
     return strDefault;
@@ -327,11 +322,6 @@ String DllClass::GetDecryptedString(String, String strDefault) {
 
 void DllClass::ShowPropertyDialog(String) {
     not_available();
-}
-
-String DllClass::GetDomSID(String, String, String strDefault) {
-    not_available();
-    return strDefault;
 }
 
 void DllClass::ShowMessage(String, String, String, int32_t, bool, String, String) {
@@ -355,11 +345,6 @@ int32_t DllClass::ShowPrinterConnectionDialog() {
 int32_t DllClass::EndWindows(String, String, int32_t, bool, bool) {
     not_available();
     return kNotImplemented;
-}
-
-String DllClass::GetDomName(String, String, String strDefault) {
-    not_available();
-    return strDefault;
 }
 
 int32_t DllClass::EndWindowsLocal(String, bool) {

@@ -46,6 +46,12 @@ class DllClass : public Object {
     void Sleeping(int32_t lngMilliSeconds);
     int32_t LastError() const { return last_error_; }
 
+    // Account SIDs: as the library's text, as Longs holding the SID's
+    // bytes, and from text back to the account's name.
+    String GetDomSID(String strMachine, String strObject, String strDefault);
+    Variant GetDomSIDArray(String strMachine, String strObject);
+    String GetDomName(String strMachine, String strSID, String strDefault);
+
     // Not built yet: each sets LastError to 120 and returns its documented
     // failure value.
     String GetLocalIP(String strDefault);
@@ -53,11 +59,9 @@ class DllClass : public Object {
     String GetMacAddress(String strDefault);
     int32_t ShowNetConnectionDialog(int32_t lngType);
     int32_t ShowNetDisconnectDialog(int32_t lngType);
-    Variant GetDomSIDArray(String strMachine, String strObject);
     String GetCryptedString(String strString, String strDefault);
     String GetDecryptedString(String strString, String strDefault);
     void ShowPropertyDialog(String strObjectPath);
-    String GetDomSID(String strMachine, String strObject, String strDefault);
     void ShowMessage(String strCaption, String strFont, String strForeColorRGB, int32_t lngFontSize,
                      bool booBold, String strAlignment, String strText);
     void UnloadMessage();
@@ -65,7 +69,6 @@ class DllClass : public Object {
     int32_t ShowPrinterConnectionDialog();
     int32_t EndWindows(String strMachine, String strMessage, int32_t lngTimeOut, bool booForce,
                        bool booReboot);
-    String GetDomName(String strMachine, String strSID, String strDefault);
     int32_t EndWindowsLocal(String strHow, bool booForce);
     int32_t PlaySound(String strPath, int32_t lngFrom, int32_t lngTo);
 
