@@ -34,6 +34,20 @@ void BM_ReplaceStringAll(benchmark::State& state) {
 }
 BENCHMARK(BM_ReplaceStringAll)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The worst case of ReplaceEnvVars: a strDefault that brings in a reference
+// of its own, so every round expands it again, up to the rescan bound.
+void BM_ReplaceEnvVarsRescans(benchmark::State& state) {
+    const String fallback = u"%NOSUCHVAR%" + String(static_cast<size_t>(state.range(0)), u'd');
+    auto s = make<Stringer>();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(s->ReplaceEnvVars(u"%NOSUCHVAR%", fallback));
+}
+BENCHMARK(BM_ReplaceEnvVarsRescans)
+    ->Arg(1 << 10)
+    ->Arg(4 << 10)
+    ->Arg(16 << 10)
+    ->Unit(benchmark::kMillisecond);
+
 void BM_InitSeperator(benchmark::State& state) {
     const size_t pieces = 30000;
     String text;
