@@ -104,6 +104,11 @@ class Variant {
         auto* o = std::get_if<Ref<Object>>(&v_);
         return o ? *o : Ref<Object>();
     }
+    // The object without taking a reference (null for none or another type).
+    Object* if_object() const noexcept {
+        auto* o = std::get_if<Ref<Object>>(&v_);
+        return o ? o->get() : nullptr;
+    }
 
     // Standard automation coercion. Raises 13 when the value cannot be
     // converted and 6 when it does not fit.

@@ -1,0 +1,75 @@
+// Reference cycles a script can build are freed once nothing outside holds
+// them, and nothing that is still held is freed.
+#include <gtest/gtest.h>
+
+#include "automation/collection.h"
+#include "library/client.h"
+#include "tests/support/simulated.h"
+
+namespace vorlek {
+namespace {
+
+using client::Dispatch;
+
+class Cycles : public testing_support::SimulatedTest {
+  protected:
+    uint64_t before = Object::live_count();
+};
+
+TEST_F(Cycles, ScriptBuiltCyclesAreFreedWithTheirLastOutsideReference) {
+    {
+        Dispatch c(Variant(make<Collection>()));
+        c.call(u"Add", {c.object()});
+        c.call(u"Add", {u"text"});
+    }
+    {
+        Dispatch s = client::create(u"Vorlek.Stringer");
+        s.call(u"InitSeperator", {u"a;b;c", u";"});
+        Dispatch(s.get(u"SepStrings")).call(u"Add", {s.object()});
+    }
+    {
+        Dispatch comp = client::create(u"Vorlek.Computer");
+        Dispatch(comp.get(u"Computers")).call(u"Add", {comp.object(), u"me"});
+    }
+    {
+        // Two collections holding each other, and one holding itself twice.
+        Dispatch a(Variant(make<Collection>())), b(Variant(make<Collection>()));
+        a.call(u"Add", {b.object()});
+        b.call(u"Add", {a.object()});
+        b.call(u"Add", {b.object()});
+        b.call(u"Add", {b.object()});
+    }
+    EXPECT_EQ(Object::live_count(), before);
+}
+
+TEST_F(Cycles, WhatIsStillHeldStaysWhole) {
+    Ref<Collection> kept;
+    {
+        auto a = make<Collection>(), b = make<Collection>();
+        a->add(Variant(b));
+        b->add(Variant(a));
+        b->add(u"payload");
+        kept = b;
+    }  // a is released, but b still holds it and b is held
+    ASSERT_EQ(kept->Count(), 2);
+    auto a = kept->object_at<Collection>(0);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->object_at<Collection>(0), kept);
+    // Removing the item that closes the cycle leaves plain references.
+    a->Remove(1);
+    a = nullptr;
+    EXPECT_EQ(kept->Count(), 2);
+    kept = nullptr;
+    EXPECT_EQ(Object::live_count(), before);
+}
+
+TEST_F(Cycles, AnEnumeratorOverItsOwnCollection) {
+    {
+        auto c = make<Collection>();
+        c->add(Variant(c->NewEnum()));
+    }
+    EXPECT_EQ(Object::live_count(), before);
+}
+
+}  // namespace
+}  // namespace vorlek
