@@ -74,8 +74,8 @@ class Counted {
 GUID to_guid(const Uuid& uuid) noexcept;
 // The identifiers the library registers, all derived from names.
 GUID library_id() noexcept;
-GUID class_id(const std::u16string& progid) noexcept;
-GUID interface_id(const std::u16string& interface_name) noexcept;
+GUID class_id(StringView progid) noexcept;
+GUID interface_id(StringView interface_name) noexcept;
 // Asked of an IDispatch to learn whether it is one of the library's own.
 extern const GUID kIdOwnObject;
 

@@ -33,10 +33,10 @@ GUID derived(std::string_view name) {
 GUID library_id() noexcept {
     return derived("Vorlek");
 }
-GUID class_id(const std::u16string& progid) noexcept {
+GUID class_id(StringView progid) noexcept {
     return derived(to_utf8(progid));
 }
-GUID interface_id(const std::u16string& interface_name) noexcept {
+GUID interface_id(StringView interface_name) noexcept {
     return derived("Vorlek." + to_utf8(interface_name));
 }
 
