@@ -49,6 +49,10 @@ using StringView = std::u16string_view;
 // UTF-8 <-> UTF-16 for the edges of the library (tests, the script host, the
 // demo). Malformed input is replaced by U+FFFD, never rejected.
 String from_utf8(std::string_view text);
+// The one UTF-8 decoder: appends `text` to `out`. `engine_form` also takes
+// what the script engine writes (CESU-8: each surrogate encoded on its own,
+// and sequences longer than needed), which strict UTF-8 replaces.
+void append_utf8(std::string_view text, String& out, bool engine_form);
 std::string to_utf8(StringView text);
 
 // Decimal text of a 64-bit integer, as the automation coercion writes it.

@@ -186,9 +186,8 @@ class Host {
     static duk_ret_t eval_file(duk_context* ctx, void* udata);
     static duk_ret_t describe_error(duk_context* ctx, void* udata);
     static duk_ret_t on_throw(duk_context* ctx);
-    static duk_ret_t finalize_object(duk_context* ctx);
-    static duk_ret_t finalize_array(duk_context* ctx);
-    static duk_ret_t finalize_enum(duk_context* ctx);
+    template <class T, void* Host::*key>
+    static duk_ret_t finalize(duk_context* ctx);
     static duk_ret_t trap_get(duk_context* ctx);
     static duk_ret_t trap_set(duk_context* ctx);
     static duk_ret_t trap_has(duk_context* ctx);
@@ -405,41 +404,29 @@ duk_ret_t Host::on_throw(duk_context* ctx) {
 
 // ---- finalizers -------------------------------------------------------------
 
-duk_ret_t Host::finalize_object(duk_context* ctx) {
-    Host& h = current();
-    duk_get_prop_heapptr(ctx, 0, h.key_object_);
-    auto* object = static_cast<Object*>(duk_get_pointer(ctx, -1));
-    duk_pop(ctx);
-    if (object) {
-        duk_push_pointer(ctx, nullptr);
-        duk_put_prop_heapptr(ctx, 0, h.key_object_);
-        object->release_ref();
-    }
-    return 0;
+// What a wrapper's finalizer lets go of.
+void dispose(Object* object) {
+    object->release_ref();
+}
+void dispose(ArrayHolder* holder) {
+    std::unique_ptr<ArrayHolder> owned(holder);
+}
+void dispose(EnumState* state) {
+    std::unique_ptr<EnumState> owned(state);
 }
 
-duk_ret_t Host::finalize_array(duk_context* ctx) {
+// One finalizer for every kind of wrapper: the pointer under `key` is let go
+// of once and cleared, so a second run finds nothing.
+template <class T, void* Host::*key>
+duk_ret_t Host::finalize(duk_context* ctx) {
     Host& h = current();
-    duk_get_prop_heapptr(ctx, 0, h.key_array_);
-    auto* holder = static_cast<ArrayHolder*>(duk_get_pointer(ctx, -1));
+    duk_get_prop_heapptr(ctx, 0, h.*key);
+    auto* held = static_cast<T*>(duk_get_pointer(ctx, -1));
     duk_pop(ctx);
-    if (holder) {
+    if (held) {
         duk_push_pointer(ctx, nullptr);
-        duk_put_prop_heapptr(ctx, 0, h.key_array_);
-        std::unique_ptr<ArrayHolder> owned(holder);
-    }
-    return 0;
-}
-
-duk_ret_t Host::finalize_enum(duk_context* ctx) {
-    Host& h = current();
-    duk_get_prop_heapptr(ctx, 0, h.key_enum_);
-    auto* state = static_cast<EnumState*>(duk_get_pointer(ctx, -1));
-    duk_pop(ctx);
-    if (state) {
-        duk_push_pointer(ctx, nullptr);
-        duk_put_prop_heapptr(ctx, 0, h.key_enum_);
-        std::unique_ptr<EnumState> owned(state);
+        duk_put_prop_heapptr(ctx, 0, h.*key);
+        dispose(held);
     }
     return 0;
 }
@@ -1064,12 +1051,12 @@ duk_ret_t Host::setup(duk_context* ctx, void* udata) {
         *slot = h.pin(-1);
         duk_pop(ctx);
     }
-    duk_push_c_function(ctx, finalize_enum, 1);
+    duk_push_c_function(ctx, (finalize<EnumState, &Host::key_enum_>), 1);
     h.finalize_enum_fn_ = h.pin(-1);
     duk_pop(ctx);
-    duk_push_c_function(ctx, finalize_object, 1);
+    duk_push_c_function(ctx, (finalize<Object, &Host::key_object_>), 1);
     h.finalize_object_fn_ = h.pin(-1);
-    duk_push_c_function(ctx, finalize_array, 1);
+    duk_push_c_function(ctx, (finalize<ArrayHolder, &Host::key_array_>), 1);
     h.finalize_array_fn_ = h.pin(-1);
     duk_push_c_function(ctx, default_value, 0);
     h.default_value_fn_ = h.pin(-1);
