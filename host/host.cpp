@@ -186,6 +186,7 @@ class Host {
     static duk_ret_t eval_file(duk_context* ctx, void* udata);
     static duk_ret_t describe_error(duk_context* ctx, void* udata);
     static duk_ret_t on_throw(duk_context* ctx);
+    void number_engine_error();
     template <class T, void* Host::*key>
     static duk_ret_t finalize(duk_context* ctx);
     static duk_ret_t trap_get(duk_context* ctx);
@@ -398,8 +399,48 @@ duk_ret_t Host::on_throw(duk_context* ctx) {
         }
         duk_pop(ctx);
     }
+    h.number_engine_error();
     duk_dup(ctx, 0);
     return 1;
+}
+
+// The engine's own errors carry no number; cscript's engine gives each one,
+// so a catch block reads `e.number` and `e.description` as it does there.
+// Errors raised through raise() and a script's own Error objects that set a
+// number already have one and stay as they are.
+void Host::number_engine_error() {
+    if (!duk_is_error(ctx_, 0) || duk_has_prop_string(ctx_, 0, "number")) return;
+    duk_get_prop_string(ctx_, 0, "name");
+    duk_get_prop_string(ctx_, 0, "message");
+    duk_size_t name_len = 0, len = 0;
+    const char* name = duk_get_lstring(ctx_, -2, &name_len);
+    const char* message = duk_get_lstring(ctx_, -1, &len);
+    const int32_t number = engine_error_number(std::string_view(name ? name : "", name_len),
+                                               std::string_view(message ? message : "", len));
+    if (number == 0) {
+        duk_pop_2(ctx_);
+        return;
+    }
+    constexpr std::string_view kPrefix = "identifier ", kSuffix = " undefined";
+    const std::string_view text(message ? message : "", len);
+    if (number == jscript::kUndefinedIdentifier && text.starts_with(kPrefix) &&
+        text.ends_with(kSuffix)) {
+        // "identifier 'x' undefined" reads as cscript's "'x' is undefined".
+        duk_push_lstring(ctx_, message + kPrefix.size(), len - kPrefix.size() - kSuffix.size());
+        duk_push_string(ctx_, " is undefined");
+        duk_concat(ctx_, 2);
+        duk_put_prop_string(ctx_, 0, "message");
+    } else if (number == err::kOutOfMemory || number == jscript::kOutOfStack) {
+        // The engine's texts for these say nothing to a script's author.
+        if (!guarded([&] { text8_.assign(error_message(number)); })) text8_.clear();
+        duk_push_lstring(ctx_, text8_.data(), text8_.size());
+        duk_put_prop_string(ctx_, 0, "message");
+    }
+    duk_pop_2(ctx_);
+    duk_push_int(ctx_, script_error_number(number));
+    duk_put_prop_string(ctx_, 0, "number");
+    duk_get_prop_string(ctx_, 0, "message");
+    duk_put_prop_string(ctx_, 0, "description");
 }
 
 // ---- finalizers -------------------------------------------------------------
