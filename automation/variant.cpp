@@ -129,7 +129,15 @@ String format_double(double value) {
     return from_utf8(buf);
 }
 
+Date date_in_range(double serial) {
+    if (!calendar::in_date_range(serial)) raise(err::kOverflow);
+    return Date{serial};
+}
+
 String format_date(double serial) {
+    // A client can hand in any double as a Date; past the Date's range it
+    // has no text, as the automation coercion reports.
+    if (!calendar::in_date_range(serial)) raise(err::kOverflow);
     const calendar::DateTime c = calendar::parts_from_serial(serial);
     char buf[64];
     std::string out;
@@ -235,11 +243,11 @@ uint8_t Variant::to_byte() const {
 Date Variant::to_date() const {
     if (auto* d = std::get_if<Date>(&v_)) return *d;
     if (auto* s = std::get_if<String>(&v_)) {
-        if (auto n = parse_number(*s)) return Date{*n};
+        if (auto n = parse_number(*s)) return date_in_range(*n);
         if (auto d = parse_date(*s)) return Date{*d};
         raise(err::kTypeMismatch);
     }
-    return Date{to_double()};
+    return date_in_range(to_double());
 }
 
 bool Variant::to_bool() const {

@@ -51,7 +51,7 @@ Variant number_variant(double value) {
 }
 
 LocalTime local_time_from_serial(double serial) {
-    if (!std::isfinite(serial)) {
+    if (!calendar::in_date_range(serial)) {
         double nan = std::numeric_limits<double>::quiet_NaN();
         return {nan, nan, nan, nan, nan, nan, nan};
     }
