@@ -58,12 +58,12 @@ void Collection::add(Variant item, StringView key) {
         if (stored) keys_.erase(*stored);
         throw;
     }
-    referenced(items_.back().value.if_object());
+    referenced(items_.back().value);
 }
 
 void Collection::visit_references(ReferenceVisitor& visit) const {
     for (const Entry& e : items_)
-        if (Object* o = e.value.if_object()) visit(*o);
+        e.value.visit_references(visit);
 }
 
 void Collection::drop_references() noexcept {

@@ -4,6 +4,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "automation/variant.h"
+
 namespace vorlek {
 
 namespace {
@@ -13,17 +15,24 @@ std::atomic<uint64_t> g_live{0};
 // another collection (what they could free is part of the same graph).
 thread_local bool t_collecting = false;
 
-// The objects reachable from a root (the root first) and the references
-// between them, one entry per strong reference.
+// What a root reaches (the root first): objects and the arrays between them,
+// and the references between them, one entry per strong reference. An
+// array's holders are the Variants sharing it; it holds no others.
 struct Graph {
-    std::vector<Object*> nodes;
+    struct Node {
+        Object* object;
+        const Array* array;
+        long holders;  // for an array
+    };
+    std::vector<Node> nodes;
     std::vector<std::vector<size_t>> edges;
-    std::unordered_map<Object*, size_t> index;
+    std::unordered_map<const void*, size_t> index;
 
-    size_t add(Object* node) {
-        auto [it, inserted] = index.try_emplace(node, nodes.size());
+    size_t add(Object* object, const Array* array, long holders) {
+        const void* key = object ? static_cast<const void*>(object) : array;
+        auto [it, inserted] = index.try_emplace(key, nodes.size());
         if (inserted) {
-            nodes.push_back(node);
+            nodes.push_back({object, array, holders});
             edges.emplace_back();
         }
         return it->second;
@@ -33,23 +42,30 @@ struct Graph {
 class Collect final : public ReferenceVisitor {
   public:
     Collect(Graph& graph, size_t from) : graph_(graph), from_(from) {}
-    void operator()(Object& referenced) override {
-        size_t to = graph_.add(&referenced);
-        graph_.edges[from_].push_back(to);
+    void operator()(Object& referenced) override { edge(graph_.add(&referenced, nullptr, 0)); }
+    void operator()(const Array& referenced, long holders) override {
+        edge(graph_.add(nullptr, &referenced, holders));
     }
 
   private:
+    void edge(size_t to) { graph_.edges[from_].push_back(to); }
     Graph& graph_;
     size_t from_;
 };
 
 // Iterative: a chain of nested collections must not exhaust the stack.
-Graph reachable_from(Object& root) {
+Graph reachable_from(Object* object, const Array* array, long holders) {
     Graph graph;
-    graph.add(&root);
+    graph.add(object, array, holders);
     for (size_t i = 0; i < graph.nodes.size(); ++i) {
         Collect collect(graph, i);
-        graph.nodes[i]->visit_references(collect);
+        if (Object* o = graph.nodes[i].object) {
+            o->visit_references(collect);
+        } else if (auto* items =
+                       std::get_if<std::vector<Variant>>(&graph.nodes[i].array->elements)) {
+            for (const Variant& v : *items)
+                v.visit_references(collect);
+        }
     }
     return graph;
 }
@@ -57,6 +73,7 @@ Graph reachable_from(Object& root) {
 class AnyReference final : public ReferenceVisitor {
   public:
     void operator()(Object&) override { found = true; }
+    void operator()(const Array&, long) override { found = true; }
     bool found = false;
 };
 
@@ -75,7 +92,22 @@ Object::~Object() {
     if (peer_) peer_->object_destroyed();
 }
 
-void Object::referenced(Object* target) {
+void Object::referenced(const Variant& value) noexcept {
+    if (Object* o = value.if_object()) return referenced(o);
+    const Array* array = value.if_array();
+    if (!array || array->element_type() != VarType::Variant) return;
+    // Arrays are not released on their own: a cycle through one is marked on
+    // its objects, which is where the last outside reference goes.
+    struct Holders final : ReferenceVisitor {
+        void operator()(Object&) override {}
+        void operator()(const Array&, long n) override { holders = n; }
+        long holders = 0;
+    } holders;
+    value.visit_references(holders);
+    mark_cycle(nullptr, array, holders.holders);
+}
+
+void Object::referenced(Object* target) noexcept {
     if (!target) return;
     if (target != this) {
         // The common case, a new item that holds nothing, costs no search.
@@ -83,12 +115,16 @@ void Object::referenced(Object* target) {
         target->visit_references(any);
         if (!any.found) return;
     }
+    mark_cycle(target, nullptr, 0);
+}
+
+void Object::mark_cycle(Object* object, const Array* array, long holders) noexcept {
     try {
-        const Graph graph = reachable_from(*target);
+        const Graph graph = reachable_from(object, array, holders);
         auto self = graph.index.find(this);
         if (self == graph.index.end()) return;  // no cycle
-        // The cycle is every object reachable from the target that reaches
-        // back to this one: walk the references backwards from here.
+        // The cycle is everything reachable from the new reference that
+        // reaches back to this object: walk the references backwards.
         std::vector<std::vector<size_t>> back(graph.nodes.size());
         for (size_t from = 0; from < graph.nodes.size(); ++from)
             for (size_t to : graph.edges[from])
@@ -99,7 +135,7 @@ void Object::referenced(Object* target) {
         while (!todo.empty()) {
             size_t at = todo.back();
             todo.pop_back();
-            graph.nodes[at]->in_cycle_ = true;
+            if (Object* o = graph.nodes[at].object) o->in_cycle_ = true;
             for (size_t from : back[at]) {
                 if (!seen[from]) {
                     seen[from] = true;
@@ -108,9 +144,9 @@ void Object::referenced(Object* target) {
             }
         }
     } catch (...) {
-        // Out of memory: mark both ends, which covers a cycle of two.
+        // Out of memory: mark both ends, which covers the common cycle of two.
         in_cycle_ = true;
-        target->in_cycle_ = true;
+        if (object) object->in_cycle_ = true;
     }
 }
 
@@ -124,7 +160,7 @@ void Object::collect_cycles() noexcept {
     // caller of the member, so it and all it reaches count as held.
     if (t_collecting) return;
     try {
-        const Graph graph = reachable_from(*this);
+        const Graph graph = reachable_from(this, nullptr, 0);
         const size_t n = graph.nodes.size();
         std::vector<uint32_t> inside(n);
         for (const auto& targets : graph.edges)
@@ -133,7 +169,9 @@ void Object::collect_cycles() noexcept {
         std::vector<bool> held(n);
         std::vector<size_t> todo;
         for (size_t i = 0; i < n; ++i) {
-            if (graph.nodes[i]->refs_ > inside[i]) {
+            const Graph::Node& node = graph.nodes[i];
+            const long refs = node.object ? static_cast<long>(node.object->refs_) : node.holders;
+            if (refs > static_cast<long>(inside[i])) {
                 held[i] = true;
                 todo.push_back(i);
             }
@@ -148,9 +186,10 @@ void Object::collect_cycles() noexcept {
                 }
             }
         }
+        // Arrays among the rest go when the objects holding them let go.
         std::vector<Object*> garbage;
         for (size_t i = 0; i < n; ++i)
-            if (!held[i]) garbage.push_back(graph.nodes[i]);
+            if (!held[i] && graph.nodes[i].object) garbage.push_back(graph.nodes[i].object);
         if (garbage.empty()) return;
         // Hold each one while the references between them go, then let go.
         t_collecting = true;

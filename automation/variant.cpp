@@ -240,6 +240,36 @@ uint8_t Variant::to_byte() const {
     return round_to<uint8_t>(to_double());
 }
 
+void Variant::visit_references(ReferenceVisitor& visit) const {
+    if (auto* o = std::get_if<Ref<Object>>(&v_)) {
+        if (*o) visit(**o);
+    } else if (auto* a = std::get_if<ArrayRef>(&v_)) {
+        if (*a) visit(**a, a->use_count());
+    }
+}
+
+void release_value(Variant& value) noexcept {
+    std::vector<Ref<Object>> inside;
+    try {
+        std::vector<const Array*> todo;
+        if (const Array* a = value.if_array()) todo.push_back(a);
+        while (!todo.empty()) {
+            const Array* a = todo.back();
+            todo.pop_back();
+            if (auto* items = std::get_if<std::vector<Variant>>(&a->elements)) {
+                for (const Variant& v : *items) {
+                    if (Object* o = v.if_object()) inside.emplace_back(o);
+                    if (const Array* nested = v.if_array()) todo.push_back(nested);
+                }
+            }
+        }
+    } catch (...) {
+        // Out of memory: what was gathered is still checked.
+    }
+    value = Variant();
+    // `inside` goes last: releasing each object checks its cycle, if any.
+}
+
 Date Variant::to_date() const {
     if (auto* d = std::get_if<Date>(&v_)) return *d;
     if (auto* s = std::get_if<String>(&v_)) {

@@ -451,6 +451,7 @@ void dispose(Object* object) {
 }
 void dispose(ArrayHolder* holder) {
     std::unique_ptr<ArrayHolder> owned(holder);
+    release_value(owned->value);
 }
 void dispose(EnumState* state) {
     std::unique_ptr<EnumState> owned(state);

@@ -39,6 +39,12 @@ TEST_F(Cycles, ScriptBuiltCyclesAreFreedWithTheirLastOutsideReference) {
         b.call(u"Add", {b.object()});
         b.call(u"Add", {b.object()});
     }
+    {
+        // Through an array, as VBScript's `c.Add Array(c, 1)` builds it.
+        auto c = make<Collection>();
+        Variant inner = Variant::variant_array({Variant(c), 1});
+        c->add(Variant::variant_array({inner, inner}));
+    }
     EXPECT_EQ(Object::live_count(), before);
 }
 
@@ -51,6 +57,18 @@ TEST_F(Cycles, WhatIsStillHeldStaysWhole) {
         b->add(u"payload");
         kept = b;
     }  // a is released, but b still holds it and b is held
+    {
+        // An array held outside keeps the cycle through it, until it goes.
+        Variant shared = Variant::variant_array({Variant(kept)});
+        kept->add(shared);
+        Collection* alone = kept.get();
+        kept = nullptr;
+        ASSERT_EQ(alone->Count(), 3);
+        kept = Ref<Collection>(alone);
+        release_value(shared);
+        ASSERT_EQ(kept->Count(), 3);
+        kept->Remove(3);
+    }
     ASSERT_EQ(kept->Count(), 2);
     auto a = kept->object_at<Collection>(0);
     ASSERT_TRUE(a);
@@ -60,6 +78,16 @@ TEST_F(Cycles, WhatIsStillHeldStaysWhole) {
     a = nullptr;
     EXPECT_EQ(kept->Count(), 2);
     kept = nullptr;
+    EXPECT_EQ(Object::live_count(), before);
+}
+
+TEST_F(Cycles, AnArrayWasTheLastOutsideHolder) {
+    auto c = make<Collection>();
+    Variant outside = Variant::variant_array({Variant(c)});
+    c->add(outside);
+    c = nullptr;
+    EXPECT_EQ(Object::live_count(), before + 1);
+    release_value(outside);
     EXPECT_EQ(Object::live_count(), before);
 }
 
