@@ -8,6 +8,7 @@
 #include <atomic>
 #include <utility>
 
+#include "automation/string.h"
 #include "com/uuid.h"
 
 namespace vorlek::com {
