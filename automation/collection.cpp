@@ -58,6 +58,19 @@ void Collection::add(Variant item, StringView key) {
         if (stored) keys_.erase(*stored);
         throw;
     }
+    referenced(items_.back().value);
+}
+
+void Collection::visit_references(ReferenceVisitor& visit) const {
+    for (const Entry& e : items_)
+        e.value.visit_references(visit);
+}
+
+void Collection::drop_references() noexcept {
+    // Out of the collection first: the releases below find it empty.
+    auto dropped = std::move(items_);
+    items_.clear();
+    keys_.clear();
 }
 
 void Collection::Remove(const Variant& index) {

@@ -22,6 +22,9 @@ class Collection : public Object {
     void Remove(const Variant& index);
     Ref<Object> NewEnum();
 
+    void visit_references(ReferenceVisitor& visit) const override;
+    void drop_references() noexcept override;
+
     // For the library's own code.
     // Adds an item under a key (an empty key adds it without one); a key
     // already present raises 457 and nothing is added.
@@ -59,6 +62,11 @@ class CollectionEnumerator : public Object {
     void reset() { position_ = 0; }
     void skip(size_t n) { position_ += n; }
     Ref<CollectionEnumerator> clone() const;
+
+    void visit_references(ReferenceVisitor& visit) const override {
+        if (collection_) visit(*collection_);
+    }
+    void drop_references() noexcept override { auto dropped = std::move(collection_); }
 
   private:
     Ref<Collection> collection_;

@@ -58,6 +58,22 @@ class ObjectPeer {
     ~ObjectPeer() = default;
 };
 
+class Object;
+class Variant;
+struct Array;
+
+// Receives each strong reference an object holds: to another object, or to
+// an array (arrays are shared between the Variants that hold them; `holders`
+// is how many do).
+class ReferenceVisitor {
+  public:
+    virtual void operator()(Object& referenced) = 0;
+    virtual void operator()(const Array& referenced, long holders) = 0;
+
+  protected:
+    ~ReferenceVisitor() = default;
+};
+
 class Object {
   public:
     Object();
@@ -66,9 +82,21 @@ class Object {
 
     void add_ref() noexcept { ++refs_; }
     void release_ref() noexcept {
-        if (--refs_ == 0) delete this;
+        if (--refs_ == 0)
+            delete this;
+        else if (in_cycle_)
+            collect_cycles();
     }
     uint32_t ref_count() const noexcept { return refs_; }
+
+    // Reference cycles. Scripts build them easily (`c.Add(c)`, a Stringer
+    // added to its own SepStrings), and counting alone never frees them.
+    // Objects that hold references to other objects or to arrays report
+    // them here, each strong reference once.
+    virtual void visit_references(ReferenceVisitor&) const {}
+    // Lets go of every reference visit_references reports. Only the cycle
+    // collector calls it, on objects nothing outside the cycle can reach.
+    virtual void drop_references() noexcept {}
 
     // The member table of the object's class.
     virtual const ClassInfo& class_info() const noexcept = 0;
@@ -81,9 +109,22 @@ class Object {
 
   protected:
     virtual ~Object();
+    // A class calls this after it stored a new strong reference to
+    // `referenced`. When the reference closes a cycle, the objects on it are
+    // marked; releasing a marked object then checks whether what it reaches
+    // is still held from outside, and frees the part that is not.
+    void referenced(Object* referenced) noexcept;
+    // The same for a Variant it stored (an object, or an array holding some).
+    void referenced(const Variant& value) noexcept;
 
   private:
+    void collect_cycles() noexcept;
+    // Marks the objects of a cycle the new reference (to `object`, or to
+    // `array` with its holders) closed through this object, if it closed one.
+    void mark_cycle(Object* object, const Array* array, long holders) noexcept;
+
     uint32_t refs_ = 0;
+    bool in_cycle_ = false;
     ObjectPeer* peer_ = nullptr;
 };
 

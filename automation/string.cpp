@@ -4,9 +4,7 @@
 
 namespace vorlek {
 
-String from_utf8(std::string_view text) {
-    String out;
-    out.reserve(text.size());
+void append_utf8(std::string_view text, String& out, bool engine_form) {
     constexpr char32_t kReplacement = 0xFFFD;
     size_t i = 0;
     while (i < text.size()) {
@@ -32,8 +30,9 @@ String from_utf8(std::string_view text) {
                     value = (value << 6) | (cont & 0x3F);
                 }
                 static constexpr std::array<char32_t, 5> kMin{0, 0, 0x80, 0x800, 0x10000};
-                if (ok && value >= kMin[need] && value <= 0x10FFFF &&
-                    !(value >= 0xD800 && value <= 0xDFFF)) {
+                if (ok && value <= 0x10FFFF &&
+                    (engine_form ||
+                     (value >= kMin[need] && !(value >= 0xD800 && value <= 0xDFFF)))) {
                     cp = value;
                     len = need;
                 }
@@ -48,6 +47,12 @@ String from_utf8(std::string_view text) {
         }
         i += len;
     }
+}
+
+String from_utf8(std::string_view text) {
+    String out;
+    out.reserve(text.size());
+    append_utf8(text, out, false);
     return out;
 }
 

@@ -129,7 +129,15 @@ String format_double(double value) {
     return from_utf8(buf);
 }
 
+Date date_in_range(double serial) {
+    if (!calendar::in_date_range(serial)) raise(err::kOverflow);
+    return Date{serial};
+}
+
 String format_date(double serial) {
+    // A client can hand in any double as a Date; past the Date's range it
+    // has no text, as the automation coercion reports.
+    if (!calendar::in_date_range(serial)) raise(err::kOverflow);
     const calendar::DateTime c = calendar::parts_from_serial(serial);
     char buf[64];
     std::string out;
@@ -232,14 +240,44 @@ uint8_t Variant::to_byte() const {
     return round_to<uint8_t>(to_double());
 }
 
+void Variant::visit_references(ReferenceVisitor& visit) const {
+    if (auto* o = std::get_if<Ref<Object>>(&v_)) {
+        if (*o) visit(**o);
+    } else if (auto* a = std::get_if<ArrayRef>(&v_)) {
+        if (*a) visit(**a, a->use_count());
+    }
+}
+
+void release_value(Variant& value) noexcept {
+    std::vector<Ref<Object>> inside;
+    try {
+        std::vector<const Array*> todo;
+        if (const Array* a = value.if_array()) todo.push_back(a);
+        while (!todo.empty()) {
+            const Array* a = todo.back();
+            todo.pop_back();
+            if (auto* items = std::get_if<std::vector<Variant>>(&a->elements)) {
+                for (const Variant& v : *items) {
+                    if (Object* o = v.if_object()) inside.emplace_back(o);
+                    if (const Array* nested = v.if_array()) todo.push_back(nested);
+                }
+            }
+        }
+    } catch (...) {
+        // Out of memory: what was gathered is still checked.
+    }
+    value = Variant();
+    // `inside` goes last: releasing each object checks its cycle, if any.
+}
+
 Date Variant::to_date() const {
     if (auto* d = std::get_if<Date>(&v_)) return *d;
     if (auto* s = std::get_if<String>(&v_)) {
-        if (auto n = parse_number(*s)) return Date{*n};
+        if (auto n = parse_number(*s)) return date_in_range(*n);
         if (auto d = parse_date(*s)) return Date{*d};
         raise(err::kTypeMismatch);
     }
-    return Date{to_double()};
+    return date_in_range(to_double());
 }
 
 bool Variant::to_bool() const {

@@ -104,6 +104,14 @@ class Variant {
         auto* o = std::get_if<Ref<Object>>(&v_);
         return o ? *o : Ref<Object>();
     }
+    // The object without taking a reference (null for none or another type).
+    Object* if_object() const noexcept {
+        auto* o = std::get_if<Ref<Object>>(&v_);
+        return o ? o->get() : nullptr;
+    }
+
+    // Reports the object or array this Variant holds, if any.
+    void visit_references(ReferenceVisitor& visit) const;
 
     // Standard automation coercion. Raises 13 when the value cannot be
     // converted and 6 when it does not fit.
@@ -134,5 +142,11 @@ class Variant {
 
 // Name of a type as scripts print it ("Long", "String", "Byte()", ...).
 StringView type_name(VarType type);
+
+// Lets go of `value`. No object is released when an array value goes, so
+// where the array was the last holder from outside of a cycle through the
+// objects in it, this is where the cycle is freed: the script host drops the
+// array values a script lets go of through it.
+void release_value(Variant& value) noexcept;
 
 }  // namespace vorlek

@@ -19,15 +19,34 @@ void BM_ReplaceStringAll(benchmark::State& state) {
     const String text = text_with_matches(1 << 20, 100000);
     auto s = make<Stringer>();
     const bool case_blind = state.range(0) != 0;
+    String out;
     for (auto _ : state) {
-        String out =
-            s->ReplaceString(text, u"yy", u"X", Stringer::kReplaceAll,
-                             case_blind ? Stringer::kNotCaseSensitive : Stringer::kCaseSensitive,
-                             Stringer::kNoBound, Stringer::kNoBound);
+        // Case-blind mode finds "X" in text of "x"; case-sensitive mode
+        // looks for "x" itself, so both replace every match.
+        out = s->ReplaceString(text, u"yy", case_blind ? u"X" : u"x", Stringer::kReplaceAll,
+                               case_blind ? Stringer::kNotCaseSensitive : Stringer::kCaseSensitive,
+                               Stringer::kNoBound, Stringer::kNoBound);
         benchmark::DoNotOptimize(out);
     }
+    // Each replacement grows the text by one character.
+    state.counters["replaced"] = static_cast<double>(out.size() - text.size());
+    if (out.size() - text.size() != 100000) state.SkipWithError("not every match was replaced");
 }
 BENCHMARK(BM_ReplaceStringAll)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The worst case of ReplaceEnvVars: a strDefault that brings in a reference
+// of its own, so every round expands it again, up to the rescan bound.
+void BM_ReplaceEnvVarsRescans(benchmark::State& state) {
+    const String fallback = u"%NOSUCHVAR%" + String(static_cast<size_t>(state.range(0)), u'd');
+    auto s = make<Stringer>();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(s->ReplaceEnvVars(u"%NOSUCHVAR%", fallback));
+}
+BENCHMARK(BM_ReplaceEnvVarsRescans)
+    ->Arg(1 << 10)
+    ->Arg(4 << 10)
+    ->Arg(16 << 10)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_InitSeperator(benchmark::State& state) {
     const size_t pieces = 30000;

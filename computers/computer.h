@@ -18,7 +18,10 @@ class Computer : public Object {
     static constexpr uint32_t kPreferredBatchBytes = 255;
 
     Ref<Collection> Computers();
-    void SetComputers(Ref<Collection> collection) { computers_ = std::move(collection); }
+    void SetComputers(Ref<Collection> collection) {
+        computers_ = std::move(collection);
+        referenced(computers_.get());
+    }
     int32_t InitComputerInfo(String strName, int32_t lngType, String strDefault, int32_t lngLevel,
                              String strServer, String strDomain);
     String CompName() const { return name_; }
@@ -46,6 +49,11 @@ class Computer : public Object {
     String LastError() const { return decimal(last_error_); }
     String GetPDCName(String strMachine, String strDomain, String strDefault);
     String GetDCName(String strMachine, String strDomain, String strDefault);
+
+    void visit_references(ReferenceVisitor& visit) const override {
+        if (computers_) visit(*computers_);
+    }
+    void drop_references() noexcept override { auto dropped = std::move(computers_); }
 
   private:
     // Sets every detail to "not available" (-9999, strDefault, not hidden).

@@ -186,9 +186,9 @@ class Host {
     static duk_ret_t eval_file(duk_context* ctx, void* udata);
     static duk_ret_t describe_error(duk_context* ctx, void* udata);
     static duk_ret_t on_throw(duk_context* ctx);
-    static duk_ret_t finalize_object(duk_context* ctx);
-    static duk_ret_t finalize_array(duk_context* ctx);
-    static duk_ret_t finalize_enum(duk_context* ctx);
+    void number_engine_error();
+    template <class T, void* Host::*key>
+    static duk_ret_t finalize(duk_context* ctx);
     static duk_ret_t trap_get(duk_context* ctx);
     static duk_ret_t trap_set(duk_context* ctx);
     static duk_ret_t trap_has(duk_context* ctx);
@@ -399,47 +399,76 @@ duk_ret_t Host::on_throw(duk_context* ctx) {
         }
         duk_pop(ctx);
     }
+    h.number_engine_error();
     duk_dup(ctx, 0);
     return 1;
 }
 
+// The engine's own errors carry no number; cscript's engine gives each one,
+// so a catch block reads `e.number` and `e.description` as it does there.
+// Errors raised through raise() and a script's own Error objects that set a
+// number already have one and stay as they are.
+void Host::number_engine_error() {
+    if (!duk_is_error(ctx_, 0) || duk_has_prop_string(ctx_, 0, "number")) return;
+    duk_get_prop_string(ctx_, 0, "name");
+    duk_get_prop_string(ctx_, 0, "message");
+    duk_size_t name_len = 0, len = 0;
+    const char* name = duk_get_lstring(ctx_, -2, &name_len);
+    const char* message = duk_get_lstring(ctx_, -1, &len);
+    const int32_t number = engine_error_number(std::string_view(name ? name : "", name_len),
+                                               std::string_view(message ? message : "", len));
+    if (number == 0) {
+        duk_pop_2(ctx_);
+        return;
+    }
+    constexpr std::string_view kPrefix = "identifier ", kSuffix = " undefined";
+    const std::string_view text(message ? message : "", len);
+    if (number == jscript::kUndefinedIdentifier && text.starts_with(kPrefix) &&
+        text.ends_with(kSuffix)) {
+        // "identifier 'x' undefined" reads as cscript's "'x' is undefined".
+        duk_push_lstring(ctx_, message + kPrefix.size(), len - kPrefix.size() - kSuffix.size());
+        duk_push_string(ctx_, " is undefined");
+        duk_concat(ctx_, 2);
+        duk_put_prop_string(ctx_, 0, "message");
+    } else if (number == err::kOutOfMemory || number == jscript::kOutOfStack) {
+        // The engine's texts for these say nothing to a script's author.
+        if (!guarded([&] { text8_.assign(error_message(number)); })) text8_.clear();
+        duk_push_lstring(ctx_, text8_.data(), text8_.size());
+        duk_put_prop_string(ctx_, 0, "message");
+    }
+    duk_pop_2(ctx_);
+    duk_push_int(ctx_, script_error_number(number));
+    duk_put_prop_string(ctx_, 0, "number");
+    duk_get_prop_string(ctx_, 0, "message");
+    duk_put_prop_string(ctx_, 0, "description");
+}
+
 // ---- finalizers -------------------------------------------------------------
 
-duk_ret_t Host::finalize_object(duk_context* ctx) {
-    Host& h = current();
-    duk_get_prop_heapptr(ctx, 0, h.key_object_);
-    auto* object = static_cast<Object*>(duk_get_pointer(ctx, -1));
-    duk_pop(ctx);
-    if (object) {
-        duk_push_pointer(ctx, nullptr);
-        duk_put_prop_heapptr(ctx, 0, h.key_object_);
-        object->release_ref();
-    }
-    return 0;
+// What a wrapper's finalizer lets go of.
+void dispose(Object* object) {
+    object->release_ref();
+}
+void dispose(ArrayHolder* holder) {
+    std::unique_ptr<ArrayHolder> owned(holder);
+    release_value(owned->value);
+}
+void dispose(EnumState* state) {
+    std::unique_ptr<EnumState> owned(state);
 }
 
-duk_ret_t Host::finalize_array(duk_context* ctx) {
+// One finalizer for every kind of wrapper: the pointer under `key` is let go
+// of once and cleared, so a second run finds nothing.
+template <class T, void* Host::*key>
+duk_ret_t Host::finalize(duk_context* ctx) {
     Host& h = current();
-    duk_get_prop_heapptr(ctx, 0, h.key_array_);
-    auto* holder = static_cast<ArrayHolder*>(duk_get_pointer(ctx, -1));
+    duk_get_prop_heapptr(ctx, 0, h.*key);
+    auto* held = static_cast<T*>(duk_get_pointer(ctx, -1));
     duk_pop(ctx);
-    if (holder) {
+    if (held) {
         duk_push_pointer(ctx, nullptr);
-        duk_put_prop_heapptr(ctx, 0, h.key_array_);
-        std::unique_ptr<ArrayHolder> owned(holder);
-    }
-    return 0;
-}
-
-duk_ret_t Host::finalize_enum(duk_context* ctx) {
-    Host& h = current();
-    duk_get_prop_heapptr(ctx, 0, h.key_enum_);
-    auto* state = static_cast<EnumState*>(duk_get_pointer(ctx, -1));
-    duk_pop(ctx);
-    if (state) {
-        duk_push_pointer(ctx, nullptr);
-        duk_put_prop_heapptr(ctx, 0, h.key_enum_);
-        std::unique_ptr<EnumState> owned(state);
+        duk_put_prop_heapptr(ctx, 0, h.*key);
+        dispose(held);
     }
     return 0;
 }
@@ -1064,12 +1093,12 @@ duk_ret_t Host::setup(duk_context* ctx, void* udata) {
         *slot = h.pin(-1);
         duk_pop(ctx);
     }
-    duk_push_c_function(ctx, finalize_enum, 1);
+    duk_push_c_function(ctx, (finalize<EnumState, &Host::key_enum_>), 1);
     h.finalize_enum_fn_ = h.pin(-1);
     duk_pop(ctx);
-    duk_push_c_function(ctx, finalize_object, 1);
+    duk_push_c_function(ctx, (finalize<Object, &Host::key_object_>), 1);
     h.finalize_object_fn_ = h.pin(-1);
-    duk_push_c_function(ctx, finalize_array, 1);
+    duk_push_c_function(ctx, (finalize<ArrayHolder, &Host::key_array_>), 1);
     h.finalize_array_fn_ = h.pin(-1);
     duk_push_c_function(ctx, default_value, 0);
     h.default_value_fn_ = h.pin(-1);

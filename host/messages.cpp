@@ -11,13 +11,14 @@ namespace vorlek::host {
 namespace {
 
 // The engine's own errors; run-time errors take the scripting run time's texts.
-constexpr std::array<std::pair<int32_t, std::string_view>, 6> kEngineMessages{{
+constexpr std::array<std::pair<int32_t, std::string_view>, 7> kEngineMessages{{
     {jscript::kSyntaxError, "Syntax error"},
     {jscript::kObjectExpected, "Object expected"},
     {jscript::kUndefinedIdentifier, "Undefined identifier"},
     {jscript::kUncaughtException, "Exception thrown and not caught"},
     {jscript::kVBArrayExpected, "VBArray expected"},
     {jscript::kEnumeratorExpected, "Enumerator object expected"},
+    {jscript::kArrayLength, "Array length must be a finite positive integer"},
 }};
 
 }  // namespace
@@ -28,6 +29,19 @@ std::string error_message(int32_t number) {
     if (it != kEngineMessages.end()) return std::string(it->second);
     StringView text = error_description(number);
     return text.empty() ? "Unknown runtime error" : to_utf8(text);
+}
+
+int32_t engine_error_number(std::string_view name, std::string_view message) {
+    if (name == "SyntaxError") return jscript::kSyntaxError;
+    if (name == "ReferenceError") return jscript::kUndefinedIdentifier;
+    if (name == "TypeError") return jscript::kObjectExpected;
+    // The call stack limit, and the limit of nested native calls.
+    if (name == "RangeError")
+        return message.find("stack") != std::string_view::npos ? jscript::kOutOfStack
+                                                               : jscript::kArrayLength;
+    // The engine's allocator failed (the script heap is capped).
+    if (name == "Error" && message == "alloc failed") return err::kOutOfMemory;
+    return 0;
 }
 
 int32_t script_error_number(int32_t number) {

@@ -17,6 +17,8 @@ constexpr int32_t kUndefinedIdentifier = 5009;
 constexpr int32_t kUncaughtException = 5022;
 constexpr int32_t kVBArrayExpected = 5013;
 constexpr int32_t kEnumeratorExpected = 5015;
+constexpr int32_t kArrayLength = 5029;
+constexpr int32_t kOutOfStack = 28;
 }  // namespace jscript
 
 constexpr int32_t kCannotCreateObject = 429;
@@ -31,5 +33,9 @@ std::string error_message(int32_t number);
 // 32-bit signed value) for a plain run-time error number, unchanged when it
 // already carries a facility (an HRESULT).
 int32_t script_error_number(int32_t number);
+
+// The number cscript's engine gives an error the engine itself raised, by the
+// error's name and message (duktape's texts); 0 when there is none to give.
+int32_t engine_error_number(std::string_view name, std::string_view message);
 
 }  // namespace vorlek::host

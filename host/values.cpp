@@ -27,39 +27,7 @@ void encode_cesu8(StringView text, std::string& out) {
 void decode_cesu8(std::string_view bytes, String& out) {
     out.clear();
     out.reserve(bytes.size());
-    size_t i = 0;
-    while (i < bytes.size()) {
-        auto b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80) {
-            out.push_back(b);
-            ++i;
-            continue;
-        }
-        size_t need = (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
-        char32_t cp = 0;
-        bool ok = need != 0 && i + need <= bytes.size();
-        if (ok) {
-            cp = b & (0x7F >> need);
-            for (size_t k = 1; k < need && ok; ++k) {
-                auto cont = static_cast<unsigned char>(bytes[i + k]);
-                ok = (cont & 0xC0) == 0x80;
-                cp = (cp << 6) | (cont & 0x3F);
-            }
-        }
-        if (!ok || cp > 0x10FFFF) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-        i += need;
-    }
+    append_utf8(bytes, out, true);
 }
 
 String decode_source(std::string_view bytes) {
@@ -83,7 +51,7 @@ Variant number_variant(double value) {
 }
 
 LocalTime local_time_from_serial(double serial) {
-    if (!std::isfinite(serial)) {
+    if (!calendar::in_date_range(serial)) {
         double nan = std::numeric_limits<double>::quiet_NaN();
         return {nan, nan, nan, nan, nan, nan, nan};
     }

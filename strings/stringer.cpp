@@ -299,36 +299,42 @@ String Stringer::ByteArrayToHexString(const Variant& bteArray, String strSeperat
 // ReplaceEnvVars
 
 String Stringer::ReplaceEnvVars(String strString, String strDefault) {
-    // Everything before `pos` in `work` is final: the loop always restarts at
-    // the first "%", and text before it holds none. Text a value brings in is
-    // scanned again, as many times as kMaxRescans allows.
+    // The text still to be scanned is kept back to front in `pending`: a value
+    // that holds "%" is scanned again from its start, so it goes in front of
+    // the rest, which on a reversed string is an append. Each character is
+    // thus moved once when it comes in and once when it leaves, and the call
+    // is linear in what it reads and writes, however often values re-expand.
     auto& system = platform::current().system();
     auto& locale = platform::current().locale();
     String out;
-    String work = std::move(strString);
-    size_t pos = 0;
+    String pending(strString.rbegin(), strString.rend());
+    String name;
     int rescans = 0;
     for (;;) {
-        size_t p = work.find(u'%', pos);
-        if (p == String::npos) break;
-        size_t q = work.find(u'%', p + 1);
-        if (q == String::npos) return strDefault;  // no name can be cut out
-        out.append(work, pos, p - pos);
-        auto found = system.environment_variable(StringView(work).substr(p + 1, q - p - 1));
+        const size_t open = pending.rfind(u'%');
+        // What comes before the first "%" is final.
+        out.append(pending.rbegin(),
+                   pending.rbegin() + static_cast<ptrdiff_t>(open == String::npos
+                                                                 ? pending.size()
+                                                                 : pending.size() - open - 1));
+        if (open == String::npos) break;
+        const size_t close = open == 0 ? String::npos : pending.rfind(u'%', open - 1);
+        if (close == String::npos) return strDefault;  // no name can be cut out
+        name.assign(pending.rbegin() + static_cast<ptrdiff_t>(pending.size() - open),
+                    pending.rbegin() + static_cast<ptrdiff_t>(pending.size() - close - 1));
+        pending.resize(close);
+        auto found = system.environment_variable(name);
         String value =
             found.value ? upper(locale, *found.value, locale.user_default_lcid()) : String();
         if (value.empty()) value = strDefault;
         if (value.find(u'%') == String::npos) {
             out += value;
-            pos = q + 1;
         } else {
             if (++rescans > kMaxRescans) return strDefault;
-            work = value + work.substr(q + 1);
-            pos = 0;
+            pending.append(value.rbegin(), value.rend());
         }
-        if (out.size() + work.size() - pos > kMaxExpandedLength) return strDefault;
+        if (out.size() + pending.size() > kMaxExpandedLength) return strDefault;
     }
-    out.append(work, pos, String::npos);
     return out;
 }
 

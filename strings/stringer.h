@@ -22,7 +22,10 @@ class Stringer : public Object {
     static constexpr int32_t kNoBound = -9999999;
 
     Ref<Collection> SepStrings() const { return sep_strings_; }
-    void SetSepStrings(Ref<Collection> collection) { sep_strings_ = std::move(collection); }
+    void SetSepStrings(Ref<Collection> collection) {
+        sep_strings_ = std::move(collection);
+        referenced(sep_strings_.get());
+    }
     int32_t LastError() const { return last_error_; }
     Variant StringToANSIByteArray(String strString);
     String ByteArrayToHexString(const Variant& bteArray, String strSeperator, int16_t intSectionLen,
@@ -38,6 +41,11 @@ class Stringer : public Object {
 
     // Internal setter used when loading a SepStrings item.
     void set_piece(String piece) { piece_ = std::move(piece); }
+
+    void visit_references(ReferenceVisitor& visit) const override {
+        if (sep_strings_) visit(*sep_strings_);
+    }
+    void drop_references() noexcept override { auto dropped = std::move(sep_strings_); }
 
     // ReplaceEnvVars expands text that a value brought in again; these bound
     // that, so that a variable that refers to itself cannot hang the caller.

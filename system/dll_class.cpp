@@ -167,9 +167,6 @@ namespace {
 
 using platform::SystemTime;
 
-constexpr double kFirstDate = -657434;  // 100-01-01
-constexpr double kLastDate = 2958466;   // 10000-01-01, exclusive
-
 // The date of a system time's parts, to the second.
 Date date_of(const SystemTime& t) {
     return Date{calendar::serial_from_parts({t.year, t.month, t.day, t.hour, t.minute, t.second})};
@@ -179,7 +176,7 @@ Date date_of(const SystemTime& t) {
 // is not a valid automation date.
 std::optional<SystemTime> parts_of(Date date) {
     const double serial = date.serial;
-    if (!(serial >= kFirstDate && serial < kLastDate)) return std::nullopt;
+    if (!calendar::in_date_range(serial)) return std::nullopt;
     const calendar::DateTime p = calendar::parts_from_serial(serial);
     SystemTime t;
     t.year = static_cast<uint16_t>(p.year);

@@ -73,6 +73,7 @@ class Probe : public Object {
     void Escape(int32_t kind) {
         if (kind == 0) throw std::bad_alloc();
         if (kind == 1) throw std::logic_error("bug");
+        if (kind == 2) (void)String(kMaxStringLength + 1, u'x');  // fails before allocating
         throw kind;
     }
     String Lookup(String a, String b) const { return a + u"|" + b; }
@@ -165,8 +166,12 @@ TEST_F(InvokeTest, DispatchFailuresAClientCanSee) {
     EXPECT_EQ(failure_of([&] { call(u"Fail"); }), DispatchFailure::Exception);
     EXPECT_EQ(last_detail, err::kInvalidCall);
     // Whatever else escapes a member still arrives as a run-time error.
-    const int32_t numbers[] = {err::kOutOfMemory, err::kInternal, err::kInternal};
-    for (int32_t kind = 0; kind < 3; ++kind) {
+    // A String past its bound is out of memory, as for a string the
+    // automation run time cannot allocate.
+    ASSERT_EQ(String().max_size(), kMaxStringLength);
+    const int32_t numbers[] = {err::kOutOfMemory, err::kInternal, err::kOutOfMemory,
+                               err::kInternal};
+    for (int32_t kind = 0; kind < 4; ++kind) {
         EXPECT_EQ(failure_of([&] { call(u"Escape", {kind}); }), DispatchFailure::Exception);
         EXPECT_EQ(last_detail, numbers[kind]);
     }

@@ -57,6 +57,11 @@ TEST(Coercion, NumbersAndDatesAsText) {
     EXPECT_DOUBLE_EQ(Variant(u"2023-03-15 12:00").to_date().serial, 45000.5);
     EXPECT_DOUBLE_EQ(Variant(u"3/15/2023 6:00 PM").to_date().serial, 45000.75);
     EXPECT_EQ(error_of([] { Variant(u"2023-02-30").to_date(); }), err::kTypeMismatch);
+    // Past the Date's range (a client can hand in any double as a date).
+    EXPECT_EQ(error_of([] { Variant(Date{7.7e306}).to_string(); }), err::kOverflow);
+    EXPECT_EQ(error_of([] { Variant(Date{-657435}).to_string(); }), err::kOverflow);
+    EXPECT_EQ(error_of([] { Variant(1e300).to_date(); }), err::kOverflow);
+    EXPECT_EQ(Variant(Date{2958465.5}).to_string(), u"12/31/9999 12:00:00 PM");
 }
 
 TEST(Arrays, BoundsAndElements) {

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "probe.h"
+#include "tests/support/fuzz_budget.h"
 
 namespace vorlek::test {
 namespace {
@@ -91,8 +92,12 @@ TEST(HostFuzz, RandomValuesThroughEveryMapping) {
                                   "@.Count",
                                   "WScript.Echo(@)"};
     uint64_t before = Object::live_count();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    for (uint32_t seed = 1; seed <= 40 && std::chrono::steady_clock::now() < deadline; ++seed) {
+    // Seeds 1 to 40 by default; from VORLEK_FUZZ_SEED on for as long as asked.
+    const auto budget = testing_support::fuzz_budget(20, 1);
+    const uint32_t last_seed = budget.open_ended ? UINT32_MAX : budget.seed + 39;
+    auto deadline = std::chrono::steady_clock::now() + budget.length;
+    for (uint32_t seed = budget.seed;
+         seed <= last_seed && std::chrono::steady_clock::now() < deadline; ++seed) {
         ValueSource source(seed);
         std::string script =
             "var p = new ActiveXObject('Vorlek.Probe'), s = new ActiveXObject('Vorlek.Stringer');\n"

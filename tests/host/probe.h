@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "automation/catalogue.h"
+#include "automation/checked.h"
 #include "automation/collection.h"
 #include "host/host.h"
 #include "strings/stringer.h"
@@ -54,7 +55,8 @@ class Probe : public Object {
         if (kind == 1) throw std::bad_alloc();
         raise(kind);
     }
-    int32_t Sum(int32_t a, int32_t b) { return a + b; }
+    // Overflow raises 6 as script arithmetic on a Long does.
+    int32_t Sum(int32_t a, int32_t b) { return checked::add(a, b); }
     Variant When() { return Date{45000.75}; }  // 2023-03-15 18:00
     Variant Bytes() { return Variant::byte_array({1, 2, 255}); }
     Variant Longs() { return Variant::long_array({-1, 7}, 1); }

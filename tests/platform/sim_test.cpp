@@ -90,7 +90,7 @@ TEST(SimNetwork, HandleTablesKeepTheLedger) {
 
 struct CodePageCase {
     uint32_t code_page;
-    std::u16string text;
+    String text;
     std::vector<uint8_t> bytes;
 };
 

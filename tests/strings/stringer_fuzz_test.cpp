@@ -9,6 +9,7 @@
 #include "library/client.h"
 #include "platform/sim/network.h"
 #include "platform/sim/sim_platform.h"
+#include "tests/support/fuzz_budget.h"
 
 namespace vorlek {
 namespace {
@@ -90,13 +91,15 @@ TEST(StringerFuzz, EveryMemberSurvivesRandomArguments) {
         std::make_shared<sim::SimPlatform>(sim::make_network(u"default")));
     auto stringer = client::create(u"Vorlek.Stringer");
     const ClassInfo& info = stringer.object()->class_info();
-    Generator gen(20261206);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(6);
+    const auto budget = testing_support::fuzz_budget(6, 20261206);
+    Generator gen(budget.seed);
+    const auto deadline = std::chrono::steady_clock::now() + budget.length;
+    const int rounds = budget.open_ended ? INT32_MAX : 800;
     const uint8_t kinds[] = {MemberKind::Method | MemberKind::Get,
                              static_cast<uint8_t>(MemberKind::Let),
                              static_cast<uint8_t>(MemberKind::Set)};
     int calls = 0;
-    for (int round = 0; round < 800 && std::chrono::steady_clock::now() < deadline; ++round) {
+    for (int round = 0; round < rounds && std::chrono::steady_clock::now() < deadline; ++round) {
         for (const MemberInfo& m : info.members) {
             auto args = gen.arguments();
             try {
@@ -106,7 +109,7 @@ TEST(StringerFuzz, EveryMemberSurvivesRandomArguments) {
             ++calls;
         }
     }
-    EXPECT_GT(calls, 1000);
+    EXPECT_GT(calls, 1000) << "seed " << budget.seed;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Stringer through late-bound calls, as a script uses it.
 #include <gtest/gtest.h>
 
+#include "strings/stringer.h"
 #include "tests/support/simulated.h"
 
 #include "library/client.h"
@@ -213,6 +214,25 @@ TEST_F(StringerTest, ReplaceEnvVars) {
     // One that refers to itself ends with strDefault instead of hanging.
     EXPECT_EQ(env(u"%loop%", u"?"), u"?");
     EXPECT_EQ(env(u"no references", u"?"), u"no references");
+    // A reference split between a value and the text after it.
+    net->local().system.set_env(u"Half", u"%GREE");
+    EXPECT_EQ(env(u"<%half%ting%>", u"?"), u"<HELLO>");
+}
+
+TEST_F(StringerTest, ReplaceEnvVarsRescansUpToItsBound) {
+    // V1 holds "%V2%a", ..., the last one "end": one rescan per link.
+    auto chain = [&](int links) {
+        for (int i = 1; i < links; ++i)
+            net->local().system.set_env(u"V" + decimal(i), u"%V" + decimal(i + 1) + u"%a");
+        net->local().system.set_env(u"V" + decimal(links), u"end");
+        return str(s.call(u"ReplaceEnvVars", {u"[%V1%]", u"?"}));
+    };
+    EXPECT_EQ(chain(Stringer::kMaxRescans + 1),
+              u"[END" + String(Stringer::kMaxRescans, u'A') + u"]");
+    EXPECT_EQ(chain(Stringer::kMaxRescans + 2), u"?");
+    // A strDefault that brings itself in again ends at a bound with strDefault.
+    const String fallback = u"%NOSUCHVAR%" + String(16 << 10, u'd');
+    EXPECT_EQ(str(s.call(u"ReplaceEnvVars", {u"%NOSUCHVAR%", fallback})), fallback);
 }
 
 TEST_F(StringerTest, GetCharEx) {

@@ -1027,6 +1027,25 @@ void unload_rules(const wchar_t* dll) {
         check_hr("CreateInstance",
                  factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object)),
                  S_OK);
+        if (object) {
+            // The Stringer in its own SepStrings: the cycle goes with the
+            // client's last reference, so nothing of it keeps the library.
+            Var text(L"a;b"), separator(L";");
+            Call split{object, id_of(object, L"InitSeperator"), DISPATCH_METHOD};
+            split.args = {text.v, separator.v};
+            split.run();
+            Call pieces{object, id_of(object, L"SepStrings"), DISPATCH_PROPERTYGET};
+            pieces.run();
+            if (V_VT(&pieces.result.v) == VT_DISPATCH) {
+                IDispatch* c = V_DISPATCH(&pieces.result.v);
+                VARIANT self;
+                V_VT(&self) = VT_DISPATCH;
+                V_DISPATCH(&self) = object;
+                Call add{c, id_of(c, L"Add"), DISPATCH_METHOD};
+                add.args = {self};
+                check_hr("a Stringer added to its own SepStrings", add.run(), S_OK);
+            }
+        }
         factory->LockServer(TRUE);
         factory->Release();
         check_hr("object and lock alive", can_unload(), S_FALSE);

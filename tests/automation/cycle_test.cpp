@@ -1,0 +1,103 @@
+// Reference cycles a script can build are freed once nothing outside holds
+// them, and nothing that is still held is freed.
+#include <gtest/gtest.h>
+
+#include "automation/collection.h"
+#include "library/client.h"
+#include "tests/support/simulated.h"
+
+namespace vorlek {
+namespace {
+
+using client::Dispatch;
+
+class Cycles : public testing_support::SimulatedTest {
+  protected:
+    uint64_t before = Object::live_count();
+};
+
+TEST_F(Cycles, ScriptBuiltCyclesAreFreedWithTheirLastOutsideReference) {
+    {
+        Dispatch c(Variant(make<Collection>()));
+        c.call(u"Add", {c.object()});
+        c.call(u"Add", {u"text"});
+    }
+    {
+        Dispatch s = client::create(u"Vorlek.Stringer");
+        s.call(u"InitSeperator", {u"a;b;c", u";"});
+        Dispatch(s.get(u"SepStrings")).call(u"Add", {s.object()});
+    }
+    {
+        Dispatch comp = client::create(u"Vorlek.Computer");
+        Dispatch(comp.get(u"Computers")).call(u"Add", {comp.object(), u"me"});
+    }
+    {
+        // Two collections holding each other, and one holding itself twice.
+        Dispatch a(Variant(make<Collection>())), b(Variant(make<Collection>()));
+        a.call(u"Add", {b.object()});
+        b.call(u"Add", {a.object()});
+        b.call(u"Add", {b.object()});
+        b.call(u"Add", {b.object()});
+    }
+    {
+        // Through an array, as VBScript's `c.Add Array(c, 1)` builds it.
+        auto c = make<Collection>();
+        Variant inner = Variant::variant_array({Variant(c), 1});
+        c->add(Variant::variant_array({inner, inner}));
+    }
+    EXPECT_EQ(Object::live_count(), before);
+}
+
+TEST_F(Cycles, WhatIsStillHeldStaysWhole) {
+    Ref<Collection> kept;
+    {
+        auto a = make<Collection>(), b = make<Collection>();
+        a->add(Variant(b));
+        b->add(Variant(a));
+        b->add(u"payload");
+        kept = b;
+    }  // a is released, but b still holds it and b is held
+    {
+        // An array held outside keeps the cycle through it, until it goes.
+        Variant shared = Variant::variant_array({Variant(kept)});
+        kept->add(shared);
+        Collection* alone = kept.get();
+        kept = nullptr;
+        ASSERT_EQ(alone->Count(), 3);
+        kept = Ref<Collection>(alone);
+        release_value(shared);
+        ASSERT_EQ(kept->Count(), 3);
+        kept->Remove(3);
+    }
+    ASSERT_EQ(kept->Count(), 2);
+    auto a = kept->object_at<Collection>(0);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->object_at<Collection>(0), kept);
+    // Removing the item that closes the cycle leaves plain references.
+    a->Remove(1);
+    a = nullptr;
+    EXPECT_EQ(kept->Count(), 2);
+    kept = nullptr;
+    EXPECT_EQ(Object::live_count(), before);
+}
+
+TEST_F(Cycles, AnArrayWasTheLastOutsideHolder) {
+    auto c = make<Collection>();
+    Variant outside = Variant::variant_array({Variant(c)});
+    c->add(outside);
+    c = nullptr;
+    EXPECT_EQ(Object::live_count(), before + 1);
+    release_value(outside);
+    EXPECT_EQ(Object::live_count(), before);
+}
+
+TEST_F(Cycles, AnEnumeratorOverItsOwnCollection) {
+    {
+        auto c = make<Collection>();
+        c->add(Variant(c->NewEnum()));
+    }
+    EXPECT_EQ(Object::live_count(), before);
+}
+
+}  // namespace
+}  // namespace vorlek
