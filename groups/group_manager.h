@@ -34,6 +34,12 @@ class GroupManager : public Object {
     int32_t LastError() const { return last_error_; }
     bool Valid() const { return valid_; }
 
+    // Groups may come to hold this object (a script adds it to its own list).
+    void visit_references(ReferenceVisitor& visit) const override {
+        if (groups_) visit(*groups_);
+    }
+    void drop_references() noexcept override { auto dropped = std::move(groups_); }
+
     int32_t InitGroups(String strComputer, String strLocalGroup, String strUser,
                        bool booEnumIndirectMembership);
     int32_t GetGroupInfo(String strGroupName, String strComputer);

@@ -100,6 +100,12 @@ class UserManager : public Object {
     String DomainName() const { return domain_name_; }
     bool Valid() const { return valid_; }
 
+    // Users may come to hold this object (a script adds it to its own list).
+    void visit_references(ReferenceVisitor& visit) const override {
+        if (users_) visit(*users_);
+    }
+    void drop_references() noexcept override { auto dropped = std::move(users_); }
+
     int32_t InitUsers(String strComputer, int32_t lngFilter, String strGroup, bool booHoursBinary);
     int32_t GetUserInfo(String strUserName, String strComputer, bool booHoursBinary);
     int32_t Create();

@@ -31,6 +31,11 @@ TEST_F(Cycles, ScriptBuiltCyclesAreFreedWithTheirLastOutsideReference) {
         Dispatch comp = client::create(u"Vorlek.Computer");
         Dispatch(comp.get(u"Computers")).call(u"Add", {comp.object(), u"me"});
     }
+    for (const char16_t* progid : {u"Vorlek.UserManager", u"Vorlek.GroupManager"}) {
+        Dispatch o = client::create(progid);
+        o.call(progid[7] == u'U' ? u"InitUsers" : u"InitGroups", {u"DC01"});
+        Dispatch(o.get(progid[7] == u'U' ? u"Users" : u"Groups")).call(u"Add", {o.object()});
+    }
     {
         // Two collections holding each other, and one holding itself twice.
         Dispatch a(Variant(make<Collection>())), b(Variant(make<Collection>()));
