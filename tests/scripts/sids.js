@@ -11,7 +11,9 @@ try {
 } catch (e) {
     longs = "error " + e.number;
 }
-check("Everyone as Longs", longs, "257,16777216,0");
+// Wine's JScript takes only arrays of Variants into a VBArray.
+if (ENGINE === "wine-cscript") checkKnownDifference("Everyone as Longs", longs, "257,16777216,0");
+else check("Everyone as Longs", longs, "257,16777216,0");
 check("LastError after the array", d.LastError, 0);
 check("the array of an unknown account", d.GetDomSIDArray("", "no such account"), undefined);
 check("its status", d.LastError, 1332);
