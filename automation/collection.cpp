@@ -75,6 +75,9 @@ void Collection::drop_references() noexcept {
 
 void Collection::Remove(const Variant& index) {
     size_t pos = position_of(index);
+    // The item is let go of last, once the collection is whole again: its
+    // release may free a cycle that holds this collection, which empties it.
+    const Variant removed = std::move(items_[pos].value);
     if (const String* key = items_[pos].key) keys_.erase(keys_.find(*key));
     items_.erase(items_.begin() + static_cast<ptrdiff_t>(pos));
     for (auto& [key, at] : keys_) {

@@ -16,6 +16,25 @@ class Cycles : public testing_support::SimulatedTest {
     uint64_t before = Object::live_count();
 };
 
+TEST_F(Cycles, RemovingTheLastLinkOfACycleLeavesTheCollectionWhole) {
+    {
+        Dispatch c(Variant(make<Collection>()));
+        {
+            Dispatch other(Variant(make<Collection>()));
+            other.call(u"Add", {c.object()});
+            c.call(u"Add", {other.object()});
+        }
+        c.call(u"Add", {c.object()});
+        c.call(u"Add", {u"after"});
+        // Each removal lets go of a link of the cycle while the items move up.
+        c.call(u"Remove", {1});
+        c.call(u"Remove", {1});
+        EXPECT_EQ(c.get(u"Count").to_long(), 1);
+        EXPECT_EQ(c.call(u"Item", {1}).to_string(), u"after");
+    }
+    EXPECT_EQ(Object::live_count(), before);
+}
+
 TEST_F(Cycles, ScriptBuiltCyclesAreFreedWithTheirLastOutsideReference) {
     {
         Dispatch c(Variant(make<Collection>()));
