@@ -342,17 +342,7 @@ void DllClass::UnloadMessage() {
     not_available();
 }
 
-bool DllClass::IAmAdmin() {
-    not_available();
-    return false;
-}
-
 int32_t DllClass::ShowPrinterConnectionDialog() {
-    not_available();
-    return kNotImplemented;
-}
-
-int32_t DllClass::EndWindows(String, String, int32_t, bool, bool) {
     not_available();
     return kNotImplemented;
 }
@@ -360,11 +350,6 @@ int32_t DllClass::EndWindows(String, String, int32_t, bool, bool) {
 String DllClass::GetDomName(String, String, String strDefault) {
     not_available();
     return strDefault;
-}
-
-int32_t DllClass::EndWindowsLocal(String, bool) {
-    not_available();
-    return kNotImplemented;
 }
 
 int32_t DllClass::PlaySound(String, int32_t, int32_t) {

@@ -61,7 +61,7 @@ class DllClass : public Object {
     void ShowMessage(String strCaption, String strFont, String strForeColorRGB, int32_t lngFontSize,
                      bool booBold, String strAlignment, String strText);
     void UnloadMessage();
-    bool IAmAdmin();
+    bool IAmAdmin();  // this and the two shutdown members: shutdown.cpp
     int32_t ShowPrinterConnectionDialog();
     int32_t EndWindows(String strMachine, String strMessage, int32_t lngTimeOut, bool booForce,
                        bool booReboot);
