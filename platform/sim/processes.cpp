@@ -590,8 +590,7 @@ class SimProcesses : public platform::Processes {
         } else {
             as = std::make_shared<SimToken>(*s.current().token);
         }
-        if (line.empty() || line.size() > kMaxCommandLine)
-            return R::failure(status::kInvalidParameter);
+        if (line.size() > kMaxCommandLine) return R::failure(status::kInvalidParameter);
         if (startup.desktop && !startup.desktop->empty() &&
             !equal_ignore_case(*startup.desktop, u"winsta0\\default"))
             return R::failure(status::kAccessDenied);

@@ -39,6 +39,7 @@ class StartEndTest : public testing_support::SimulatedTest {
 };
 
 TEST_F(StartEndTest, WaitsAndExitCodes) {
+    static const String huge(40000, u'x');
     const struct {
         const char16_t* line;
         int32_t wait;
@@ -54,7 +55,8 @@ TEST_F(StartEndTest, WaitsAndExitCodes) {
         {u"notepad.exe", -1, 258, 0, true},  // nobody closes it; the simulation does not block
         {u"no-such-program.exe", 0, 2, 0, false},
         {u"C:\\elsewhere\\notepad.exe", 0, 2, 0, false},
-        {u"", 0, 87, 0, false},
+        {u"", 0, 2, 0, false},
+        {huge.c_str(), 0, 87, 0, false},
         {u"notepad.exe", -2, 87, 0, false},  // a wait of about 49 days is refused
     };
     for (const auto& c : cases) {
