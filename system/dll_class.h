@@ -1,8 +1,8 @@
 // DllClass: small system helpers. Number bases, time and locale conversions
-// and message texts live here; the administrator test and shutdown, the
-// network, dialog, sound and message-window helpers and the account SIDs
-// have their places in the member table and answer "not available" (status
-// 120) until they are built.
+// and message texts live here, the administrator test and shutdown in
+// shutdown.cpp; the network, dialog, sound and message-window helpers and
+// the account SIDs have their places in the member table and answer "not
+// available" (status 120) until they are built.
 #pragma once
 
 #include "automation/member.h"

@@ -278,5 +278,38 @@ TEST_F(StartEndTest, EveryFailingStepOfAnEndCleansUp) {
     }
 }
 
+TEST_F(StartEndTest, FailuresAroundWindowsAndTheUsersSession) {
+    namespace op = sim::op;
+    auto token = table().current().token;
+    const struct {
+        const sim::Operation* operation;
+        int32_t result;
+    } ending[] = {
+        {&op::EnumWindows, 1400},  // no window can be found by title
+        {&op::PostMessage, 5},
+        {&op::TerminateProcess, 5},
+    };
+    for (const auto& c : ending) {
+        net->faults().clear();
+        table().start(u"C:\\WINNT\\system32\\notepad.exe", 952, token,
+                      {.window = u"stuck", .closes_on_request = false, .remote_exit = false});
+        net->faults().fail(*c.operation, 5);
+        EXPECT_EQ(end({0, u"stuck", u"", true, 100}), c.result) << to_utf8(c.operation->name);
+        expect_no_handles();
+    }
+    net->faults().clear();
+    net->faults().fail(op::CreateProcess, 8);
+    EXPECT_EQ(start({u"notepad.exe"}), 8);
+    // A failing clean-up step does not turn a start into a failure.
+    for (const auto* step : {&op::RevertToSelf, &op::UnloadUserProfile, &op::SetThreadDesktop}) {
+        net->faults().clear();
+        net->faults().fail(*step, 5, 1, step == &op::SetThreadDesktop ? 1 : 0);
+        EXPECT_EQ(start({u"cmd /c exit 2", -1, true, u"jsmith", u"Secret#jsmith", u"CORP", true}),
+                  0)
+            << to_utf8(step->name);
+        EXPECT_EQ(p.get(u"ExitCode").to_long(), 2);
+    }
+}
+
 }  // namespace
 }  // namespace vorlek

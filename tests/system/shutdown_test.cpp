@@ -134,6 +134,8 @@ TEST_F(ShutdownTest, EndWindowsLocalFlags) {
             EXPECT_TRUE(local().shutdowns.empty());
         }
     }
+    net->faults().fail(sim::op::InitiateSystemShutdown, 5);
+    EXPECT_EQ(d.call(u"EndWindows", {u"SRV01"}).to_long(), 5);
     net->faults().fail(sim::op::ExitWindowsEx, 5);
     EXPECT_EQ(d.call(u"EndWindowsLocal", {u"REBOOT"}).to_long(), 5);
     EXPECT_EQ(net->handles().open_count(), 0u);
