@@ -65,10 +65,15 @@ int32_t DllClass::EndWindows(String strMachine, String strMessage, int32_t lngTi
         if (!strMachine.empty()) {
             machine = u"\\\\" + strMachine;
             auto s = make<Stringer>();
-            while (machine.find(u"\\\\\\") != String::npos)
-                machine = s->ReplaceString(machine, u"\\\\", u"\\\\\\", Stringer::kReplaceAll,
-                                           Stringer::kNotCaseSensitive, Stringer::kNoBound,
-                                           Stringer::kNoBound);
+            // Each pass shortens every run of three; one that changes
+            // nothing (a failed replacement) ends the loop too.
+            while (machine.find(u"\\\\\\") != String::npos) {
+                String shorter = s->ReplaceString(
+                    machine, u"\\\\", u"\\\\\\", Stringer::kReplaceAll, Stringer::kNotCaseSensitive,
+                    Stringer::kNoBound, Stringer::kNoBound);
+                if (shorter.size() >= machine.size()) break;
+                machine = std::move(shorter);
+            }
         }
         enable_shutdown_privileges();
         return static_cast<int32_t>(platform::current().processes().initiate_shutdown(
