@@ -109,6 +109,7 @@ TEST_F(ProcessTest, FailuresLeaveItemsOrAnEmptyCollection) {
         {&op::OpenProcess, 4, 4, false},  // the fifth process exits meanwhile
         {&op::EnumProcessModules, 0, 4, false},
         {&op::GetModuleBaseName, 2, 3, false},
+        {&op::GetModuleFileNameEx, 2, 3, false},
         {&op::GetProcessMemoryInfo, 0, 3, false},
         {&op::OpenProcessToken, 0, 3, false},
         {&op::AdjustTokenPrivileges, 0, 3, false},

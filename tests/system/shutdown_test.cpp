@@ -32,6 +32,11 @@ TEST_F(ShutdownTest, AdministratorTestReadsTheToken) {
     std::erase_if(token.groups, [&](const auto& g) { return g.sid == admins; });
     EXPECT_FALSE(d.call(u"IAmAdmin").to_bool());
     EXPECT_EQ(d.get(u"LastError").to_long(), 0);
+    // The thread's token cannot be opened: the process's is asked.
+    net->faults().fail(sim::op::OpenThreadToken, 5);
+    token.groups.push_back({admins, 7});
+    EXPECT_TRUE(d.call(u"IAmAdmin").to_bool());
+    std::erase_if(token.groups, [&](const auto& g) { return g.sid == admins; });
     // An impersonated token is the one asked.
     local().impersonation = sim::make_token(*net, net->local(), platform::sid::local_system());
     local().impersonation->groups.push_back({admins, 7});
@@ -44,7 +49,7 @@ TEST_F(ShutdownTest, AdministratorTestReadsTheToken) {
         uint32_t after;
         int32_t last_error;
     } cases[] = {
-        {&op::OpenProcessToken, 0, 0},
+        {&op::OpenProcessToken, 0, 0},     // no thread token either: nothing to ask
         {&op::GetTokenInformation, 0, 0},  // the size query
         {&op::GetTokenInformation, 1, 5},  // the read
     };
