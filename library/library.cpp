@@ -4,6 +4,7 @@
 #include "computers/computer.h"
 #include "groups/group_manager.h"
 #include "policy/modals_manager.h"
+#include "processes/process.h"
 #include "strings/stringer.h"
 #include "system/dll_class.h"
 #include "users/user_manager.h"
@@ -19,6 +20,7 @@ const Catalogue& library() {
         c.add(ModalsManager::info());
         c.add(UserManager::info());
         c.add(GroupManager::info());
+        c.add(Process::info());
         return c;
     }();
     return catalogue;

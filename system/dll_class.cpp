@@ -329,22 +329,7 @@ void DllClass::UnloadMessage() {
     not_available();
 }
 
-bool DllClass::IAmAdmin() {
-    not_available();
-    return false;
-}
-
 int32_t DllClass::ShowPrinterConnectionDialog() {
-    not_available();
-    return kNotImplemented;
-}
-
-int32_t DllClass::EndWindows(String, String, int32_t, bool, bool) {
-    not_available();
-    return kNotImplemented;
-}
-
-int32_t DllClass::EndWindowsLocal(String, bool) {
     not_available();
     return kNotImplemented;
 }

@@ -1,8 +1,8 @@
 // DllClass: small system helpers. Number bases, time and locale conversions
-// and message texts live here; the administrator test and shutdown, the
-// network, dialog, sound and message-window helpers and the account SIDs
-// have their places in the member table and answer "not available" (status
-// 120) until they are built.
+// and message texts live here, the administrator test and shutdown in
+// shutdown.cpp, the account SIDs in sids.cpp; the network, dialog, sound and
+// message-window helpers have their places in the member table and answer
+// "not available" (status 120) until they are built.
 #pragma once
 
 #include "automation/member.h"
@@ -65,7 +65,7 @@ class DllClass : public Object {
     void ShowMessage(String strCaption, String strFont, String strForeColorRGB, int32_t lngFontSize,
                      bool booBold, String strAlignment, String strText);
     void UnloadMessage();
-    bool IAmAdmin();
+    bool IAmAdmin();  // this and the two shutdown members: shutdown.cpp
     int32_t ShowPrinterConnectionDialog();
     int32_t EndWindows(String strMachine, String strMessage, int32_t lngTimeOut, bool booForce,
                        bool booReboot);

@@ -5,6 +5,7 @@
 #include "platform/sim/accounts.h"
 #include "platform/sim/areas.h"
 #include "platform/sim/network.h"
+#include "platform/sim/processes.h"
 
 namespace vorlek::sim {
 
@@ -136,10 +137,16 @@ class SimSecurity : public platform::Security {
         return {status::kSuccess, std::move(*found)};
     }
 
+    // The user of the calling thread's token: the one it impersonates with,
+    // else the script host's own.
     Result<String> user_name() override {
         auto call = net_.enter(op::GetUserName);
         if (!call) return call.failure<String>();
-        return {status::kSuccess, call.machine().security.user};
+        ProcessesState& table = process_table(net_, call.machine());
+        const SimToken& token = table.impersonation ? *table.impersonation : *table.current().token;
+        if (auto account = resolve_sid(net_, call.machine(), token.user))
+            return {status::kSuccess, std::move(account->name)};
+        return Result<String>::failure(status::kNoneMapped);
     }
 
   private:

@@ -15,7 +15,8 @@ struct Machine;
 
 // What a machine keeps of the security model beyond its account database.
 struct SecurityState {
-    // The account the simulated script runs as on this machine.
+    // The account the simulated script logs on as on this machine: its
+    // processes' token (and so GetUserName) is made for it.
     String user = u"Administrator";
 };
 

@@ -215,10 +215,7 @@ TEST_F(DllClassTest, MembersNotBuiltYetAnswerNotAvailable) {
         {u"ShowPropertyDialog", {u"C:\\"}, Variant()},
         {u"ShowMessage", {}, Variant()},
         {u"UnloadMessage", {}, Variant()},
-        {u"IAmAdmin", {}, false},
         {u"ShowPrinterConnectionDialog", {}, 120},
-        {u"EndWindows", {}, 120},
-        {u"EndWindowsLocal", {u"LOGOFF"}, 120},
         {u"PlaySound", {u"x.wav"}, 120},
     };
     for (const auto& s : stubs) {
