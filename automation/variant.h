@@ -11,6 +11,15 @@
 
 namespace vorlek {
 
+// The system's unsigned 32-bit values (statuses, flags, record fields) as the
+// Long a script sees, and back: the same bits, so 0xFFFFFFFF reads as -1.
+constexpr int32_t as_long(uint32_t value) noexcept {
+    return static_cast<int32_t>(value);
+}
+constexpr uint32_t as_dword(int32_t value) noexcept {
+    return static_cast<uint32_t>(value);
+}
+
 // Variant type codes; the numbers are the automation VARTYPE values so that a
 // bridge can map them one to one.
 enum class VarType : uint16_t {

@@ -46,11 +46,6 @@ constexpr TypeBit kTypeBits[] = {
     {u"SV_TYPE_DOMAIN_ENUM", 0x80000000},
 };
 
-// Record values are unsigned; a Long shows their bits.
-int32_t as_long(uint32_t value) {
-    return static_cast<int32_t>(value);
-}
-
 // A text from a record: trimmed, and `no_text` where it is empty or a NUL.
 String record_text(StringView text, StringView no_text) {
     String t = trim_spaces(text);

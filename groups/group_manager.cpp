@@ -17,10 +17,6 @@ constexpr uint32_t kLevelName = 0, kLevelNameComment = 1, kLevelAll = 2, kLevelC
 // Global group attributes (SE_GROUP_...).
 constexpr uint32_t kMandatory = 0x1, kEnabledByDefault = 0x2, kEnabled = 0x4;
 
-int32_t as_long(uint32_t value) {
-    return static_cast<int32_t>(value);
-}
-
 platform::Accounts& accounts() {
     return platform::current().accounts();
 }

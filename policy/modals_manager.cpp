@@ -18,15 +18,6 @@ constexpr StringView kRoleTexts[] = {
     u"UAS_ROLE_PRIMARY",
 };
 
-// Policy values are unsigned on the system; a Long shows their bits, so
-// TIMEQ_FOREVER reads as -1 and -1 writes it.
-int32_t as_long(uint32_t value) {
-    return static_cast<int32_t>(value);
-}
-uint32_t as_dword(int32_t value) {
-    return static_cast<uint32_t>(value);
-}
-
 // The text of a logon server's role; empty for any other value.
 String role_text(uint32_t role) {
     return role < std::size(kRoleTexts) ? String(kRoleTexts[role]) : String();

@@ -21,10 +21,6 @@ platform::Processes& procs() {
     return platform::current().processes();
 }
 
-int32_t as_long(uint32_t value) {
-    return static_cast<int32_t>(value);
-}
-
 // A handle the member opened, released by `close` when it goes (on every
 // path, a run-time error's included).
 class Held {

@@ -73,10 +73,6 @@ constexpr int32_t kNotValid = 380;
 constexpr int32_t kPasswordTooLong = -20;
 constexpr int32_t kHoursNotWeekly = 17;
 
-int32_t as_long(uint32_t value) {
-    return static_cast<int32_t>(value);
-}
-
 // A text of the record as far as its first NUL.
 String record_text(const String& text) {
     return text.substr(0, text.find(u'\0'));
