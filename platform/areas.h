@@ -12,4 +12,5 @@
     X(Messages, messages)        \
     X(Servers, servers)          \
     X(Security, security)        \
-    X(Accounts, accounts)
+    X(Accounts, accounts)        \
+    X(Registry, registry)

@@ -5,6 +5,7 @@
 #include "platform/sim/accounts.h"
 #include "platform/sim/files.h"
 #include "platform/sim/locale.h"
+#include "platform/sim/registry.h"
 #include "platform/sim/security.h"
 #include "platform/sim/servers.h"
 #include "platform/sim/system.h"
@@ -23,6 +24,7 @@ struct Machine {
     ServerState servers;
     AccountsState accounts;
     SecurityState security;
+    RegistryState registry;
     FileStore files;
 };
 
