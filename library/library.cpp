@@ -4,6 +4,7 @@
 #include "computers/computer.h"
 #include "groups/group_manager.h"
 #include "policy/modals_manager.h"
+#include "registry/registry.h"
 #include "strings/stringer.h"
 #include "system/dll_class.h"
 #include "users/user_manager.h"
@@ -15,6 +16,7 @@ const Catalogue& library() {
         Catalogue c;
         c.add(DllClass::info());
         c.add(Computer::info());
+        c.add(Registry::info());
         c.add(Stringer::info());
         c.add(ModalsManager::info());
         c.add(UserManager::info());
