@@ -103,21 +103,25 @@ struct KeyInfo {
     FileTime write_time = 0;
 };
 
-// One entry of RegEnumKeyEx.
+// One entry of RegEnumKeyEx; with status 234, `needed` is the buffer size
+// (characters with the terminator) that name and class need.
 struct SubKey {
     String name;
     String class_name;
     FileTime write_time = 0;
+    uint32_t needed = 0;
 };
 
 // A value's type and data (RegEnumValue, RegQueryValueEx). `size` is the
 // data length: of `data` when the data was asked for and fitted, else the
 // length the data needs (with status 234 when a buffer was too small).
+// With 234 for the name, `name_needed` is the name buffer it needs.
 struct Value {
     String name;
     uint32_t type = reg::kNone;
     uint32_t size = 0;
     std::vector<uint8_t> data;
+    uint32_t name_needed = 0;
 };
 
 struct CreatedKey {

@@ -132,7 +132,7 @@ auto negotiate(uint32_t& size, Read&& read, Needed&& needed) {
 }
 
 uint32_t name_needs(const platform::Result<platform::Value>& r) {
-    return static_cast<uint32_t>(r.value.name.size() + 1);
+    return r.value.name_needed;
 }
 uint32_t data_needs(const platform::Result<platform::Value>& r) {
     return r.value.size;
@@ -509,10 +509,7 @@ Variant Registry::InitRegSubKeys() {
             auto r = negotiate(
                 size,
                 [&](uint32_t n) { return registry().enum_key(key(), index, {n, n, std::nullopt}); },
-                [](const platform::Result<platform::SubKey>& e) {
-                    return static_cast<uint32_t>(
-                        std::max(e.value.name.size(), e.value.class_name.size()) + 1);
-                });
+                [](const platform::Result<platform::SubKey>& e) { return e.value.needed; });
             if (r.status == platform::status::kNoMoreItems) return;
             if (!r.ok()) {
                 result = as_long(r.status);

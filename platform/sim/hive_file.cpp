@@ -10,7 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -151,15 +151,16 @@ class Writer {
 
     uint32_t security(const KeyNode& node) {
         if (!node.security) return kNone;
-        std::vector<uint8_t> sd = node.security->bytes();
-        auto it = sk_.find(sd);
+        const std::vector<uint8_t> sd = node.security->bytes();
+        std::string key(sd.begin(), sd.end());
+        auto it = sk_.find(key);
         if (it == sk_.end()) {
             const uint32_t cell = alloc(kSkHeader + sd.size());
             uint8_t* p = data(cell);
             std::memcpy(p, "sk", 2);
             put32(p + 0x10, static_cast<uint32_t>(sd.size()));
             std::copy(sd.begin(), sd.end(), p + kSkHeader);
-            it = sk_.emplace(std::move(sd), cell).first;
+            it = sk_.emplace(std::move(key), cell).first;
             sk_order_.push_back(cell);
         }
         uint8_t* p = data(it->second);
@@ -299,7 +300,7 @@ class Writer {
     platform::FileTime saved_;
     std::vector<uint8_t> bins_;
     size_t bin_end_ = 0;
-    std::map<std::vector<uint8_t>, uint32_t> sk_;
+    std::unordered_map<std::string, uint32_t> sk_;  // cells by descriptor bytes
     std::vector<uint32_t> sk_order_;
 };
 

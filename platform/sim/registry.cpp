@@ -204,10 +204,12 @@ class SimRegistry final : public platform::Registry {
         const auto& children = t.key->node->children();
         if (index >= children.size()) return R::failure(st::kNoMoreItems);
         const KeyNode& c = *children[index];
-        platform::SubKey out{c.name(), c.class_name, c.write_time};
+        platform::SubKey out{c.name(), c.class_name, c.write_time, 0};
         if (c.name().size() + 1 > buffers.name ||
-            (buffers.class_name > 0 && c.class_name.size() + 1 > buffers.class_name))
+            (buffers.class_name > 0 && c.class_name.size() + 1 > buffers.class_name)) {
+            out.needed = static_cast<uint32_t>(std::max(c.name().size(), c.class_name.size()) + 1);
             return R{st::kMoreData, std::move(out)};
+        }
         return {st::kSuccess, std::move(out)};
     }
 
@@ -222,6 +224,7 @@ class SimRegistry final : public platform::Registry {
         platform::Value out = view(*t.machine, v, buffers.data);
         if (v.name.size() + 1 > buffers.name) {
             out.data.clear();
+            out.name_needed = static_cast<uint32_t>(v.name.size() + 1);
             return R{st::kMoreData, std::move(out)};
         }
         const Status s = buffers.data && out.size > *buffers.data ? st::kMoreData : st::kSuccess;
@@ -449,7 +452,7 @@ class SimRegistry final : public platform::Registry {
     // A value as the A calls hand it out: string data in the code page.
     static platform::Value view(Machine& m, const RegistryValue& v,
                                 std::optional<uint32_t> capacity) {
-        platform::Value out{v.name, v.type, 0, {}};
+        platform::Value out{v.name, v.type, 0, {}, 0};
         if (reg::is_string(v.type)) {
             auto bytes = encode(m.locale.ansi_code_page, utf16_text(v.data), std::nullopt);
             out.data = bytes.ok() ? std::move(bytes.value) : std::vector<uint8_t>{};
