@@ -597,14 +597,17 @@ Variant Registry::InitRegValues() {
             if (!buffer) {
                 item->load_unknown(std::move(name), type);
             } else {
+                // The data is read with the name buffer the first read
+                // needed, so that a name longer than the key's longest at
+                // open time is read too.
                 uint32_t size = *buffer;
                 auto full = long_type(type)
-                                ? registry().enum_value(key(), at, {name_buffer, 0, size})
+                                ? registry().enum_value(key(), at, {name_size, 0, size})
                                 : negotiate(
                                       size,
                                       [&](uint32_t n) {
                                           return registry().enum_value(key(), at,
-                                                                       {name_buffer, 0, n});
+                                                                       {name_size, 0, n});
                                       },
                                       data_needs);
                 if (!full.ok()) {
