@@ -504,6 +504,8 @@ Variant Registry::InitRegSubKeys() {
         sub_keys_ = make<Collection>();
         auto dll = make<DllClass>();
         uint32_t size = kEnumBuffer;
+        platform::FileTime last_time = 0;
+        Date last_date;
         for (uint32_t index = 0;; ++index) {
             // Name and class buffers are the same size and grow together.
             auto r = negotiate(
@@ -521,7 +523,12 @@ Variant Registry::InitRegSubKeys() {
             item->key_path_ =
                 key_path_.empty() ? sub.name : key_path_ + u"\\" + sub.name;
             item->key_class_ = sub.class_name;
-            item->write_time_ = file_time_date(*dll, sub.write_time);
+            // Keys made together share their write time: converted once.
+            if (sub.write_time != last_time || index == 0) {
+                last_time = sub.write_time;
+                last_date = file_time_date(*dll, sub.write_time);
+            }
+            item->write_time_ = last_date;
             item->root_name_ = root_name_;
             item->root_handle_ = root_handle_;
             item->machine_ = machine_;

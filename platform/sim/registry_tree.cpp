@@ -62,7 +62,11 @@ const std::vector<KeyNode*>& KeyNode::children() const {
             order_.push_back(entry.second.get());
         // A hive file lists sub-keys by their upper-case names.
         std::sort(order_.begin(), order_.end(), [](const KeyNode* a, const KeyNode* b) {
-            return to_upper(a->name()) < to_upper(b->name());
+            const String& x = a->name();
+            const String& y = b->name();
+            return std::lexicographical_compare(
+                x.begin(), x.end(), y.begin(), y.end(),
+                [](char16_t l, char16_t r) { return to_upper(l) < to_upper(r); });
         });
         order_valid_ = true;
     }
