@@ -23,7 +23,9 @@ check("close Software", r.CloseRegKey(), 0);
 
 check("open the key", r.OpenRegKey(r.K_ALL_ACCESS, "Software\\VorlekScript"), 0);
 check("its name", r.RegKeyName, "VorlekScript");
-check("its class", r.RegKeyClass, "ScriptClass");
+// Wine gives an existing key the class of a create that only opened it.
+if (REAL) checkKnownDifference("its class survives a second create", r.RegKeyClass, "ScriptClass");
+else check("its class survives a second create", r.RegKeyClass, "ScriptClass");
 check("a string with its terminator", r.SetRegValue("sz", r.R_SZ, "abc\0"), 0);
 check("a number given as text", r.SetRegValue("n", r.R_DWORD, "12"), 0);
 check("big-endian bytes as they are", r.SetRegValue("be", r.R_DWORD_BIG_ENDIAN, 16777216), 0);

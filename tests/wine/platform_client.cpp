@@ -34,6 +34,18 @@ void check(const char* name, bool ok) {
     }
 }
 
+// The privileges a hive-file call needs, switched on for this process.
+void enable_privilege(const wchar_t* name) {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &raw)) return;
+    platform::win32::KernelHandle token(raw);
+    TOKEN_PRIVILEGES tp{};
+    tp.PrivilegeCount = 1;
+    tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (LookupPrivilegeValueW(nullptr, name, &tp.Privileges[0].Luid))
+        AdjustTokenPrivileges(token.get(), FALSE, &tp, 0, nullptr, nullptr);
+}
+
 }  // namespace
 
 int main() {
@@ -163,6 +175,11 @@ int main() {
 
         const String file = is_real ? u"C:\\vorlek_platform.hiv" : u"C:\\platform.hiv";
         DeleteFileW(L"C:\\vorlek_platform.hiv");
+        if (is_real) {
+            check(label("saving needs the backup privilege").c_str(), r.save_key(k, file) == 1314);
+            enable_privilege(L"SeBackupPrivilege");
+            enable_privilege(L"SeRestorePrivilege");
+        }
         check(label("save").c_str(), r.save_key(k, file) == 0);
         bool regf = false;
         if (is_real) {
