@@ -17,16 +17,16 @@
 namespace vorlek::platform {
 
 namespace status {
-constexpr Status kBadDb = 1009;           // ERROR_BADDB
-constexpr Status kBadKey = 1010;          // ERROR_BADKEY
-constexpr Status kCantOpen = 1011;        // ERROR_CANTOPEN
-constexpr Status kCantRead = 1012;        // ERROR_CANTREAD
-constexpr Status kCantWrite = 1013;       // ERROR_CANTWRITE
-constexpr Status kKeyDeleted = 1018;      // ERROR_KEY_DELETED
+constexpr Status kBadDb = 1009;                // ERROR_BADDB
+constexpr Status kBadKey = 1010;               // ERROR_BADKEY
+constexpr Status kCantOpen = 1011;             // ERROR_CANTOPEN
+constexpr Status kCantRead = 1012;             // ERROR_CANTREAD
+constexpr Status kCantWrite = 1013;            // ERROR_CANTWRITE
+constexpr Status kKeyDeleted = 1018;           // ERROR_KEY_DELETED
 constexpr Status kChildMustBeVolatile = 1021;  // ERROR_CHILD_MUST_BE_VOLATILE
 constexpr Status kPrivilegeNotHeld = 1314;     // ERROR_PRIVILEGE_NOT_HELD
-constexpr Status kFileCorrupt = 1392;     // ERROR_FILE_CORRUPT
-constexpr Status kAlreadyExists = 183;    // ERROR_ALREADY_EXISTS
+constexpr Status kFileCorrupt = 1392;          // ERROR_FILE_CORRUPT
+constexpr Status kAlreadyExists = 183;         // ERROR_ALREADY_EXISTS
 }  // namespace status
 
 // An open key: a predefined root (sign-extended 0x8000000x) or a handle the

@@ -8,8 +8,8 @@ namespace {
 
 constexpr size_t kHeaderSize = 20;  // SECURITY_DESCRIPTOR_RELATIVE
 constexpr size_t kAclHeaderSize = 8;
-constexpr uint16_t kPresenceBits = sd_control::kDaclPresent | sd_control::kSaclPresent |
-                                   sd_control::kSelfRelative;
+constexpr uint16_t kPresenceBits =
+    sd_control::kDaclPresent | sd_control::kSaclPresent | sd_control::kSelfRelative;
 
 void put16(std::vector<uint8_t>& out, size_t at, uint16_t v) {
     out[at] = static_cast<uint8_t>(v);
@@ -94,7 +94,8 @@ Acl inherit_list(const Acl& parent, const Sid& owner, bool container) {
         // The entry as it applies to the child itself.
         if (!container || by_container) {
             Ace effective = a;
-            effective.flags = static_cast<uint8_t>((a.flags & ~ace::kInheritFlags) | ace::kInherited);
+            effective.flags =
+                static_cast<uint8_t>((a.flags & ~ace::kInheritFlags) | ace::kInherited);
             if (creator) effective.sid = owner;
             // A container passes the entry on unchanged, unless told not to,
             // except for CREATOR OWNER, whose inheritable form stays separate.
@@ -105,9 +106,9 @@ Acl inherit_list(const Acl& parent, const Sid& owner, bool container) {
         // The inherit-only form a container keeps for its own children.
         if (container && !stop && (creator || !by_container)) {
             Ace passed = a;
-            passed.flags = static_cast<uint8_t>(
-                (a.flags & (ace::kContainerInherit | ace::kObjectInherit)) | ace::kInheritOnly |
-                ace::kInherited);
+            passed.flags =
+                static_cast<uint8_t>((a.flags & (ace::kContainerInherit | ace::kObjectInherit)) |
+                                     ace::kInheritOnly | ace::kInherited);
             out.aces.push_back(std::move(passed));
         }
     }
@@ -179,8 +180,7 @@ std::vector<uint8_t> SecurityDescriptor::bytes() const {
     return out;
 }
 
-std::optional<SecurityDescriptor> SecurityDescriptor::from_bytes(const uint8_t* data,
-                                                                 size_t size) {
+std::optional<SecurityDescriptor> SecurityDescriptor::from_bytes(const uint8_t* data, size_t size) {
     if (size < kHeaderSize || data[0] != kRevision) return std::nullopt;
     const uint16_t c = get16(data + 2);
     if (!(c & sd_control::kSelfRelative)) return std::nullopt;

@@ -25,8 +25,8 @@ constexpr uint8_t kInheritOnly = 0x8;
 constexpr uint8_t kInherited = 0x10;
 constexpr uint8_t kSuccessfulAccess = 0x40;
 constexpr uint8_t kFailedAccess = 0x80;
-constexpr uint8_t kInheritFlags = kObjectInherit | kContainerInherit | kNoPropagateInherit |
-                                  kInheritOnly;
+constexpr uint8_t kInheritFlags =
+    kObjectInherit | kContainerInherit | kNoPropagateInherit | kInheritOnly;
 }  // namespace ace
 
 // SECURITY_INFORMATION: which parts a read or write names.

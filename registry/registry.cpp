@@ -38,11 +38,16 @@ constexpr Root kRoots[] = {
 };
 
 constexpr StringView kTypeNames[] = {
-    u"R_NONE",          u"R_SZ",
-    u"R_EXPAND_SZ",     u"R_BINARY",
-    u"R_DWORD",         u"R_DWORD_BIG_ENDIAN",
-    u"R_LINK",          u"R_MULTI_SZ",
-    u"R_RESOURCE_LIST", u"R_FULL_RESOURCE_DESCRIPTOR",
+    u"R_NONE",
+    u"R_SZ",
+    u"R_EXPAND_SZ",
+    u"R_BINARY",
+    u"R_DWORD",
+    u"R_DWORD_BIG_ENDIAN",
+    u"R_LINK",
+    u"R_MULTI_SZ",
+    u"R_RESOURCE_LIST",
+    u"R_FULL_RESOURCE_DESCRIPTOR",
     u"R_RESOURCE_REQUIREMENTS_LIST",
 };
 constexpr StringView kUnknown = u"unknown";
@@ -53,11 +58,11 @@ struct Letter {
     bool rights_only;
 };
 constexpr Letter kLetters[] = {
-    {u'Q', reg::kQueryValue, false},  {u'S', reg::kSetValue, false},
+    {u'Q', reg::kQueryValue, false},   {u'S', reg::kSetValue, false},
     {u'C', reg::kCreateSubKey, false}, {u'E', reg::kEnumerateSubKeys, false},
-    {u'N', reg::kNotify, false},      {u'L', reg::kCreateLink, false},
-    {u'D', reg::kDelete, false},      {u'P', reg::kWriteDac, false},
-    {u'O', reg::kWriteOwner, true},   {u'R', reg::kReadControl, false},
+    {u'N', reg::kNotify, false},       {u'L', reg::kCreateLink, false},
+    {u'D', reg::kDelete, false},       {u'P', reg::kWriteDac, false},
+    {u'O', reg::kWriteOwner, true},    {u'R', reg::kReadControl, false},
 };
 
 struct Flag {
@@ -100,8 +105,8 @@ String from_ansi(const std::vector<uint8_t>& bytes) {
     return r.value;
 }
 std::vector<uint8_t> to_ansi(StringView text) {
-    auto r = platform::current().locale().wide_to_multibyte(platform::kCodePageAnsi, text,
-                                                            std::nullopt);
+    auto r =
+        platform::current().locale().wide_to_multibyte(platform::kCodePageAnsi, text, std::nullopt);
     if (!r.ok()) raise(r.status);
     return r.value;
 }
@@ -146,8 +151,8 @@ std::optional<std::pair<platform::RegKey, String>> resolve_key_text(const String
         // The path is what follows the root's name and one separator when
         // the text starts with them; any other text keeps as many of its
         // last characters.
-        const int64_t keep = static_cast<int64_t>(text.size()) -
-                             static_cast<int64_t>(r.name.size()) - 1;
+        const int64_t keep =
+            static_cast<int64_t>(text.size()) - static_cast<int64_t>(r.name.size()) - 1;
         if (keep < 0) raise(err::kInvalidCall);
         return std::make_pair(static_cast<platform::RegKey>(r.handle),
                               text.substr(text.size() - static_cast<size_t>(keep)));
@@ -191,8 +196,8 @@ struct OpenedKey {
 };
 
 Date file_time_date(DllClass& dll, platform::FileTime time) {
-    return dll.FileTimeToLocFileTime(dll.FileTimeToDateTime(
-        static_cast<int32_t>(time & 0xFFFFFFFF), static_cast<int32_t>(time >> 32)));
+    return dll.FileTimeToLocFileTime(dll.FileTimeToDateTime(static_cast<int32_t>(time & 0xFFFFFFFF),
+                                                            static_cast<int32_t>(time >> 32)));
 }
 
 }  // namespace
@@ -242,8 +247,8 @@ const ClassInfo& Registry::info() {
                                             u"Returns the doamin of a RegKey owner")
             .get<&Registry::RegPrimaryGroup>(u"RegPrimaryGroup", {},
                                              u"Returns the primary group of a RegKey")
-            .get<&Registry::RegPrimaryGroupDomain>(
-                u"RegPrimaryGroupDomain", {}, u"Returns the domain of a RegKeys primary group")
+            .get<&Registry::RegPrimaryGroupDomain>(u"RegPrimaryGroupDomain", {},
+                                                   u"Returns the domain of a RegKeys primary group")
             .get<&Registry::RegKeyNumSubKeys>(u"RegKeyNumSubKeys", {},
                                               u"Returns the number of subkeys of the open RegKey")
             .get<&Registry::RegKeyMaxSubKeyLen>(
@@ -276,7 +281,8 @@ const ClassInfo& Registry::info() {
             .get<&Registry::RegRightFlagsStr>(u"RegRightFlagsStr")
             .get<&Registry::RegSubKeys>(u"RegSubKeys", {},
                                         u"Collection of subkeys of an opened RegKey")
-            .get<&Registry::RegValues>(u"RegValues", {}, u"Collection of values of an opened RegKey")
+            .get<&Registry::RegValues>(u"RegValues", {},
+                                       u"Collection of values of an opened RegKey")
             .get<&Registry::RegRights>(
                 u"RegRights", {},
                 u"Collection of properties about access rights defined on an opened RegKey")
@@ -299,8 +305,7 @@ const ClassInfo& Registry::info() {
                                               u"Initializes the collection RegValues")
             .method<&Registry::SaveRegKey>(u"SaveRegKey", {param(u"strPath")},
                                            u"Saves a Regkey into a file")
-            .method<&Registry::LoadRegKey>(u"LoadRegKey",
-                                           {param(u"strPath"), param(u"strKeyName")},
+            .method<&Registry::LoadRegKey>(u"LoadRegKey", {param(u"strPath"), param(u"strKeyName")},
                                            u"Loads a file into an opened registry hive")
             .method<&Registry::UnloadRegKey>(u"UnloadRegKey", {param(u"strKeyName")},
                                              u"Unloads a RegKey")
@@ -320,8 +325,7 @@ const ClassInfo& Registry::info() {
                                                u"Deletes a value of an open RegKey")
             .method<&Registry::CreateRegSubKey>(
                 u"CreateRegSubKey",
-                {param(u"strKeyName"), optional(u"booVolatile", false),
-                 optional(u"strClass", u"")},
+                {param(u"strKeyName"), optional(u"booVolatile", false), optional(u"strClass", u"")},
                 u"Creates a subkey of an open RegKey")
             .method<&Registry::GetRegKeyOwner>(
                 u"GetRegKeyOwner", {},
@@ -335,8 +339,7 @@ const ClassInfo& Registry::info() {
                 u"Sets the properties RegPrimaryGroup and RegPrimaryGroupDomain of this class")
             .method<&Registry::GetRegValueSZ>(
                 u"GetRegValueSZ",
-                {param(u"strComputer"), param(u"strKey"), param(u"strValue"),
-                 param(u"strDefault")},
+                {param(u"strComputer"), param(u"strKey"), param(u"strValue"), param(u"strDefault")},
                 u"Returns the value of a registry SZ, EXPAND_SZ or MULTI_SZ")
             .constant(u"R_DWORD", as_long(reg::kDword), kType)
             .constant(u"R_BINARY", as_long(reg::kBinary), kType)
@@ -373,8 +376,8 @@ String Registry::rights_text(uint8_t ace_type, uint32_t mask, bool audits) {
 
 String Registry::flags_text(uint8_t flags, bool audits) {
     String text;
-    for (const Flag& f : audits ? std::span<const Flag>(kAuditFlags)
-                                : std::span<const Flag>(kRightFlags)) {
+    for (const Flag& f :
+         audits ? std::span<const Flag>(kAuditFlags) : std::span<const Flag>(kRightFlags)) {
         if (flags & f.bit) text += f.name;
     }
     if (!text.empty()) text.pop_back();
@@ -396,8 +399,7 @@ int32_t Registry::OpenRegistry(int32_t lngHKey, String strMachine) {
             machine_ = u"local";
             return;
         }
-        auto r = registry().connect(u"\\\\" + strMachine,
-                                    static_cast<platform::RegKey>(lngHKey));
+        auto r = registry().connect(u"\\\\" + strMachine, static_cast<platform::RegKey>(lngHKey));
         if (!r.ok()) {
             result = as_long(r.status);
             return;
@@ -510,7 +512,9 @@ Variant Registry::InitRegSubKeys() {
             // Name and class buffers are the same size and grow together.
             auto r = negotiate(
                 size,
-                [&](uint32_t n) { return registry().enum_key(key(), index, {n, n, std::nullopt}); },
+                [&](uint32_t n) {
+                    return registry().enum_key(key(), index, {n, n, std::nullopt});
+                },
                 [](const platform::Result<platform::SubKey>& e) { return e.value.needed; });
             if (r.status == platform::status::kNoMoreItems) return;
             if (!r.ok()) {
@@ -520,8 +524,7 @@ Variant Registry::InitRegSubKeys() {
             const platform::SubKey& sub = r.value;
             auto item = make<Registry>();
             item->key_name_ = sub.name;
-            item->key_path_ =
-                key_path_.empty() ? sub.name : key_path_ + u"\\" + sub.name;
+            item->key_path_ = key_path_.empty() ? sub.name : key_path_ + u"\\" + sub.name;
             item->key_class_ = sub.class_name;
             // Keys made together share their write time: converted once.
             if (sub.write_time != last_time || index == 0) {
@@ -589,7 +592,9 @@ Variant Registry::InitRegValues() {
             uint32_t name_size = name_buffer;
             auto head = negotiate(
                 name_size,
-                [&](uint32_t n) { return registry().enum_value(key(), at, {n, 0, std::nullopt}); },
+                [&](uint32_t n) {
+                    return registry().enum_value(key(), at, {n, 0, std::nullopt});
+                },
                 name_needs);
             if (head.status == platform::status::kNoMoreItems) return;
             if (!head.ok()) {
@@ -608,15 +613,15 @@ Variant Registry::InitRegValues() {
                 // needed, so that a name longer than the key's longest at
                 // open time is read too.
                 uint32_t size = *buffer;
-                auto full = long_type(type)
-                                ? registry().enum_value(key(), at, {name_size, 0, size})
-                                : negotiate(
-                                      size,
-                                      [&](uint32_t n) {
-                                          return registry().enum_value(key(), at,
-                                                                       {name_size, 0, n});
-                                      },
-                                      data_needs);
+                auto full =
+                    long_type(type)
+                        ? registry().enum_value(key(), at, {name_size, 0, size})
+                        : negotiate(
+                              size,
+                              [&](uint32_t n) {
+                                  return registry().enum_value(key(), at, {name_size, 0, n});
+                              },
+                              data_needs);
                 if (!full.ok()) {
                     result = as_long(full.status);
                     return;
@@ -645,13 +650,12 @@ int32_t Registry::GetRegValueInfo(String strName) {
             return;
         }
         uint32_t size = *buffer;
-        auto full = long_type(type) ? registry().query_value(key(), strName, size)
-                                    : negotiate(
-                                          size,
-                                          [&](uint32_t n) {
-                                              return registry().query_value(key(), strName, n);
-                                          },
-                                          data_needs);
+        auto full =
+            long_type(type)
+                ? registry().query_value(key(), strName, size)
+                : negotiate(
+                      size, [&](uint32_t n) { return registry().query_value(key(), strName, n); },
+                      data_needs);
         if (!full.ok()) {
             result = as_long(full.status);
             return;
@@ -737,8 +741,8 @@ int32_t Registry::RestoreRegKey(String, bool) {
 int32_t Registry::read_account(uint32_t information, String& user, String& domain) {
     auto sd = registry().key_security(key(), information);
     if (!sd.ok()) return as_long(sd.status);
-    const auto& sid = information == platform::security_info::kOwner ? sd.value.owner
-                                                                     : sd.value.group;
+    const auto& sid =
+        information == platform::security_info::kOwner ? sd.value.owner : sd.value.group;
     if (!sid) return as_long(platform::status::kInvalidSid);
     auto account = platform::current().security().lookup_account_sid(u"", *sid);
     if (!account.ok()) return as_long(account.status);
@@ -785,8 +789,9 @@ int32_t Registry::InitRegRights() {
                 return;
             }
             auto item = make<Registry>();
-            item->right_type_text_ = String(
-                a.type < std::size(kAceTypeNames) ? kAceTypeNames[a.type] : u"ACCESS_UNKNOWN_ACE_TYPE");
+            item->right_type_text_ =
+                String(a.type < std::size(kAceTypeNames) ? kAceTypeNames[a.type]
+                                                         : u"ACCESS_UNKNOWN_ACE_TYPE");
             item->right_user_ = account.value.name;
             item->right_user_domain_ = account.value.domain;
             item->right_text_ = rights_text(a.type, a.mask, false);
@@ -863,8 +868,8 @@ int32_t Registry::SetRegValueSZ(String strComputer, String strKey, String strVal
         if (k.ok()) {
             opened.key = k.value;
         } else {
-            auto made = registry().create_key(root.key(), resolved->second, u"", 0,
-                                              reg::kAllAccess);
+            auto made =
+                registry().create_key(root.key(), resolved->second, u"", 0, reg::kAllAccess);
             if (!made.ok()) return;
             opened.key = made.value.key;
         }

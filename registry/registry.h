@@ -84,9 +84,7 @@ class Registry : public Object {
     static String flags_text(uint8_t flags, bool audits);
 
   private:
-    static Ref<Collection> or_empty(const Ref<Collection>& c) {
-        return c ? c : make<Collection>();
-    }
+    static Ref<Collection> or_empty(const Ref<Collection>& c) { return c ? c : make<Collection>(); }
     platform::RegKey key() const { return static_cast<platform::RegKey>(key_handle_); }
     platform::RegKey root() const { return static_cast<platform::RegKey>(root_handle_); }
     int32_t query_key_info(DllClass& dll);

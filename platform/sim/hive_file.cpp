@@ -125,8 +125,8 @@ class Writer {
         const size_t cell = (size + 4 + 7) & ~size_t{7};
         if (bin_end_ - bins_.size() < cell) {
             close_bin();
-            const size_t bin = std::max(kBinAlign, (cell + kBinHeader + kBinAlign - 1) &
-                                                       ~(kBinAlign - 1));
+            const size_t bin =
+                std::max(kBinAlign, (cell + kBinHeader + kBinAlign - 1) & ~(kBinAlign - 1));
             const size_t start = bins_.size();
             bins_.resize(start + kBinHeader, 0);
             std::memcpy(&bins_[start], "hbin", 4);
@@ -248,10 +248,10 @@ class Writer {
             cells.reserve(values.size());
             for (const RegistryValue& v : values) {
                 cells.push_back(value(v));
-                max_value_name = std::max<uint32_t>(max_value_name,
-                                                    static_cast<uint32_t>(v.name.size() * 2));
-                max_value_data = std::max<uint32_t>(max_value_data,
-                                                    static_cast<uint32_t>(v.data.size()));
+                max_value_name =
+                    std::max<uint32_t>(max_value_name, static_cast<uint32_t>(v.name.size() * 2));
+                max_value_data =
+                    std::max<uint32_t>(max_value_data, static_cast<uint32_t>(v.data.size()));
             }
             value_list = alloc(4 * cells.size());
             for (size_t i = 0; i < cells.size(); ++i)
@@ -263,9 +263,10 @@ class Writer {
         for (const KeyNode* child : node.children()) {
             if (child->is_volatile) continue;
             keys.emplace_back(key(*child, cell, false), child->name());
-            max_name = std::max<uint32_t>(max_name, static_cast<uint32_t>(child->name().size() * 2));
-            max_class = std::max<uint32_t>(max_class,
-                                           static_cast<uint32_t>(child->class_name.size() * 2));
+            max_name =
+                std::max<uint32_t>(max_name, static_cast<uint32_t>(child->name().size() * 2));
+            max_class =
+                std::max<uint32_t>(max_class, static_cast<uint32_t>(child->class_name.size() * 2));
         }
         uint32_t key_list = kNone;
         if (keys.size() <= kListChunk && !keys.empty()) {
@@ -326,8 +327,8 @@ class Reader {
     // reached twice, which rules out cycles and shared lists (and with
     // them any output larger than the file).
     std::optional<Cell> cell(uint32_t offset, bool shared = false) {
-        if (offset == kNone || offset % 8 != 0 || offset < kBinHeader ||
-            size_ - 4 < offset || size_ < 4)
+        if (offset == kNone || offset % 8 != 0 || offset < kBinHeader || size_ - 4 < offset ||
+            size_ < 4)
             return std::nullopt;
         const int64_t raw = static_cast<int32_t>(get32(bins_ + offset));
         const uint64_t length = static_cast<uint64_t>(raw < 0 ? -raw : raw);
@@ -401,8 +402,7 @@ class Reader {
                                           (get16(vk->p + 0x10) & kValueCompName) != 0);
             if (node.value(name)) return false;
             std::vector<uint8_t> bytes;
-            if (!data(get32(vk->p + 0x04), get32(vk->p + 0x08), vk->p + 0x08, bytes))
-                return false;
+            if (!data(get32(vk->p + 0x04), get32(vk->p + 0x08), vk->p + 0x08, bytes)) return false;
             node.set_value(name, get32(vk->p + 0x0C), std::move(bytes));
         }
         return true;

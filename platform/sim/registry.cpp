@@ -19,7 +19,7 @@ using platform::RegKey;
 using platform::Result;
 using platform::Status;
 
-constexpr Status kBadPathname = 161;  // ERROR_BAD_PATHNAME
+constexpr Status kBadPathname = 161;     // ERROR_BAD_PATHNAME
 constexpr uint32_t kForceRestore = 0x8;  // REG_FORCE_RESTORE
 
 // What an open handle stands for: a key of one machine and the access it
@@ -92,9 +92,8 @@ class SimRegistry final : public platform::Registry {
         if (!call) return call.failure<RegKey>();
         Machine& m = call.machine();
         const bool remote = &m != &net_.local();
-        if (!hk::predefined(root) ||
-            (remote && root != hk::kLocalMachine && root != hk::kUsers &&
-             root != hk::kPerformanceData))
+        if (!hk::predefined(root) || (remote && root != hk::kLocalMachine && root != hk::kUsers &&
+                                      root != hk::kPerformanceData))
             return Result<RegKey>::failure(st::kInvalidHandle);
         auto node = predefined_key(net_, m, root);
         if (!node) return Result<RegKey>::failure(st::kFileNotFound);
@@ -119,9 +118,8 @@ class SimRegistry final : public platform::Registry {
         return {st::kSuccess, handle(OpenKey{t.key->machine, std::move(node), access})};
     }
 
-    Result<platform::CreatedKey> create_key(RegKey parent, StringView path,
-                                            StringView class_name, uint32_t options,
-                                            uint32_t access) override {
+    Result<platform::CreatedKey> create_key(RegKey parent, StringView path, StringView class_name,
+                                            uint32_t options, uint32_t access) override {
         using R = Result<platform::CreatedKey>;
         Target t = enter(op::RegCreateKeyEx, parent);
         if (t.status) return R::failure(t.status);
@@ -294,8 +292,7 @@ class SimRegistry final : public platform::Registry {
         return st::kSuccess;
     }
 
-    Result<platform::SecurityDescriptor> key_security(RegKey key,
-                                                      uint32_t information) override {
+    Result<platform::SecurityDescriptor> key_security(RegKey key, uint32_t information) override {
         using R = Result<platform::SecurityDescriptor>;
         namespace si = platform::security_info;
         uint32_t needed = 0;

@@ -255,14 +255,13 @@ class Builder {
         return cached ? cached : parent.security;
     }
     platform::FileTime time_;
-    std::unordered_map<const SecurityDescriptor*, std::shared_ptr<const SecurityDescriptor>>
-        cache_;
+    std::unordered_map<const SecurityDescriptor*, std::shared_ptr<const SecurityDescriptor>> cache_;
 };
 
 struct ServiceKey {
     StringView name;
     StringView display_name;
-    uint32_t type;  // SERVICE_WIN32_OWN_PROCESS 0x10, SHARE_PROCESS 0x20
+    uint32_t type;   // SERVICE_WIN32_OWN_PROCESS 0x10, SHARE_PROCESS 0x20
     uint32_t start;  // 2 automatic, 3 manual, 4 disabled
     StringView image_path;
     StringView object_name;
@@ -272,22 +271,78 @@ struct ServiceKey {
 };
 
 const ServiceKey kServices[] = {
-    {u"Browser", u"Computer Browser", 0x20, 2, u"%SystemRoot%\\System32\\services.exe",
-     u"LocalSystem", u"", {u"LanmanWorkstation", u"LanmanServer", u"LmHosts"}, {}},
-    {u"EventLog", u"Event Log", 0x20, 2, u"%SystemRoot%\\system32\\services.exe", u"LocalSystem",
-     u"Event log", {}, {}},
-    {u"LanmanServer", u"Server", 0x20, 2, u"%SystemRoot%\\System32\\services.exe",
-     u"LocalSystem", u"", {}, {}},
-    {u"LanmanWorkstation", u"Workstation", 0x20, 2, u"%SystemRoot%\\System32\\services.exe",
-     u"LocalSystem", u"NetworkProvider", {}, {u"TDI"}},
-    {u"Netlogon", u"Net Logon", 0x20, 3, u"%SystemRoot%\\System32\\lsass.exe", u"LocalSystem",
-     u"RemoteValidation", {u"LanmanWorkstation", u"LmHosts"}, {}},
-    {u"RemoteRegistry", u"Remote Registry Service", 0x10, 2,
-     u"%SystemRoot%\\system32\\regsvc.exe", u"LocalSystem", u"", {u"RpcSs"}, {}},
-    {u"Schedule", u"Task Scheduler", 0x10, 2, u"%SystemRoot%\\System32\\MSTask.exe",
-     u"LocalSystem", u"SchedulerGroup", {u"RpcSs"}, {}},
-    {u"Spooler", u"Print Spooler", 0x10, 2, u"%SystemRoot%\\system32\\spoolsv.exe",
-     u"LocalSystem", u"SpoolerGroup", {u"RPCSS"}, {}},
+    {u"Browser",
+     u"Computer Browser",
+     0x20,
+     2,
+     u"%SystemRoot%\\System32\\services.exe",
+     u"LocalSystem",
+     u"",
+     {u"LanmanWorkstation", u"LanmanServer", u"LmHosts"},
+     {}},
+    {u"EventLog",
+     u"Event Log",
+     0x20,
+     2,
+     u"%SystemRoot%\\system32\\services.exe",
+     u"LocalSystem",
+     u"Event log",
+     {},
+     {}},
+    {u"LanmanServer",
+     u"Server",
+     0x20,
+     2,
+     u"%SystemRoot%\\System32\\services.exe",
+     u"LocalSystem",
+     u"",
+     {},
+     {}},
+    {u"LanmanWorkstation",
+     u"Workstation",
+     0x20,
+     2,
+     u"%SystemRoot%\\System32\\services.exe",
+     u"LocalSystem",
+     u"NetworkProvider",
+     {},
+     {u"TDI"}},
+    {u"Netlogon",
+     u"Net Logon",
+     0x20,
+     3,
+     u"%SystemRoot%\\System32\\lsass.exe",
+     u"LocalSystem",
+     u"RemoteValidation",
+     {u"LanmanWorkstation", u"LmHosts"},
+     {}},
+    {u"RemoteRegistry",
+     u"Remote Registry Service",
+     0x10,
+     2,
+     u"%SystemRoot%\\system32\\regsvc.exe",
+     u"LocalSystem",
+     u"",
+     {u"RpcSs"},
+     {}},
+    {u"Schedule",
+     u"Task Scheduler",
+     0x10,
+     2,
+     u"%SystemRoot%\\System32\\MSTask.exe",
+     u"LocalSystem",
+     u"SchedulerGroup",
+     {u"RpcSs"},
+     {}},
+    {u"Spooler",
+     u"Print Spooler",
+     0x10,
+     2,
+     u"%SystemRoot%\\system32\\spoolsv.exe",
+     u"LocalSystem",
+     u"SpoolerGroup",
+     {u"RPCSS"},
+     {}},
 };
 
 struct EventSource {
@@ -496,20 +551,25 @@ std::shared_ptr<KeyNode> predefined_key(Network& net, Machine& m, platform::RegK
         return node;
     };
     switch (root) {
-    case hk::kLocalMachine: return r.local_machine;
-    case hk::kUsers: return r.users;
-    case hk::kPerformanceData: return r.performance;
-    case hk::kClassesRoot: return below(r.local_machine, {u"SOFTWARE", u"Classes"});
-    case hk::kCurrentConfig:
-        return below(r.local_machine,
-                     {u"SYSTEM", u"CurrentControlSet", u"Hardware Profiles", u"Current"});
-    case hk::kCurrentUser: {
-        auto account = resolve_name(net, m, m.security.user);
-        std::shared_ptr<KeyNode> hive =
-            account ? r.users->child_ref(account->sid.text()) : nullptr;
-        return hive ? hive : r.users->child_ref(u".DEFAULT");
-    }
-    default: return nullptr;
+        case hk::kLocalMachine:
+            return r.local_machine;
+        case hk::kUsers:
+            return r.users;
+        case hk::kPerformanceData:
+            return r.performance;
+        case hk::kClassesRoot:
+            return below(r.local_machine, {u"SOFTWARE", u"Classes"});
+        case hk::kCurrentConfig:
+            return below(r.local_machine,
+                         {u"SYSTEM", u"CurrentControlSet", u"Hardware Profiles", u"Current"});
+        case hk::kCurrentUser: {
+            auto account = resolve_name(net, m, m.security.user);
+            std::shared_ptr<KeyNode> hive =
+                account ? r.users->child_ref(account->sid.text()) : nullptr;
+            return hive ? hive : r.users->child_ref(u".DEFAULT");
+        }
+        default:
+            return nullptr;
     }
 }
 

@@ -52,8 +52,8 @@ struct Longest {
 };
 Longest longest(HKEY key) {
     Longest l;
-    ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &l.sub_key, &l.class_name,
-                       nullptr, &l.value_name, nullptr, nullptr, nullptr);
+    ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &l.sub_key, &l.class_name, nullptr,
+                       &l.value_name, nullptr, nullptr, nullptr);
     return l;
 }
 
@@ -85,9 +85,9 @@ class Win32Registry final : public Registry {
         std::string cls = ansi(class_name);
         HKEY out = nullptr;
         DWORD disposition = 0;
-        const Status s = status_from_lstatus(
-            ::RegCreateKeyExA(hkey_of(parent), ansi(path).c_str(), 0, cls.data(), options, access,
-                              nullptr, &out, &disposition));
+        const Status s = status_from_lstatus(::RegCreateKeyExA(hkey_of(parent), ansi(path).c_str(),
+                                                               0, cls.data(), options, access,
+                                                               nullptr, &out, &disposition));
         if (s) return Result<CreatedKey>::failure(s);
         return {status::kSuccess, {key_of(out), disposition}};
     }
@@ -103,10 +103,10 @@ class Win32Registry final : public Registry {
         DWORD sub_keys = 0, max_sub = 0, max_class = 0, values = 0, max_name = 0, max_data = 0,
               sd = 0;
         FILETIME written{};
-        const Status s = status_from_lstatus(::RegQueryInfoKeyA(
-            hkey_of(key), class_capacity ? cls.data() : nullptr,
-            class_capacity ? &class_length : nullptr, nullptr, &sub_keys, &max_sub, &max_class,
-            &values, &max_name, &max_data, &sd, &written));
+        const Status s = status_from_lstatus(
+            ::RegQueryInfoKeyA(hkey_of(key), class_capacity ? cls.data() : nullptr,
+                               class_capacity ? &class_length : nullptr, nullptr, &sub_keys,
+                               &max_sub, &max_class, &values, &max_name, &max_data, &sd, &written));
         if (s) return Result<KeyInfo>::failure(s);
         info.class_name = unicode(cls.data(), class_capacity ? class_length : 0);
         info.sub_keys = sub_keys;
@@ -124,10 +124,10 @@ class Win32Registry final : public Registry {
         std::string name(buffers.name, '\0'), cls(buffers.class_name, '\0');
         DWORD name_length = buffers.name, class_length = buffers.class_name;
         FILETIME written{};
-        const Status s = status_from_lstatus(::RegEnumKeyExA(
-            hkey_of(key), index, name.data(), &name_length, nullptr,
-            buffers.class_name ? cls.data() : nullptr, buffers.class_name ? &class_length : nullptr,
-            &written));
+        const Status s = status_from_lstatus(
+            ::RegEnumKeyExA(hkey_of(key), index, name.data(), &name_length, nullptr,
+                            buffers.class_name ? cls.data() : nullptr,
+                            buffers.class_name ? &class_length : nullptr, &written));
         if (s == status::kMoreData) {
             const Longest l = longest(hkey_of(key));
             SubKey out;
@@ -135,10 +135,10 @@ class Win32Registry final : public Registry {
             return {s, std::move(out)};
         }
         if (s) return Result<SubKey>::failure(s);
-        return {status::kSuccess,
-                {unicode(name.data(), name_length),
-                 unicode(cls.data(), buffers.class_name ? class_length : 0), file_time(written),
-                 0}};
+        return {
+            status::kSuccess,
+            {unicode(name.data(), name_length),
+             unicode(cls.data(), buffers.class_name ? class_length : 0), file_time(written), 0}};
     }
 
     Result<Value> enum_value(RegKey key, uint32_t index, Buffers buffers) override {
@@ -192,9 +192,9 @@ class Win32Registry final : public Registry {
                      const std::vector<uint8_t>& data) override {
         if (data.size() > 0xFFFFFFFFu) return status::kInvalidParameter;
         static const BYTE kNothing = 0;
-        return status_from_lstatus(::RegSetValueExA(
-            hkey_of(key), ansi(name).c_str(), 0, type, data.empty() ? &kNothing : data.data(),
-            static_cast<DWORD>(data.size())));
+        return status_from_lstatus(::RegSetValueExA(hkey_of(key), ansi(name).c_str(), 0, type,
+                                                    data.empty() ? &kNothing : data.data(),
+                                                    static_cast<DWORD>(data.size())));
     }
 
     Status delete_key(RegKey key, StringView sub_key) override {
@@ -210,7 +210,8 @@ class Win32Registry final : public Registry {
         // Asked for the size first: the call answers 122 and sets it.
         DWORD size = 0;
         BYTE probe = 0;
-        Status s = status_from_lstatus(::RegGetKeySecurity(hkey_of(key), information, &probe, &size));
+        Status s =
+            status_from_lstatus(::RegGetKeySecurity(hkey_of(key), information, &probe, &size));
         if (s != status::kSuccess && s != status::kInsufficientBuffer) return R::failure(s);
         std::vector<uint8_t> buffer(size ? size : 1);
         s = status_from_lstatus(

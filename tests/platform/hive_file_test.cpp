@@ -83,7 +83,8 @@ TEST(HiveFileTest, AnotherToolReadsTheSavedFile) {
     const String path = u"/tmp/vorlek_hive_test.hiv";
     const auto file = sim::write_hive(*sample_tree(700), 1);
     std::ofstream(to_utf8(path), std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
     FILE* p = ::popen(("regfexport " + to_utf8(path) + " 2>&1").c_str(), "r");
     ASSERT_TRUE(p);
     std::string out;
@@ -127,11 +128,7 @@ TEST(HiveFileTest, BrokenFilesAreRefusedWithTheRegistrysStatuses) {
              fix_checksum(f);
          },
          st::kBadKey},
-        {"root not a key",
-         [&](auto& f) {
-             f[root_cell + 4] = 'x';
-         },
-         st::kBadKey},
+        {"root not a key", [&](auto& f) { f[root_cell + 4] = 'x'; }, st::kBadKey},
         {"a key that is its own child",
          [&](auto& f) {
              const uint32_t list = get32(f, root_cell + 4 + 0x1C);
@@ -145,8 +142,8 @@ TEST(HiveFileTest, BrokenFilesAreRefusedWithTheRegistrysStatuses) {
         {"a name longer than its cell",
          [&](auto& f) { f[root_cell + 4 + 0x48] = 0xFF, f[root_cell + 4 + 0x49] = 0xFF; },
          st::kBadKey},
-        {"a cell size past the end",
-         [&](auto& f) { put32(f, root_cell, 0x80000008); }, st::kBadKey},
+        {"a cell size past the end", [&](auto& f) { put32(f, root_cell, 0x80000008); },
+         st::kBadKey},
     };
     for (const Case& c : cases) {
         auto f = good;

@@ -51,7 +51,7 @@ TEST_F(RegistryTest, OpenAnswersAsTheSystemForEachKindOfPath) {
         {hk::kLocalMachine, u"SOFTWARE\\Nothing", st::kFileNotFound},
         {hk::kLocalMachine, long_name, st::kFileNotFound},
         {hk::kLocalMachine, with_nul, 0},  // a C string ends at its NUL
-        {hk::kClassesRoot, u".txt", 0},  // HKLM\SOFTWARE\Classes
+        {hk::kClassesRoot, u".txt", 0},    // HKLM\SOFTWARE\Classes
         {hk::kCurrentUser, u"Environment", 0},
         {hk::kCurrentConfig, u"Software", 0},
         {0x1234, u"SOFTWARE", st::kInvalidHandle},
@@ -74,9 +74,9 @@ TEST_F(RegistryTest, TheDefaultContentAgreesWithTheRestOfTheMachine) {
         EXPECT_EQ(v.status, 0u) << to_utf8(name);
         return String(v.value.data.begin(), v.value.data.end());
     };
-    EXPECT_EQ(sz(u"SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName",
-                 u"ComputerName"),
-              String(u"WS0001\0", 7));
+    EXPECT_EQ(
+        sz(u"SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName", u"ComputerName"),
+        String(u"WS0001\0", 7));
     EXPECT_EQ(sz(u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", u"CurrentVersion"),
               String(u"5.0\0", 4));
     EXPECT_EQ(sz(u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Vorlek",
@@ -171,8 +171,7 @@ TEST_F(RegistryTest, KeysAreCreatedDeletedAndTheirHandlesOutliveThem) {
     EXPECT_EQ(r.delete_key(hk::kLocalMachine, u"SOFTWARE"), st::kAccessDenied);
     EXPECT_EQ(r.create_key(hk::kLocalMachine, u"NEWHIVE", u"", 0, reg::kRead).status,
               st::kAccessDenied);
-    EXPECT_EQ(r.create_key(a, String(256, u'n'), u"", 0, reg::kRead).status,
-              st::kInvalidParameter);
+    EXPECT_EQ(r.create_key(a, String(256, u'n'), u"", 0, reg::kRead).status, st::kInvalidParameter);
     RegKey vol = create(a, u"Vol", reg::kOptionVolatile);
     EXPECT_EQ(r.create_key(vol, u"Stable", u"", 0, reg::kRead).status, st::kChildMustBeVolatile);
     for (RegKey k : {made.value.key, again.value.key, a, vol})
@@ -265,8 +264,14 @@ TEST_F(RegistryTest, EveryOperationCanBeMadeToFail) {
          [&] { return r.create_key(parent, u"New", u"", 0, reg::kRead).status; }},
         {sim::op::RegCloseKey, [&] { return r.close_key(k); }},
         {sim::op::RegQueryInfoKey, [&] { return r.query_info(k, 0).status; }},
-        {sim::op::RegEnumKeyEx, [&] { return r.enum_key(parent, 0, {99, 0, {}}).status; }},
-        {sim::op::RegEnumValue, [&] { return r.enum_value(k, 0, {99, 0, {}}).status; }},
+        {sim::op::RegEnumKeyEx,
+         [&] {
+             return r.enum_key(parent, 0, {99, 0, {}}).status;
+         }},
+        {sim::op::RegEnumValue,
+         [&] {
+             return r.enum_value(k, 0, {99, 0, {}}).status;
+         }},
         {sim::op::RegQueryValueEx, [&] { return r.query_value(k, u"", {}).status; }},
         {sim::op::RegSetValueEx, [&] { return r.set_value(k, u"v", reg::kSz, {}); }},
         {sim::op::RegDeleteKey, [&] { return r.delete_key(parent, u"Sub"); }},

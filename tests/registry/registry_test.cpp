@@ -33,7 +33,9 @@ class RegistryClassTest : public testing_support::SimulatedTest {
     // HKCU\Software\Test open with every right.
     void open_test_key() {
         ASSERT_EQ(call(u"OpenRegistry", {kHKCU, u""}), 0);
-        sim::predefined_key(*net, net->local(), hk::kCurrentUser)->add_child(u"Software").add_child(u"Test");
+        sim::predefined_key(*net, net->local(), hk::kCurrentUser)
+            ->add_child(u"Software")
+            .add_child(u"Test");
         ASSERT_EQ(call(u"OpenRegKey", {kAll, u"Software\\Test"}), 0);
     }
     sim::KeyNode& node(int32_t root, StringView path) {
@@ -43,8 +45,8 @@ class RegistryClassTest : public testing_support::SimulatedTest {
     std::vector<String> item_keys(StringView collection) const {
         std::vector<String> out;
         for (const auto& item : client::Dispatch(r.get(collection)).each())
-            out.push_back(client::Dispatch(item).get(collection == u"RegSubKeys" ? u"RegKeyName"
-                                                                                : u"RegValueName")
+            out.push_back(client::Dispatch(item)
+                              .get(collection == u"RegSubKeys" ? u"RegKeyName" : u"RegValueName")
                               .to_string());
         return out;
     }
@@ -78,7 +80,9 @@ TEST_F(RegistryClassTest, OpeningHivesAndKeysFillsTheirFields) {
         ASSERT_EQ(call(u"CloseRegKey"), 0);
     }
     // Without the query right the key opens but its statistics stay empty.
-    ASSERT_EQ(call(u"OpenRegKey", {static_cast<int32_t>(reg::kSetValue), u"SOFTWARE\\Vorlek\\Samples"}), 0);
+    ASSERT_EQ(
+        call(u"OpenRegKey", {static_cast<int32_t>(reg::kSetValue), u"SOFTWARE\\Vorlek\\Samples"}),
+        0);
     EXPECT_EQ(number(u"RegKeyNumValues"), 0);
     EXPECT_EQ(r.get(u"RegKeyWriteTime").to_date().serial, 0);
     EXPECT_EQ(r.call(u"InitRegValues").to_long(), 0);
@@ -137,8 +141,9 @@ TEST_F(RegistryClassTest, EveryValueTypeReadsAsItsVariant) {
         EXPECT_EQ(r.get(u"RegValue"), c.value) << to_utf8(c.name);
         EXPECT_EQ(text(u"RegValueName"), alone);
     }
-    EXPECT_EQ(client::Dispatch(values.call(u"Item", {u"BigBinary"})).get(u"RegValue").if_array()->size(),
-              65536u);
+    EXPECT_EQ(
+        client::Dispatch(values.call(u"Item", {u"BigBinary"})).get(u"RegValue").if_array()->size(),
+        65536u);
     close_all();
 }
 
@@ -164,11 +169,18 @@ TEST_F(RegistryClassTest, WrittenValuesReadBackAndStoreWhatWasGiven) {
         {u"sz", 1, u"abc", {'a', 0, 'b', 0, 'c', 0}, u"abc"},
         {u"sz0", 1, String(u"abc\0", 4), {'a', 0, 'b', 0, 'c', 0, 0, 0}, u"abc"},
         {u"empty", 2, u"", {}, u""},
-        {u"multi", 7, String(u"a\0b\0\0", 5), {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0},
+        {u"multi",
+         7,
+         String(u"a\0b\0\0", 5),
+         {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0},
          String(u"a\0b\0", 4)},
         {u"number", 4, u"12", {12, 0, 0, 0}, 12},
         {u"big", 5, -1, {0xFF, 0xFF, 0xFF, 0xFF}, -1},
-        {u"bin", 3, Variant::variant_array({1, 2, 255}), {1, 2, 255}, Variant::byte_array({1, 2, 255})},
+        {u"bin",
+         3,
+         Variant::variant_array({1, 2, 255}),
+         {1, 2, 255},
+         Variant::byte_array({1, 2, 255})},
         {u"res", 8, Variant::byte_array({}), {}, Variant::byte_array({})},
         {StringView(u"nul\0cut", 7), 1, u"x", {'x', 0}, u"x"},  // the name ends at its NUL
     };
@@ -199,10 +211,14 @@ TEST_F(RegistryClassTest, BadDataIsRefusedAndWritesNothing) {
         Variant data;
         int32_t result;
     } cases[] = {
-        {0, u"x", 87},  {6, u"x", 87},  {11, u"x", 87}, {-1, u"x", 87},
-        {3, u"text", 13},                                  // binary data must be an array
-        {3, 5, 13},     {4, u"abc", 13},                   // not a number
-        {9, Variant::variant_array({1, 256}), 6},          // not a byte
+        {0, u"x", 87},
+        {6, u"x", 87},
+        {11, u"x", 87},
+        {-1, u"x", 87},
+        {3, u"text", 13},  // binary data must be an array
+        {3, 5, 13},
+        {4, u"abc", 13},                           // not a number
+        {9, Variant::variant_array({1, 256}), 6},  // not a byte
     };
     for (const Case& c : cases)
         EXPECT_EQ(call(u"SetRegValue", {u"bad", c.type, c.data}), c.result) << c.type;
@@ -214,8 +230,8 @@ TEST_F(RegistryClassTest, BadDataIsRefusedAndWritesNothing) {
 TEST_F(RegistryClassTest, ANameLongerThanTheKeyHadWhenOpenedIsStillRead) {
     open_test_key();
     // Added after the key was opened: longer than the name buffer InitRegValues starts with.
-    node(kHKCU, u"Software\\Test").set_value(String(300, u'v'), reg::kBinary,
-                                             std::vector<uint8_t>(70000, 1));
+    node(kHKCU, u"Software\\Test")
+        .set_value(String(300, u'v'), reg::kBinary, std::vector<uint8_t>(70000, 1));
     ASSERT_EQ(call(u"CloseRegKey"), 0);
     node(kHKCU, u"Software\\Test").set_value(u"a", reg::kSz, {});
     ASSERT_EQ(call(u"OpenRegKey", {kAll, u"Software\\Test"}), 0);
@@ -230,8 +246,7 @@ TEST_F(RegistryClassTest, SubKeyItemsCarryTheirPathAndOpenThemselves) {
     ASSERT_EQ(call(u"OpenRegistry", {kHKLM}), 0);
     ASSERT_EQ(call(u"OpenRegKey", {kRead, u"SOFTWARE"}), 0);
     ASSERT_EQ(r.call(u"InitRegSubKeys").to_long(), 0);
-    EXPECT_EQ(item_keys(u"RegSubKeys"),
-              (std::vector<String>{u"Classes", u"Microsoft", u"Vorlek"}));
+    EXPECT_EQ(item_keys(u"RegSubKeys"), (std::vector<String>{u"Classes", u"Microsoft", u"Vorlek"}));
     client::Dispatch item(client::Dispatch(r.get(u"RegSubKeys")).call(u"Item", {u"classes"}));
     EXPECT_EQ(item.get(u"RegKeyPath").to_string(), u"SOFTWARE\\Classes");
     EXPECT_EQ(item.get(u"RegKeyRoot").to_string(), u"HKEY_LOCAL_MACHINE");
@@ -282,7 +297,9 @@ TEST_F(RegistryClassTest, ClosingKeyAndHive) {
     // A remote hive: its connection is closed with it.
     ASSERT_EQ(call(u"OpenRegistry", {kHKLM, u"DC01"}), 0);
     EXPECT_EQ(text(u"RegMachine"), u"DC01");
-    ASSERT_EQ(call(u"OpenRegKey", {kRead, u"SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName"}), 0);
+    ASSERT_EQ(call(u"OpenRegKey",
+                   {kRead, u"SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName"}),
+              0);
     ASSERT_EQ(call(u"GetRegValueInfo", {u"ComputerName"}), 0);
     EXPECT_EQ(r.get(u"RegValue"), Variant(u"DC01"));
     EXPECT_EQ(net->handles().open_count(), 2u);
@@ -308,7 +325,8 @@ TEST_F(RegistryClassTest, OneShotStringRead) {
         {u"", u"HKLM\\SOFTWARE\\Vorlek\\Samples", u"Text", u"dflt"},  // names no root
         {u"", u"hkey_local_machine\\SOFTWARE", u"Text", u"dflt"},     // case-sensitive
         {u"", u"HKEY_LOCAL_MACHINE", u"Text", u"dflt"},
-        {u"DC01", u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName",
+        {u"DC01",
+         u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName",
          u"ComputerName", u"DC01"},
         {u"SRV03", samples, u"Text", u"dflt"},
     };
@@ -327,13 +345,14 @@ TEST_F(RegistryClassTest, OneShotStringRead) {
 
 TEST_F(RegistryClassTest, OneShotStringWrite) {
     auto o = client::create(u"Vorlek.Registry");
-    EXPECT_EQ(o.call(u"SetRegValueSZ",
-                     {u"", u"HKEY_CURRENT_USER\\Software\\New\\Deep", u"v", u"text", 1})
-                  .to_long(),
-              1);
+    EXPECT_EQ(
+        o.call(u"SetRegValueSZ", {u"", u"HKEY_CURRENT_USER\\Software\\New\\Deep", u"v", u"text", 1})
+            .to_long(),
+        1);
     EXPECT_EQ(node(kHKCU, u"Software\\New\\Deep").value(u"v")->data, sim::utf16_bytes(u"text"));
     EXPECT_EQ(o.call(u"SetRegValueSZ", {u"", u"Software\\New", u"v", u"x", 1}).to_long(), 0);
-    EXPECT_EQ(o.call(u"SetRegValueSZ", {u"SRV03", u"HKEY_USERS\\.DEFAULT", u"v", u"x", 1}).to_long(), 0);
+    EXPECT_EQ(
+        o.call(u"SetRegValueSZ", {u"SRV03", u"HKEY_USERS\\.DEFAULT", u"v", u"x", 1}).to_long(), 0);
     // A write the registry refuses is not reported as done.
     net->faults().fail(sim::op::RegSetValueEx, 5);
     EXPECT_EQ(o.call(u"SetRegValueSZ", {u"", u"HKEY_CURRENT_USER\\Software\\New", u"w", u"x", 1})
@@ -355,14 +374,23 @@ TEST_F(RegistryClassTest, EachMemberReturnsTheStatusOfItsFailedCall) {
         uint32_t after;  // calls of the operation that still succeed
         std::function<int32_t()> member;
     } cases[] = {
-        {sim::op::RegOpenKeyEx, 0, [&] { return call(u"OpenRegKey", {kRead, u"SOFTWARE"}); }},
-        {sim::op::RegQueryInfoKey, 0, [&] { return call(u"OpenRegKey", {kRead, u"SOFTWARE"}); }},
+        {sim::op::RegOpenKeyEx, 0,
+         [&] {
+             return call(u"OpenRegKey", {kRead, u"SOFTWARE"});
+         }},
+        {sim::op::RegQueryInfoKey, 0,
+         [&] {
+             return call(u"OpenRegKey", {kRead, u"SOFTWARE"});
+         }},
         {sim::op::RegEnumKeyEx, 0, [&] { return r.call(u"InitRegSubKeys").to_long(); }},
         {sim::op::RegEnumValue, 0, [&] { return r.call(u"InitRegValues").to_long(); }},
         {sim::op::RegEnumValue, 1, [&] { return r.call(u"InitRegValues").to_long(); }},
         {sim::op::RegQueryValueEx, 0, [&] { return call(u"GetRegValueInfo", {u"Text"}); }},
         {sim::op::RegQueryValueEx, 1, [&] { return call(u"GetRegValueInfo", {u"Text"}); }},
-        {sim::op::RegSetValueEx, 0, [&] { return call(u"SetRegValue", {u"n", 4, 1}); }},
+        {sim::op::RegSetValueEx, 0,
+         [&] {
+             return call(u"SetRegValue", {u"n", 4, 1});
+         }},
         {sim::op::RegCreateKeyEx, 0, [&] { return call(u"CreateRegSubKey", {u"N"}); }},
         {sim::op::RegDeleteKey, 0, [&] { return call(u"DeleteRegSubKey", {u"N"}); }},
         {sim::op::RegDeleteValue, 0, [&] { return call(u"DeleteRegValue", {u"n"}); }},
@@ -394,7 +422,8 @@ TEST_F(RegistryClassTest, EachMemberReturnsTheStatusOfItsFailedCall) {
 TEST_F(RegistryClassTest, RightsOfAKeyAsText) {
     using platform::Ace;
     namespace ace = platform::ace;
-    const platform::Sid admins = platform::sid::builtin_alias(544), users = platform::sid::builtin_alias(545);
+    const platform::Sid admins = platform::sid::builtin_alias(544),
+                        users = platform::sid::builtin_alias(545);
     struct Case {
         const char* what;
         std::vector<Ace> aces;
@@ -402,17 +431,36 @@ TEST_F(RegistryClassTest, RightsOfAKeyAsText) {
     } cases[] = {
         {"full control", {{0, 0, 0xF003F, admins}}, u"ALL", u"ACCESS_ALLOWED_ACE_TYPE", u""},
         {"read", {{0, 0, 0x20019, admins}}, u"READ", u"ACCESS_ALLOWED_ACE_TYPE", u""},
-        {"read and write dac", {{0, 0, 0x60019, admins}}, u"QENPR", u"ACCESS_ALLOWED_ACE_TYPE", u""},
+        {"read and write dac",
+         {{0, 0, 0x60019, admins}},
+         u"QENPR",
+         u"ACCESS_ALLOWED_ACE_TYPE",
+         u""},
         {"denied", {{1, 0, 0x20019, admins}}, u"ZERO", u"ACCESS_DENIED_ACE_TYPE", u""},
-        {"all then read", {{0, 0, 0xF003F, admins}, {0, 0, 0x20019, admins}}, u"READ",
-         u"ACCESS_ALLOWED_ACE_TYPE", u""},
-        {"read then all", {{0, 0, 0x20019, admins}, {0, 0, 0xF003F, admins}}, u"READ",
-         u"ACCESS_ALLOWED_ACE_TYPE", u""},
-        {"zero then read", {{1, 0, 1, admins}, {0, 0, 0x20019, admins}}, u"READ",
-         u"ACCESS_ALLOWED_ACE_TYPE", u""},
-        {"flags win", {{0, 0, 0x20019, admins}, {1, 3, 1, admins}}, u"ZERO",
-         u"ACCESS_DENIED_ACE_TYPE", u"CONTAINER_INHERIT_ACE;OBJECT_INHERIT_ACE"},
-        {"every flag", {{0, 0xF, 0, admins}}, u"", u"ACCESS_ALLOWED_ACE_TYPE",
+        {"all then read",
+         {{0, 0, 0xF003F, admins}, {0, 0, 0x20019, admins}},
+         u"READ",
+         u"ACCESS_ALLOWED_ACE_TYPE",
+         u""},
+        {"read then all",
+         {{0, 0, 0x20019, admins}, {0, 0, 0xF003F, admins}},
+         u"READ",
+         u"ACCESS_ALLOWED_ACE_TYPE",
+         u""},
+        {"zero then read",
+         {{1, 0, 1, admins}, {0, 0, 0x20019, admins}},
+         u"READ",
+         u"ACCESS_ALLOWED_ACE_TYPE",
+         u""},
+        {"flags win",
+         {{0, 0, 0x20019, admins}, {1, 3, 1, admins}},
+         u"ZERO",
+         u"ACCESS_DENIED_ACE_TYPE",
+         u"CONTAINER_INHERIT_ACE;OBJECT_INHERIT_ACE"},
+        {"every flag",
+         {{0, 0xF, 0, admins}},
+         u"",
+         u"ACCESS_ALLOWED_ACE_TYPE",
          u"CONTAINER_INHERIT_ACE;INHERIT_ONLY_ACE;NO_PROPAGATE_INHERIT_ACE;OBJECT_INHERIT_ACE"},
     };
     open_test_key();
@@ -421,7 +469,8 @@ TEST_F(RegistryClassTest, RightsOfAKeyAsText) {
         sd.owner = admins;
         sd.dacl = platform::Acl{2, c.aces};
         sd.dacl->aces.push_back({0, 0, 0x20019, users});
-        node(kHKCU, u"Software\\Test").security = std::make_shared<platform::SecurityDescriptor>(sd);
+        node(kHKCU, u"Software\\Test").security =
+            std::make_shared<platform::SecurityDescriptor>(sd);
         ASSERT_EQ(call(u"InitRegRights"), 0) << c.what;
         client::Dispatch rights(r.get(u"RegRights"));
         ASSERT_EQ(rights.get(u"Count").to_long(), 2) << c.what;
@@ -454,7 +503,8 @@ TEST_F(RegistryClassTest, RightsOfAKeyAsText) {
     close_all();
 
     EXPECT_EQ(Registry::rights_text(0, 0xF003F, true), u"QSCENLDPR");  // audits: no O, no ALL
-    EXPECT_EQ(Registry::flags_text(0xC0, true), u"FAILED_ACCESS_ACE_FLAG;SUCCESSFUL_ACCESS_ACE_FLAG");
+    EXPECT_EQ(Registry::flags_text(0xC0, true),
+              u"FAILED_ACCESS_ACE_FLAG;SUCCESSFUL_ACCESS_ACE_FLAG");
 }
 
 // What needs the process's privileges answers "not implemented" for now and

@@ -166,7 +166,8 @@ int main() {
         check(label("its handle is of a deleted key").c_str(),
               r.set_value(child.value.key, u"x", reg::kSz, {}) == 1018);
         r.close_key(child.value.key);
-        auto owner = r.key_security(k, platform::security_info::kOwner | platform::security_info::kDacl);
+        auto owner =
+            r.key_security(k, platform::security_info::kOwner | platform::security_info::kDacl);
         check(label("owner and DACL").c_str(), owner.ok() && owner.value.owner && owner.value.dacl);
         check(label("the SACL needs the right to it").c_str(),
               r.key_security(k, platform::security_info::kSacl).status == 5);
