@@ -746,29 +746,18 @@ int32_t Registry::read_account(uint32_t information, String& user, String& domai
     if (!sid) return as_long(platform::status::kInvalidSid);
     auto account = platform::current().security().lookup_account_sid(u"", *sid);
     if (!account.ok()) return as_long(account.status);
+    // The fields change only when both texts are there.
     user = account.value.name;
     domain = account.value.domain;
     return 0;
 }
 
 int32_t Registry::GetRegKeyOwner() {
-    String user, domain;
-    const int32_t s = read_account(platform::security_info::kOwner, user, domain);
-    if (s == 0) {
-        owner_ = std::move(user);
-        owner_domain_ = std::move(domain);
-    }
-    return s;
+    return read_account(platform::security_info::kOwner, owner_, owner_domain_);
 }
 
 int32_t Registry::GetRegKeyPrimaryGroup() {
-    String user, domain;
-    const int32_t s = read_account(platform::security_info::kGroup, user, domain);
-    if (s == 0) {
-        group_ = std::move(user);
-        group_domain_ = std::move(domain);
-    }
-    return s;
+    return read_account(platform::security_info::kGroup, group_, group_domain_);
 }
 
 int32_t Registry::InitRegRights() {

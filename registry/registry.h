@@ -92,7 +92,8 @@ class Registry : public Object {
     // and data as the platform gave them.
     void load_value(String name, uint32_t type, const std::vector<uint8_t>& data);
     void load_unknown(String name, uint32_t type);
-    // The owner or group part of the key's descriptor as account and domain.
+    // The owner or group part of the key's descriptor as account and domain,
+    // into `user` and `domain`; they keep their values on failure.
     int32_t read_account(uint32_t information, String& user, String& domain);
 
     int32_t root_handle_ = 0;
