@@ -171,6 +171,14 @@ int main() {
         check(label("owner and DACL").c_str(), owner.ok() && owner.value.owner && owner.value.dacl);
         check(label("the SACL needs the right to it").c_str(),
               r.key_security(k, platform::security_info::kSacl).status == 5);
+        if (is_real) enable_privilege(L"SeSecurityPrivilege");
+        auto audited =
+            r.open_key(cu, u"Software\\VorlekPlatform", reg::kRead | reg::kAccessSystemSecurity);
+        const bool sacl = audited.ok() &&
+                          r.key_security(audited.value, platform::security_info::kSacl).status == 0;
+        if (audited.ok()) r.close_key(audited.value);
+        // Opened with the right to it (and the privilege on), the SACL is read.
+        check(label("the SACL with the right to it").c_str(), sacl);
         check(label("a machine nobody answers to").c_str(),
               r.connect(u"\\\\VORLEKNOSUCH", platform::hkey::kLocalMachine).status == 53);
 
