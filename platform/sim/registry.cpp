@@ -21,6 +21,7 @@ using platform::Status;
 
 constexpr Status kBadPathname = 161;     // ERROR_BAD_PATHNAME
 constexpr uint32_t kForceRestore = 0x8;  // REG_FORCE_RESTORE
+constexpr size_t kMaxDepth = 512;
 
 // What an open handle stands for: a key of one machine and the access it
 // was opened with.
@@ -128,6 +129,12 @@ class SimRegistry final : public platform::Registry {
         for (StringView part : parts.value) {
             if (part.size() > reg::kMaxKeyName) return R::failure(st::kInvalidParameter);
         }
+        // The system keeps keys at most 512 levels deep (and a hive file
+        // holds no more); a deeper path is refused before anything is made.
+        size_t depth = parts.value.size();
+        for (const KeyNode* n = t.key->node.get(); n && depth <= kMaxDepth; n = n->parent())
+            ++depth;
+        if (depth > kMaxDepth) return R::failure(st::kInvalidParameter);
         Machine& m = *t.machine;
         RegistryState& r = registry_state(net_, m);
         const bool want_volatile = (options & reg::kOptionVolatile) != 0;

@@ -172,6 +172,11 @@ TEST_F(RegistryTest, KeysAreCreatedDeletedAndTheirHandlesOutliveThem) {
     EXPECT_EQ(r.create_key(hk::kLocalMachine, u"NEWHIVE", u"", 0, reg::kRead).status,
               st::kAccessDenied);
     EXPECT_EQ(r.create_key(a, String(256, u'n'), u"", 0, reg::kRead).status, st::kInvalidParameter);
+    String deep;
+    for (int i = 0; i < 600; ++i)
+        deep += u"d\\";
+    EXPECT_EQ(r.create_key(a, deep, u"", 0, reg::kRead).status, st::kInvalidParameter);
+    EXPECT_EQ(r.open_key(a, u"d", reg::kRead).status, st::kFileNotFound);  // nothing made
     RegKey vol = create(a, u"Vol", reg::kOptionVolatile);
     EXPECT_EQ(r.create_key(vol, u"Stable", u"", 0, reg::kRead).status, st::kChildMustBeVolatile);
     for (RegKey k : {made.value.key, again.value.key, a, vol})
