@@ -476,9 +476,7 @@ int32_t Registry::CloseRegKey() {
     value_ = Variant(String());
     value_type_ = 0;
     value_type_text_.clear();
-    for (String* s : {&owner_, &owner_domain_, &group_, &group_domain_, &right_user_,
-                      &right_user_domain_, &right_text_, &right_type_text_, &right_flags_text_})
-        s->clear();
+    security_.reset();
     values_ = nullptr;
     rights_ = nullptr;
     audits_ = nullptr;
@@ -753,11 +751,13 @@ int32_t Registry::read_account(uint32_t information, String& user, String& domai
 }
 
 int32_t Registry::GetRegKeyOwner() {
-    return read_account(platform::security_info::kOwner, owner_, owner_domain_);
+    auto& texts = security();
+    return read_account(platform::security_info::kOwner, texts.owner, texts.owner_domain);
 }
 
 int32_t Registry::GetRegKeyPrimaryGroup() {
-    return read_account(platform::security_info::kGroup, group_, group_domain_);
+    auto& texts = security();
+    return read_account(platform::security_info::kGroup, texts.group, texts.group_domain);
 }
 
 int32_t Registry::InitRegRights() {
@@ -778,16 +778,17 @@ int32_t Registry::InitRegRights() {
                 return;
             }
             auto item = make<Registry>();
-            item->right_type_text_ =
+            SecurityText& t = item->security();
+            t.right_type_text =
                 String(a.type < std::size(kAceTypeNames) ? kAceTypeNames[a.type]
                                                          : u"ACCESS_UNKNOWN_ACE_TYPE");
-            item->right_user_ = account.value.name;
-            item->right_user_domain_ = account.value.domain;
-            item->right_text_ = rights_text(a.type, a.mask, false);
-            item->right_flags_text_ = flags_text(a.flags, false);
-            const String key = item->right_user_domain_.empty()
-                                   ? item->right_user_
-                                   : item->right_user_domain_ + u"\\" + item->right_user_;
+            t.right_user = account.value.name;
+            t.right_user_domain = account.value.domain;
+            t.right_text = rights_text(a.type, a.mask, false);
+            t.right_flags_text = flags_text(a.flags, false);
+            const String key = t.right_user_domain.empty()
+                                   ? t.right_user
+                                   : t.right_user_domain + u"\\" + t.right_user;
             const Variant* existing = rights_->find(key);
             if (!existing) {
                 rights_->add(Variant(Ref<Object>(item)), key);
@@ -796,16 +797,15 @@ int32_t Registry::InitRegRights() {
             // A second entry for one account: it replaces the first where
             // it says more (flags where there were none, rights narrower
             // than all, anything but a denial after a denial).
-            auto old = ref_cast<Registry>(existing->object());
+            SecurityText& old = ref_cast<Registry>(existing->object())->security();
             const bool replace =
-                (old->right_flags_text_.empty() && !item->right_flags_text_.empty()) ||
-                (old->right_text_ == u"ALL" && item->right_text_ != u"ZERO" &&
-                 item->right_text_ != u"ALL") ||
-                (old->right_text_ == u"ZERO" && item->right_text_ != u"ZERO");
+                (old.right_flags_text.empty() && !t.right_flags_text.empty()) ||
+                (old.right_text == u"ALL" && t.right_text != u"ZERO" && t.right_text != u"ALL") ||
+                (old.right_text == u"ZERO" && t.right_text != u"ZERO");
             if (replace) {
-                old->right_flags_text_ = item->right_flags_text_;
-                old->right_text_ = item->right_text_;
-                old->right_type_text_ = item->right_type_text_;
+                old.right_flags_text = t.right_flags_text;
+                old.right_text = t.right_text;
+                old.right_type_text = t.right_type_text;
             }
         }
     });

@@ -5,6 +5,8 @@
 // values in one shot by their full path.
 #pragma once
 
+#include <memory>
+
 #include "automation/collection.h"
 #include "platform/registry.h"
 
@@ -29,10 +31,10 @@ class Registry : public Object {
     String RegMachine() const { return machine_; }
     String RegKeyClass() const { return key_class_; }
     String RegKeyName() const { return key_name_; }
-    String RegOwner() const { return owner_; }
-    String RegOwnerDomain() const { return owner_domain_; }
-    String RegPrimaryGroup() const { return group_; }
-    String RegPrimaryGroupDomain() const { return group_domain_; }
+    String RegOwner() const { return text_of(&SecurityText::owner); }
+    String RegOwnerDomain() const { return text_of(&SecurityText::owner_domain); }
+    String RegPrimaryGroup() const { return text_of(&SecurityText::group); }
+    String RegPrimaryGroupDomain() const { return text_of(&SecurityText::group_domain); }
     int32_t RegKeyNumSubKeys() const { return num_sub_keys_; }
     int32_t RegKeyMaxSubKeyLen() const { return max_sub_key_len_; }
     int32_t RegKeyMaxClassLen() const { return max_class_len_; }
@@ -44,11 +46,11 @@ class Registry : public Object {
     Variant RegValue() const { return value_; }
     int32_t RegValueType() const { return value_type_; }
     String RegValueTypeStr() const { return value_type_text_; }
-    String RegRightUser() const { return right_user_; }
-    String RegRightUserDomain() const { return right_user_domain_; }
-    String RegRightStr() const { return right_text_; }
-    String RegRightTypeStr() const { return right_type_text_; }
-    String RegRightFlagsStr() const { return right_flags_text_; }
+    String RegRightUser() const { return text_of(&SecurityText::right_user); }
+    String RegRightUserDomain() const { return text_of(&SecurityText::right_user_domain); }
+    String RegRightStr() const { return text_of(&SecurityText::right_text); }
+    String RegRightTypeStr() const { return text_of(&SecurityText::right_type_text); }
+    String RegRightFlagsStr() const { return text_of(&SecurityText::right_flags_text); }
     Ref<Collection> RegSubKeys() const { return or_empty(sub_keys_); }
     Ref<Collection> RegValues() const { return or_empty(values_); }
     Ref<Collection> RegRights() const { return or_empty(rights_); }
@@ -84,6 +86,20 @@ class Registry : public Object {
     static String flags_text(uint8_t flags, bool audits);
 
   private:
+    // The texts of the key's security, which most objects (the items of a
+    // large listing) never fill: kept apart, made on first use.
+    struct SecurityText {
+        String owner, owner_domain, group, group_domain;
+        String right_user, right_user_domain, right_text, right_type_text, right_flags_text;
+    };
+    String text_of(String SecurityText::*field) const {
+        return security_ ? (*security_).*field : String();
+    }
+    SecurityText& security() {
+        if (!security_) security_ = std::make_unique<SecurityText>();
+        return *security_;
+    }
+
     static Ref<Collection> or_empty(const Ref<Collection>& c) { return c ? c : make<Collection>(); }
     platform::RegKey key() const { return static_cast<platform::RegKey>(key_handle_); }
     platform::RegKey root() const { return static_cast<platform::RegKey>(root_handle_); }
@@ -102,8 +118,7 @@ class Registry : public Object {
     String root_name_;
     String machine_;
     String key_name_;
-    String owner_, owner_domain_, group_, group_domain_;
-    String right_user_, right_user_domain_, right_text_, right_type_text_, right_flags_text_;
+    std::unique_ptr<SecurityText> security_;
     String key_class_;
     int32_t num_sub_keys_ = 0;
     int32_t max_sub_key_len_ = 0;
