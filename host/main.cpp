@@ -1,6 +1,8 @@
-// vorlek-run [--machine NAME] script.js [args...]
+// vorlek-run [--machine NAME] [--file SIM=HOST]... [--save SIM=HOST]... script.js [args...]
 #include <cstring>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 
 #include "host/host.h"
 
@@ -14,7 +16,19 @@ void usage(std::ostream& out) {
     for (const auto& name : vorlek::sim::preset_names())
         out << " " << vorlek::to_utf8(name);
     out << ")\n"
-           "  --include FILE   evaluate FILE first, in the same global scope\n";
+           "  --include FILE   evaluate FILE first, in the same global scope\n"
+           "  --file SIM=HOST  put the host's file HOST on the simulated local machine as SIM\n"
+           "                   (a hive copied from a real machine, for a dry run)\n"
+           "  --save SIM=HOST  after the run, write the simulated machine's file SIM to HOST\n";
+}
+
+// "SIM=HOST": the simulated path and the host path.
+bool split_mapping(std::string_view text, std::string& sim_path, std::string& host_path) {
+    const size_t eq = text.find('=');
+    if (eq == std::string_view::npos || eq == 0 || eq + 1 == text.size()) return false;
+    sim_path = text.substr(0, eq);
+    host_path = text.substr(eq + 1);
+    return true;
 }
 
 }  // namespace
@@ -23,10 +37,18 @@ int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     std::string machine = "default";
     vorlek::host::RunOptions options;
+    std::vector<std::pair<std::string, std::string>> imports, exports;
     int i = 1;
     for (; i < argc; ++i) {
         std::string_view arg = argv[i];
-        if ((arg == "--machine" || arg == "--include") && i + 1 < argc) {
+        if ((arg == "--file" || arg == "--save") && i + 1 < argc) {
+            std::string sim_path, host_path;
+            if (!split_mapping(argv[++i], sim_path, host_path)) {
+                std::cerr << "vorlek-run: " << arg << " takes SIM=HOST\n";
+                return kUsageError;
+            }
+            (arg == "--file" ? imports : exports).emplace_back(sim_path, host_path);
+        } else if ((arg == "--machine" || arg == "--include") && i + 1 < argc) {
             std::string value = argv[++i];
             if (arg == "--machine") {
                 machine = value;
@@ -64,6 +86,15 @@ int main(int argc, char** argv) {
         std::cerr << ")\n";
         return kUsageError;
     }
+    for (const auto& [sim_path, host_path] : imports) {
+        std::ifstream in(host_path, std::ios::binary);
+        if (!in) {
+            std::cerr << "vorlek-run: cannot read " << host_path << "\n";
+            return kUsageError;
+        }
+        network->local().files[vorlek::from_utf8(sim_path)] =
+            std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    }
     vorlek::host::ScriptFile script;
     if (!vorlek::host::load(argv[i], script)) {
         std::cerr << "vorlek-run: cannot read script " << argv[i] << "\n";
@@ -71,5 +102,21 @@ int main(int argc, char** argv) {
     }
     for (++i; i < argc; ++i)
         options.arguments.emplace_back(argv[i]);
-    return vorlek::host::run(script, options, std::move(network), std::cout, std::cerr);
+    const int status = vorlek::host::run(script, options, network, std::cout, std::cerr);
+    for (const auto& [sim_path, host_path] : exports) {
+        const auto& files = network->local().files;
+        auto found = files.find(vorlek::from_utf8(sim_path));
+        if (found == files.end()) {
+            std::cerr << "vorlek-run: the simulated machine has no file " << sim_path << "\n";
+            return status ? status : 1;
+        }
+        std::ofstream out(host_path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(found->second.data()),
+                  static_cast<std::streamsize>(found->second.size()));
+        if (!out) {
+            std::cerr << "vorlek-run: cannot write " << host_path << "\n";
+            return status ? status : 1;
+        }
+    }
+    return status;
 }

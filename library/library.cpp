@@ -5,6 +5,7 @@
 #include "groups/group_manager.h"
 #include "policy/modals_manager.h"
 #include "processes/process.h"
+#include "registry/registry.h"
 #include "strings/stringer.h"
 #include "system/dll_class.h"
 #include "users/user_manager.h"
@@ -16,6 +17,7 @@ const Catalogue& library() {
         Catalogue c;
         c.add(DllClass::info());
         c.add(Computer::info());
+        c.add(Registry::info());
         c.add(Stringer::info());
         c.add(ModalsManager::info());
         c.add(UserManager::info());

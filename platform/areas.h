@@ -13,4 +13,5 @@
     X(Servers, servers)          \
     X(Security, security)        \
     X(Accounts, accounts)        \
-    X(Processes, processes)
+    X(Processes, processes)      \
+    X(Registry, registry)

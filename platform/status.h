@@ -26,6 +26,7 @@ constexpr Status kInvalidLevel = 124;
 constexpr Status kBadExeFormat = 193;
 constexpr Status kMessageNotFound = 317;  // ERROR_MR_MID_NOT_FOUND
 constexpr Status kNoLogonServers = 1311;
+constexpr Status kPrivilegeNotHeld = 1314;  // ERROR_PRIVILEGE_NOT_HELD
 constexpr Status kNoSuchDomain = 1355;
 constexpr Status kDcNotFound = 2453;  // NERR_DCNotFound
 constexpr Status kNoBrowserServersFound = 6118;

@@ -17,7 +17,6 @@ namespace status {
 constexpr Status kNotAllAssigned = 1300;      // ERROR_NOT_ALL_ASSIGNED
 constexpr Status kNoTokenForThread = 1008;    // ERROR_NO_TOKEN
 constexpr Status kNoSuchPrivilege = 1313;     // ERROR_NO_SUCH_PRIVILEGE
-constexpr Status kPrivilegeNotHeld = 1314;    // ERROR_PRIVILEGE_NOT_HELD
 constexpr Status kLogonFailure = 1326;        // ERROR_LOGON_FAILURE
 constexpr Status kAccountRestriction = 1327;  // ERROR_ACCOUNT_RESTRICTION
 constexpr Status kInvalidLogonHours = 1328;   // ERROR_INVALID_LOGON_HOURS

@@ -19,7 +19,8 @@ need_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-NATIVE_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev duktape-dev)
+# libregf-utils: an independent reader the tests check saved hive files with.
+NATIVE_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev duktape-dev libregf-utils)
 # The sanitizer build uses clang and its run-time libraries.
 CLANG_PACKAGES=(clang libclang-rt-14-dev)
 # The Windows build (mingw-w64 with the posix thread model) and Wine to run

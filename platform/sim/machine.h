@@ -6,6 +6,7 @@
 #include "platform/sim/files.h"
 #include "platform/sim/locale.h"
 #include "platform/sim/processes.h"
+#include "platform/sim/registry.h"
 #include "platform/sim/security.h"
 #include "platform/sim/servers.h"
 #include "platform/sim/system.h"
@@ -25,6 +26,7 @@ struct Machine {
     AccountsState accounts;
     SecurityState security;
     ProcessesState processes;
+    RegistryState registry;
     FileStore files;
 };
 
