@@ -63,7 +63,15 @@ class Process : public Object {
     static constexpr uint32_t kMaxIdBytes = 1u << 24;
 
     Ref<Collection> Processes() const { return processes_; }
-    void SetProcesses(Ref<Collection> collection) { processes_ = std::move(collection); }
+    void SetProcesses(Ref<Collection> collection) {
+        processes_ = std::move(collection);
+        referenced(processes_.get());
+    }
+    // Processes may come to hold this object (a script adds it to its own list).
+    void visit_references(ReferenceVisitor& visit) const override {
+        if (processes_) visit(*processes_);
+    }
+    void drop_references() noexcept override { auto dropped = std::move(processes_); }
     void SetBaseName(String pattern);
     String ModuleBaseName() const { return base_name_; }
     String ModuleFileName() const { return file_name_; }

@@ -50,6 +50,13 @@ TEST_F(Cycles, ScriptBuiltCyclesAreFreedWithTheirLastOutsideReference) {
         Dispatch comp = client::create(u"Vorlek.Computer");
         Dispatch(comp.get(u"Computers")).call(u"Add", {comp.object(), u"me"});
     }
+    {
+        // A collection handed to a Process, which then holds the Process.
+        Dispatch p = client::create(u"Vorlek.Process");
+        Dispatch list(Variant(make<Collection>()));
+        p.set(u"Processes", Variant(list.object()));
+        list.call(u"Add", {p.object()});
+    }
     for (const char16_t* progid : {u"Vorlek.UserManager", u"Vorlek.GroupManager"}) {
         Dispatch o = client::create(progid);
         o.call(progid[7] == u'U' ? u"InitUsers" : u"InitGroups", {u"DC01"});
