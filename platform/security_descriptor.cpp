@@ -2,6 +2,8 @@
 // simulation writes into hive files, and inheritance to new objects.
 #include "platform/security_descriptor.h"
 
+#include <algorithm>
+
 namespace vorlek::platform {
 
 namespace {
@@ -220,6 +222,45 @@ SecurityDescriptor inherit_descriptor(const SecurityDescriptor& parent, const Si
         if (!audits.aces.empty()) sd.sacl = std::move(audits);
     }
     return sd;
+}
+
+uint32_t GenericMapping::map(uint32_t mask) const noexcept {
+    if (mask & access::kGenericRead) mask |= read;
+    if (mask & access::kGenericWrite) mask |= write;
+    if (mask & access::kGenericExecute) mask |= execute;
+    if (mask & access::kGenericAll) mask |= all;
+    return mask & ~(access::kGenericRead | access::kGenericWrite | access::kGenericExecute |
+                    access::kGenericAll);
+}
+
+bool AccessIdentity::has(const Sid& sid) const noexcept {
+    return sid == user || std::find(groups.begin(), groups.end(), sid) != groups.end();
+}
+
+std::optional<uint32_t> access_check(const SecurityDescriptor& sd, const AccessIdentity& who,
+                                     uint32_t desired, const GenericMapping& mapping) {
+    desired = mapping.map(desired) & ~access::kSystemSecurity;
+    const bool maximum = (desired & access::kMaximumAllowed) != 0;
+    desired &= ~access::kMaximumAllowed;
+    const uint32_t everything = mapping.all;
+    if (!sd.dacl || sd.null_dacl) return desired | (maximum ? everything : 0);
+    uint32_t granted = 0;
+    uint32_t denied = 0;
+    if (sd.owner && who.has(*sd.owner)) granted |= access::kReadControl | access::kWriteDac;
+    for (const Ace& a : sd.dacl->aces) {
+        // An inherit-only entry is for the children; CREATOR OWNER stands
+        // for nobody until it is inherited.
+        if ((a.flags & ace::kInheritOnly) || !who.has(a.sid)) continue;
+        const uint32_t mask = mapping.map(a.mask);
+        if (a.type == ace::kAccessAllowed)
+            granted |= mask & ~denied;
+        else if (a.type == ace::kAccessDenied)
+            denied |= mask & ~granted;
+        // Without MAXIMUM_ALLOWED the walk may stop once all is decided.
+        if (!maximum && (granted & desired) == desired) break;
+    }
+    if ((granted & desired) != desired || (maximum && !desired && !granted)) return std::nullopt;
+    return maximum ? granted | desired : desired;
 }
 
 }  // namespace vorlek::platform

@@ -107,4 +107,46 @@ struct SecurityDescriptor {
 SecurityDescriptor inherit_descriptor(const SecurityDescriptor& parent, const Sid& owner,
                                       const Sid& group, bool container);
 
+// The rights every kind of object shares, and the generic rights a kind
+// maps onto its own (GENERIC_MAPPING).
+namespace access {
+constexpr uint32_t kDelete = 0x10000;
+constexpr uint32_t kReadControl = 0x20000;
+constexpr uint32_t kWriteDac = 0x40000;
+constexpr uint32_t kWriteOwner = 0x80000;
+constexpr uint32_t kSystemSecurity = 0x1000000;  // ACCESS_SYSTEM_SECURITY
+constexpr uint32_t kMaximumAllowed = 0x2000000;
+constexpr uint32_t kGenericAll = 0x10000000;
+constexpr uint32_t kGenericExecute = 0x20000000;
+constexpr uint32_t kGenericWrite = 0x40000000;
+constexpr uint32_t kGenericRead = 0x80000000;
+}  // namespace access
+
+struct GenericMapping {
+    uint32_t read = 0;
+    uint32_t write = 0;
+    uint32_t execute = 0;
+    uint32_t all = 0;
+
+    // MapGenericMask: the generic bits replaced by the kind's own.
+    uint32_t map(uint32_t mask) const noexcept;
+};
+
+// Who asks: the user and the groups enabled in the token.
+struct AccessIdentity {
+    Sid user;
+    std::vector<Sid> groups;
+
+    bool has(const Sid& sid) const noexcept;
+};
+
+// AccessCheck against the descriptor's discretionary list: the rights
+// granted for `desired` (generic rights mapped; MAXIMUM_ALLOWED gives all
+// that the list allows), or nullopt when something asked for is denied.
+// A missing or null list grants everything; the owner may always read and
+// change the descriptor. ACCESS_SYSTEM_SECURITY is a matter of privilege,
+// not of the list, and is left to the caller.
+std::optional<uint32_t> access_check(const SecurityDescriptor& sd, const AccessIdentity& who,
+                                     uint32_t desired, const GenericMapping& mapping);
+
 }  // namespace vorlek::platform

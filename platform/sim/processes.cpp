@@ -310,6 +310,19 @@ void build_processes(Network& net, Machine& m, ProcessesState& s) {
 
 }  // namespace
 
+platform::AccessIdentity SimToken::identity() const {
+    platform::AccessIdentity who{user, {}};
+    for (const TokenGroup& g : groups) {
+        if (g.attributes & platform::se::kGroupEnabled) who.groups.push_back(g.sid);
+    }
+    return who;
+}
+
+const SimToken& caller_token(Network& net) {
+    ProcessesState& s = process_table(net, net.local());
+    return s.impersonation ? *s.impersonation : *s.current().token;
+}
+
 ProcessesState& process_table(Network& net, Machine& machine) {
     ProcessesState& s = machine.processes;
     if (!s.built) build_processes(net, machine, s);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/processes.h"
+#include "platform/security_descriptor.h"
 #include "platform/sim/faults.h"
 
 namespace vorlek::sim {
@@ -26,6 +27,8 @@ struct SimToken {
 
     platform::PrivilegeState* find(uint32_t luid);
     bool enabled(StringView privilege) const;
+    // The user and the enabled groups, as an access check sees them.
+    platform::AccessIdentity identity() const;
 };
 
 // What a program does once started.
@@ -165,6 +168,10 @@ ProcessesState& process_table(Network& net, Machine& machine);
 // groups, the local groups of `machine` it is in, the well-known ones) and
 // the privileges of an administrator or of a user.
 std::shared_ptr<SimToken> make_token(Network& net, Machine& machine, const platform::Sid& user);
+// The token the caller of an operation runs with: the thread's
+// impersonation token, else the script host's own (on the local machine,
+// where the caller is).
+const SimToken& caller_token(Network& net);
 // A machine that was shut down answers again.
 void power_on(Network& net, Machine& machine);
 

@@ -36,24 +36,40 @@ constexpr StringView kBackupPrivilege = u"SeBackupPrivilege";
 constexpr StringView kRestorePrivilege = u"SeRestorePrivilege";
 constexpr StringView kSecurityPrivilege = u"SeSecurityPrivilege";
 
+// What the generic rights mean for a key.
+constexpr platform::GenericMapping kKeyMapping{reg::kRead, reg::kWrite, reg::kRead,
+                                               reg::kAllAccess};
+
 // The one place where an open, a create and every privileged call meet the
-// caller's token. Tokens are not part of the simulation yet, so nothing is
-// checked here and the caller gets the access and privileges it asks for;
-// the key's descriptor and the privilege's name are what the check will
-// read. What a handle was opened with is checked on every call regardless.
-Status check_access(Machine&, const KeyNode&, uint32_t /*desired*/) {
-    return st::kSuccess;
+// caller's token: the rights `desired` asks for against the key's
+// descriptor (5 when any is denied), giving what the handle may do.
+Result<uint32_t> check_access(Network& net, const KeyNode& node, uint32_t desired) {
+    const auto who = caller_token(net).identity();
+    std::optional<uint32_t> granted;
+    if (node.security)
+        granted = platform::access_check(*node.security, who, desired, kKeyMapping);
+    else
+        granted = platform::access_check({}, who, desired, kKeyMapping);
+    if (!granted) return Result<uint32_t>::failure(st::kAccessDenied);
+    return {st::kSuccess, *granted | (desired & reg::kAccessSystemSecurity)};
 }
-Status check_privilege(Machine&, StringView /*privilege*/) {
-    return st::kSuccess;
+// The privileges are those enabled in the caller's token (1314 otherwise).
+Status check_privilege(Network& net, StringView privilege) {
+    return caller_token(net).enabled(privilege) ? st::kSuccess : st::kPrivilegeNotHeld;
 }
 
-// The owner and group of a key the caller creates (its token's owner and
-// primary group, once there are tokens): an administrator's keys belong to
-// Administrators.
-std::pair<platform::Sid, platform::Sid> creator(Machine&) {
-    return {platform::sid::builtin_alias(platform::sid::rid::kAdmins),
-            platform::sid::local_system()};
+// The owner and group of a key the caller creates: an administrator's keys
+// belong to Administrators, anybody else's to the user; the group is the
+// token's first group that is not a logon id, as the default primary group.
+std::pair<platform::Sid, platform::Sid> creator(Network& net) {
+    const SimToken& t = caller_token(net);
+    const platform::Sid admins = platform::sid::builtin_alias(platform::sid::rid::kAdmins);
+    const auto who = t.identity();
+    const platform::Sid owner = who.has(admins) ? admins : t.user;
+    const platform::Sid group = t.user == platform::sid::local_system() || who.groups.empty()
+                                    ? platform::sid::local_system()
+                                    : who.groups.front();
+    return {owner, group};
 }
 
 // A name as the A calls pass it: a C string ends at its first NUL.
@@ -111,12 +127,13 @@ class SimRegistry final : public platform::Registry {
             node = node->child_ref(part);
             if (!node) return Result<RegKey>::failure(st::kFileNotFound);
         }
-        if (Status s = check_access(*t.machine, *node, access)) return Result<RegKey>::failure(s);
+        auto granted = check_access(net_, *node, access);
+        if (!granted.ok()) return Result<RegKey>::failure(granted.status);
         if (access & reg::kAccessSystemSecurity) {
-            if (Status s = check_privilege(*t.machine, kSecurityPrivilege))
+            if (Status s = check_privilege(net_, kSecurityPrivilege))
                 return Result<RegKey>::failure(s);
         }
-        return {st::kSuccess, handle(OpenKey{t.key->machine, std::move(node), access})};
+        return {st::kSuccess, handle(OpenKey{t.key->machine, std::move(node), granted.value})};
     }
 
     Result<platform::CreatedKey> create_key(RegKey parent, StringView path, StringView class_name,
@@ -148,13 +165,14 @@ class SimRegistry final : public platform::Registry {
                     return R::failure(st::kAccessDenied);
                 if (i == 0 && !(t.key->access & reg::kCreateSubKey))
                     return R::failure(st::kAccessDenied);
-                if (Status s = check_access(m, *node, reg::kCreateSubKey)) return R::failure(s);
+                if (auto g = check_access(net_, *node, reg::kCreateSubKey); !g.ok())
+                    return R::failure(g.status);
                 if (node->is_volatile && !want_volatile)
                     return R::failure(st::kChildMustBeVolatile);
                 KeyNode& made = node->add_child(parts.value[i]);
                 made.write_time = m.time.clock;
                 made.is_volatile = want_volatile;
-                made.security = inherited_security(m, *node);
+                made.security = inherited_security(*node);
                 if (i + 1 == parts.value.size()) made.class_name = String(c_name(class_name));
                 node->write_time = m.time.clock;
                 next = node->child_ref(parts.value[i]);
@@ -162,8 +180,12 @@ class SimRegistry final : public platform::Registry {
             }
             node = std::move(next);
         }
-        if (Status s = check_access(m, *node, access)) return R::failure(s);
-        const RegKey key = handle(OpenKey{t.key->machine, std::move(node), access});
+        auto granted = check_access(net_, *node, access);
+        if (!granted.ok()) return R::failure(granted.status);
+        if (access & reg::kAccessSystemSecurity) {
+            if (Status s = check_privilege(net_, kSecurityPrivilege)) return R::failure(s);
+        }
+        const RegKey key = handle(OpenKey{t.key->machine, std::move(node), granted.value});
         return {st::kSuccess, {key, disposition}};
     }
 
@@ -285,7 +307,7 @@ class SimRegistry final : public platform::Registry {
         if (!parent || parent == r.local_machine.get() || parent == r.users.get())
             return st::kAccessDenied;
         if (node->child_count() > 0) return st::kAccessDenied;
-        if (Status s = check_access(*t.machine, *node, reg::kDelete)) return s;
+        if (auto g = check_access(net_, *node, reg::kDelete); !g.ok()) return g.status;
         parent->write_time = t.machine->time.clock;
         parent->remove_child(String(node->name()));
         return st::kSuccess;
@@ -315,7 +337,7 @@ class SimRegistry final : public platform::Registry {
     Status save_key(RegKey key, StringView file) override {
         Target t = enter(op::RegSaveKey, key);
         if (t.status) return t.status;
-        if (Status s = check_privilege(*t.machine, kBackupPrivilege)) return s;
+        if (Status s = check_privilege(net_, kBackupPrivilege)) return s;
         file = c_name(file);
         if (file.empty()) return st::kInvalidParameter;
         if (t.machine->files.count(String(file))) return st::kAlreadyExists;
@@ -332,7 +354,7 @@ class SimRegistry final : public platform::Registry {
         if (!under || sub_key.empty() || sub_key.find(u'\\') != StringView::npos ||
             sub_key.size() > reg::kMaxKeyName)
             return st::kInvalidParameter;
-        if (Status s = check_privilege(m, kRestorePrivilege)) return s;
+        if (Status s = check_privilege(net_, kRestorePrivilege)) return s;
         if (under->child(sub_key)) return st::kAlreadyExists;
         auto found = m.files.find(String(c_name(file)));
         if (found == m.files.end()) return st::kFileNotFound;
@@ -350,7 +372,7 @@ class SimRegistry final : public platform::Registry {
         Machine& m = *t.machine;
         KeyNode* under = hive_parent(m, *t.key);
         if (!under) return st::kInvalidParameter;
-        if (Status s = check_privilege(m, kRestorePrivilege)) return s;
+        if (Status s = check_privilege(net_, kRestorePrivilege)) return s;
         sub_key = c_name(sub_key);
         KeyNode* hive = under->child(sub_key);
         if (!hive) return st::kFileNotFound;
@@ -368,7 +390,7 @@ class SimRegistry final : public platform::Registry {
         Target t = enter(op::RegRestoreKey, key);
         if (t.status) return t.status;
         Machine& m = *t.machine;
-        if (Status s = check_privilege(m, kRestorePrivilege)) return s;
+        if (Status s = check_privilege(net_, kRestorePrivilege)) return s;
         auto found = m.files.find(String(c_name(file)));
         if (found == m.files.end()) return st::kFileNotFound;
         auto hive = read_hive(found->second);
@@ -470,12 +492,12 @@ class SimRegistry final : public platform::Registry {
 
     // New keys inherit from their parent; keys made below one parent share
     // the one descriptor that inheritance gives.
-    std::shared_ptr<const platform::SecurityDescriptor> inherited_security(Machine& m,
-                                                                           const KeyNode& parent) {
+    std::shared_ptr<const platform::SecurityDescriptor> inherited_security(const KeyNode& parent) {
         if (!parent.security) return nullptr;
-        auto [owner, group] = creator(m);
+        auto [owner, group] = creator(net_);
         auto& cached = inherited_[parent.security.get()];
-        if (!cached.second || cached.first != parent.security) {
+        if (!cached.second || cached.first != parent.security || cached.second->owner != owner ||
+            cached.second->group != group) {
             cached.first = parent.security;
             cached.second = std::make_shared<const platform::SecurityDescriptor>(
                 platform::inherit_descriptor(*parent.security, owner, group, true));

@@ -8,6 +8,7 @@
 #include "tests/support/simulated.h"
 
 #include "platform/registry.h"
+#include "platform/sim/accounts.h"
 #include "platform/sim/hive_file.h"
 #include "platform/sim/registry.h"
 
@@ -218,6 +219,11 @@ TEST_F(RegistryTest, HivesAreSavedLoadedUnloadedAndRestored) {
     RegKey src = create(hk::kCurrentUser, u"Software\\Saved\\Child");
     ASSERT_EQ(r.set_value(src, u"n", reg::kDword, {1, 0, 0, 0}), 0u);
     RegKey saved = open(hk::kCurrentUser, u"Software\\Saved");
+    // Each call needs its privilege enabled, not merely held.
+    EXPECT_EQ(r.save_key(saved, u"C:\\saved.hiv"), st::kPrivilegeNotHeld);
+    EXPECT_EQ(r.load_key(hk::kLocalMachine, u"Copy", u"C:\\saved.hiv"), st::kPrivilegeNotHeld);
+    set_privilege(u"SeBackupPrivilege", true);
+    set_privilege(u"SeRestorePrivilege", true);
     EXPECT_EQ(r.save_key(saved, u"C:\\saved.hiv"), 0u);
     EXPECT_EQ(r.save_key(saved, u"c:\\SAVED.HIV"), st::kAlreadyExists);
 
@@ -249,6 +255,45 @@ TEST_F(RegistryTest, HivesAreSavedLoadedUnloadedAndRestored) {
     EXPECT_EQ(r.enum_key(target_root, 1, {64, 0, {}}).status, st::kNoMoreItems);
     for (RegKey k : {src, saved, copy, target_root})
         r.close_key(k);
+    EXPECT_EQ(net->handles().open_count(), 0u);
+}
+
+// Opens and creates are checked against the key's list and the caller's
+// token: an administrator may not read SAM, a guest may read but not change
+// the machine's software, and the system list needs the security privilege.
+TEST_F(RegistryTest, OpensAreCheckedAgainstTheCallersToken) {
+    EXPECT_EQ(r.open_key(hk::kLocalMachine, u"SAM", reg::kRead).status, st::kAccessDenied);
+    RegKey sam = open(hk::kLocalMachine, u"SAM", reg::kReadControl);
+    EXPECT_EQ(r.query_info(sam, 0).status, st::kAccessDenied);  // the handle has no more
+    r.close_key(sam);
+    // Generic and maximum rights become what the key's list allows.
+    RegKey max = open(hk::kLocalMachine, u"SOFTWARE\\Vorlek", 0x2000000);
+    EXPECT_EQ(r.set_value(max, u"x", reg::kDword, {1, 0, 0, 0}), 0u);
+    r.close_key(max);
+    RegKey gen = open(hk::kLocalMachine, u"SOFTWARE\\Vorlek", 0x80000000);
+    EXPECT_EQ(r.set_value(gen, u"x", reg::kDword, {1, 0, 0, 0}), st::kAccessDenied);
+    r.close_key(gen);
+
+    EXPECT_EQ(
+        r.open_key(hk::kLocalMachine, u"SOFTWARE", reg::kRead | reg::kAccessSystemSecurity).status,
+        st::kPrivilegeNotHeld);
+    set_privilege(u"SeSecurityPrivilege", true);
+    RegKey audited = open(hk::kLocalMachine, u"SOFTWARE", reg::kRead | reg::kAccessSystemSecurity);
+    EXPECT_EQ(r.key_security(audited, platform::security_info::kSacl).value.sacl->aces.size(), 1u);
+    r.close_key(audited);
+
+    auto& table = sim::process_table(*net, net->local());
+    table.impersonation = sim::make_token(
+        *net, net->local(), sim::account_database(*net, net->local()).domain_sid.with_rid(501));
+    RegKey read = open(hk::kLocalMachine, u"SOFTWARE\\Vorlek", reg::kRead);
+    r.close_key(read);
+    EXPECT_EQ(r.open_key(hk::kLocalMachine, u"SOFTWARE\\Vorlek", reg::kWrite).status,
+              st::kAccessDenied);
+    EXPECT_EQ(r.create_key(hk::kLocalMachine, u"SOFTWARE\\Guest", u"", 0, reg::kRead).status,
+              st::kAccessDenied);
+    EXPECT_FALSE(
+        sim::registry_state(*net, net->local()).local_machine->child(u"SOFTWARE")->child(u"Guest"));
+    table.impersonation = nullptr;
     EXPECT_EQ(net->handles().open_count(), 0u);
 }
 

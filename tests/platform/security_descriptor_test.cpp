@@ -137,5 +137,55 @@ TEST(SecurityDescriptorTest, ANewObjectTakesTheEntriesMeantForIt) {
     EXPECT_FALSE(platform::inherit_descriptor(parent, owner, owner, true).sacl);
 }
 
+// The access check walks the list in order: the first entry that decides a
+// right wins, inherit-only entries do not count, generic rights are mapped,
+// and the owner may always read and change the descriptor.
+TEST(SecurityDescriptorTest, TheAccessCheckDecidesEachRightByTheFirstEntryNamingIt) {
+    const platform::GenericMapping mapping{0x20019, 0x20006, 0x20019, 0xF003F};
+    const auto user = sid::account_domain(1, 2, 3).with_rid(1000);
+    const platform::AccessIdentity who{user, {sid::everyone()}};
+    auto with = [](std::vector<Ace> aces, std::optional<platform::Sid> owner = std::nullopt) {
+        SecurityDescriptor sd;
+        sd.owner = owner;
+        sd.dacl = Acl{2, std::move(aces)};
+        return sd;
+    };
+    const Ace allow_all{ace::kAccessAllowed, 0, 0xF003F, sid::everyone()};
+    const Ace deny_write{ace::kAccessDenied, 0, 0x2, user};
+    struct Case {
+        const char* what;
+        SecurityDescriptor sd;
+        uint32_t desired;
+        std::optional<uint32_t> granted;
+    } cases[] = {
+        {"no list grants all", SecurityDescriptor{}, 0x3, 0x3},
+        {"a denial first wins", with({deny_write, allow_all}), 0x2, std::nullopt},
+        {"a grant first wins", with({allow_all, deny_write}), 0x2, 0x2},
+        {"an empty list grants nothing", with({}), 0x1, std::nullopt},
+        {"generic read maps", with({allow_all}), platform::access::kGenericRead, 0x20019},
+        {"maximum allowed gives what is allowed", with({deny_write, allow_all}),
+         platform::access::kMaximumAllowed, 0xF003D},
+        {"maximum allowed with nothing allowed fails", with({}), platform::access::kMaximumAllowed,
+         std::nullopt},
+        {"inherit-only entries do not count",
+         with({{ace::kAccessAllowed, ace::kInheritOnly | ace::kContainerInherit, 0xF003F,
+                sid::everyone()}}),
+         0x1, std::nullopt},
+        {"another's entry does not count",
+         with({{ace::kAccessAllowed, 0, 0xF003F, sid::local_system()}}), 0x1, std::nullopt},
+        {"the owner reads and changes the descriptor", with({}, user),
+         platform::access::kReadControl | platform::access::kWriteDac,
+         platform::access::kReadControl | platform::access::kWriteDac},
+        {"but is not given more", with({}, user), 0x1, std::nullopt},
+        {"the system list's right is not the list's business", with({allow_all}),
+         platform::access::kSystemSecurity | 0x1, 0x1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(platform::access_check(c.sd, who, c.desired, mapping), c.granted) << c.what;
+    SecurityDescriptor null_list;
+    null_list.null_dacl = true;
+    EXPECT_EQ(platform::access_check(null_list, who, 0x6, mapping), 0x6u);
+}
+
 }  // namespace
 }  // namespace vorlek
