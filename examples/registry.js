@@ -1,5 +1,7 @@
 // Walks a registry key and shows every value of it with its type, as text,
-// number or bytes; then the services the machine has, read one-shot.
+// number or bytes; the key's security as text; saves a key to a hive file and
+// loads it back as a hive of its own; then the services the machine has,
+// read one-shot.
 //   vorlek-run examples/registry.js        (simulated network)
 //   cscript //nologo examples\registry.js  (Windows: reads HKLM\SOFTWARE\Vorlek\Samples
 //                                            if there is one, else HKLM\SOFTWARE)
@@ -51,6 +53,47 @@ if (status != 0) {
         WScript.Echo("  " + pad(item.RegValueName, 20) + pad(item.RegValueTypeStr, 30) + shown(item));
     }
     reg.CloseRegKey();
+}
+
+// Who owns the machine's software, who may do what with it, and what is audited.
+if (reg.OpenRegKey(reg.K_READ | reg.K_ACCESS_SYSTEM_SECURITY, "SOFTWARE") == 0 ||
+    reg.OpenRegKey(reg.K_READ, "SOFTWARE") == 0) {
+    WScript.Echo("");
+    if (reg.GetRegKeyOwner() == 0) WScript.Echo("Owner of SOFTWARE: " + reg.RegOwnerDomain + "\\" + reg.RegOwner);
+    status = reg.InitRegRights();
+    if (status != 0) WScript.Echo("  rights: " + explain(status));
+    for (var e = new Enumerator(reg.RegRights); !e.atEnd(); e.moveNext()) {
+        var right = e.item();
+        var who = (right.RegRightUserDomain ? right.RegRightUserDomain + "\\" : "") + right.RegRightUser;
+        WScript.Echo("  " + pad(who, 34) +
+                     pad(right.RegRightTypeStr == "ACCESS_DENIED_ACE_TYPE" ? "denied" : "allowed", 8) +
+                     pad(right.RegRightStr, 10) + right.RegRightFlagsStr);
+    }
+    status = reg.InitRegAudits();
+    if (status != 0) WScript.Echo("  audits: " + explain(status));
+    for (var e = new Enumerator(reg.RegAudits); !e.atEnd(); e.moveNext()) {
+        var audit = e.item();
+        WScript.Echo("  audited: " + pad(audit.RegRightUser, 26) + pad(audit.RegRightStr, 10) + audit.RegRightFlagsStr);
+    }
+    reg.CloseRegKey();
+}
+
+// A key saved to a hive file, then loaded back as a hive of its own.
+var hive = "C:\\vorlek-samples-" + new Date().getTime() + ".hiv";
+if (reg.OpenRegKey(reg.K_READ, "SOFTWARE\\Vorlek\\Samples") == 0) {
+    WScript.Echo("");
+    status = reg.SaveRegKey(hive);
+    WScript.Echo("Saved the samples to " + hive + ": " + explain(status));
+    reg.CloseRegKey();
+    if (status == 0) {
+        status = reg.LoadRegKey(hive, "VorlekSamples");
+        WScript.Echo("Loaded it as HKEY_LOCAL_MACHINE\\VorlekSamples: " + explain(status));
+        if (status == 0 && reg.OpenRegKey(reg.K_READ, "VorlekSamples") == 0) {
+            WScript.Echo("  it holds " + reg.RegKeyNumValues + " values");
+            reg.CloseRegKey();
+        }
+        if (status == 0) WScript.Echo("Unloaded: " + explain(reg.UnloadRegKey("VorlekSamples")));
+    }
 }
 
 // The services, each with its start type, from their keys.

@@ -7,6 +7,7 @@
 #include "platform/locale.h"
 #include "platform/platform.h"
 #include "platform/security.h"
+#include "processes/process.h"
 #include "strings/stringer.h"
 #include "system/dll_class.h"
 
@@ -47,6 +48,17 @@ constexpr StringView kTypeNames[] = {
     u"R_RESOURCE_REQUIREMENTS_LIST",
 };
 constexpr StringView kUnknown = u"unknown";
+
+// The privileges the key-security and hive-file members switch on.
+constexpr StringView kSecurityPrivilege = u"SeSecurityPrivilege";  // SE_SECURITY_NAME
+constexpr StringView kBackupPrivilege = u"SeBackupPrivilege";      // SE_BACKUP_NAME
+constexpr StringView kRestorePrivilege = u"SeRestorePrivilege";    // SE_RESTORE_NAME
+
+// A privilege of the calling process, switched through a private Process
+// as a script would.
+int32_t switch_privilege(Process& process, StringView privilege, bool on) {
+    return process.SetMyTokenPrivileges(String(privilege), on);
+}
 
 struct Letter {
     char16_t letter;
@@ -411,17 +423,20 @@ int32_t Registry::OpenRegKey(int32_t lngDesAccess, String strKey) {
     const int32_t error = attempt([&] {
         if (key_handle_ != 0) raise(kAlreadyOpen);
         String path = key_path_.empty() ? std::move(strKey) : key_path_;
-        // Reading a key's audits needs the security privilege switched on
-        // for the call, which comes with the process token support.
+        // The system list can only be opened under the security privilege.
+        auto process = make<Process>();
         if (static_cast<uint32_t>(lngDesAccess) & reg::kAccessSystemSecurity) {
-            result = kNotImplemented;
-            return;
+            if (int32_t s = switch_privilege(*process, kSecurityPrivilege, true)) {
+                result = s;
+                return;
+            }
         }
         auto r = registry().open_key(root(), path, static_cast<uint32_t>(lngDesAccess));
         if (!r.ok()) {
             result = as_long(r.status);
             return;
         }
+        switch_privilege(*process, kSecurityPrivilege, false);
         key_handle_ = as_long(r.value);
         key_path_ = path;
         if (path.empty()) {
@@ -713,23 +728,40 @@ int32_t Registry::CreateRegSubKey(String strKeyName, bool booVolatile, String st
 }
 
 // Saving, loading, unloading and restoring hives each switch a privilege of
-// the calling process on and off around the call (the backup or restore
-// privilege); until the process token can be asked for that, they answer
-// "not implemented" and make no call.
-int32_t Registry::SaveRegKey(String) {
-    return kNotImplemented;
+// the calling process on around the call, and off again after a success;
+// after a failure it stays on, as a script that retries expects.
+template <class Call>
+int32_t Registry::privileged(StringView privilege, Call call) {
+    int32_t result = 0;
+    const int32_t error = attempt([&] {
+        auto process = make<Process>();
+        if ((result = switch_privilege(*process, privilege, true))) return;
+        if (Status s = call()) {
+            result = as_long(s);
+            return;
+        }
+        switch_privilege(*process, privilege, false);
+    });
+    return error ? error : result;
 }
 
-int32_t Registry::LoadRegKey(String, String) {
-    return kNotImplemented;
+int32_t Registry::SaveRegKey(String strPath) {
+    return privileged(kBackupPrivilege, [&] { return registry().save_key(key(), strPath); });
 }
 
-int32_t Registry::UnloadRegKey(String) {
-    return kNotImplemented;
+int32_t Registry::LoadRegKey(String strPath, String strKeyName) {
+    return privileged(kRestorePrivilege,
+                      [&] { return registry().load_key(root(), strKeyName, strPath); });
 }
 
-int32_t Registry::RestoreRegKey(String, bool) {
-    return kNotImplemented;
+int32_t Registry::UnloadRegKey(String strKeyName) {
+    return privileged(kRestorePrivilege, [&] { return registry().unload_key(root(), strKeyName); });
+}
+
+int32_t Registry::RestoreRegKey(String strPath, bool booVolatile) {
+    return privileged(kRestorePrivilege, [&] {
+        return registry().restore_key(key(), strPath, booVolatile ? reg::kWholeHiveVolatile : 0);
+    });
 }
 
 int32_t Registry::read_account(uint32_t information, String& user, String& domain) {
@@ -808,11 +840,43 @@ int32_t Registry::InitRegRights() {
     return error ? error : result;
 }
 
-// The audits list is read under the security privilege, switched on and
-// off through the process token; until that is available the member
-// answers "not implemented" and leaves RegAudits as it is.
+// The audits list is read under the security privilege; each entry is an
+// item of its own, keyed by its place in the list.
 int32_t Registry::InitRegAudits() {
-    return kNotImplemented;
+    int32_t result = 0;
+    const int32_t error = attempt([&] {
+        audits_ = make<Collection>();
+        auto process = make<Process>();
+        if ((result = switch_privilege(*process, kSecurityPrivilege, true))) return;
+        auto sd = registry().key_security(key(), platform::security_info::kSacl);
+        if (!sd.ok()) {
+            result = as_long(sd.status);
+            return;
+        }
+        if (!sd.value.sacl && !sd.value.null_sacl) raise(err::kNotAvailable);
+        switch_privilege(*process, kSecurityPrivilege, false);
+        if (!sd.value.sacl) return;  // a null list: nothing to list
+        const auto& aces = sd.value.sacl->aces;
+        for (size_t i = 0; i < aces.size(); ++i) {
+            const platform::Ace& a = aces[i];
+            auto account = platform::current().security().lookup_account_sid(u"", a.sid);
+            if (!account.ok()) {
+                result = as_long(account.status);
+                return;
+            }
+            auto item = make<Registry>();
+            SecurityText& t = item->security();
+            t.right_type_text =
+                String(a.type < std::size(kAceTypeNames) ? kAceTypeNames[a.type]
+                                                         : u"ACCESS_UNKNOWN_ACE_TYPE");
+            t.right_user = account.value.name;
+            t.right_user_domain = account.value.domain;
+            t.right_text = rights_text(a.type, a.mask, true);
+            t.right_flags_text = flags_text(a.flags, true);
+            audits_->add(Variant(Ref<Object>(item)), u"#" + decimal(static_cast<int64_t>(i)));
+        }
+    });
+    return error ? error : result;
 }
 
 String Registry::GetRegValueSZ(String strComputer, String strKey, String strValue,

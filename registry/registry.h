@@ -21,9 +21,20 @@ class Registry : public Object {
 
     static constexpr int32_t kAlreadyOpen = 17;
     static constexpr int32_t kExisted = -9999;
-    static constexpr int32_t kNotImplemented = 120;
     static constexpr size_t kEnumBuffer = 1024;
     static constexpr uint32_t kClassBuffer = 255;
+
+    // The listings may hold this object (a client can add it), so they are
+    // reported for the cycle collector.
+    void visit_references(ReferenceVisitor& visit) const override {
+        for (const Ref<Collection>* c : {&sub_keys_, &values_, &rights_, &audits_}) {
+            if (*c) visit(**c);
+        }
+    }
+    void drop_references() noexcept override {
+        auto a = std::move(sub_keys_), b = std::move(values_), c = std::move(rights_),
+             d = std::move(audits_);
+    }
 
     int32_t RegKeyRootHandle() const { return root_handle_; }
     String RegKeyPath() const { return key_path_; }
@@ -111,6 +122,9 @@ class Registry : public Object {
     // The owner or group part of the key's descriptor as account and domain,
     // into `user` and `domain`; they keep their values on failure.
     int32_t read_account(uint32_t information, String& user, String& domain);
+    // A hive-file call under `privilege` (see SaveRegKey).
+    template <class Call>
+    int32_t privileged(StringView privilege, Call call);
 
     int32_t root_handle_ = 0;
     int32_t key_handle_ = 0;

@@ -4,6 +4,7 @@
 
 #include "automation/collection.h"
 #include "library/client.h"
+#include "platform/registry.h"
 #include "tests/support/simulated.h"
 
 namespace vorlek {
@@ -61,6 +62,17 @@ TEST_F(Cycles, ScriptBuiltCyclesAreFreedWithTheirLastOutsideReference) {
         Dispatch o = client::create(progid);
         o.call(progid[7] == u'U' ? u"InitUsers" : u"InitGroups", {u"DC01"});
         Dispatch(o.get(progid[7] == u'U' ? u"Users" : u"Groups")).call(u"Add", {o.object()});
+    }
+    {
+        // A key in each of its own listings.
+        Dispatch r = client::create(u"Vorlek.Registry");
+        r.call(u"OpenRegistry", {static_cast<int32_t>(platform::hkey::kLocalMachine)});
+        r.call(u"OpenRegKey", {static_cast<int32_t>(platform::reg::kRead), u"SOFTWARE"});
+        for (StringView fill : {u"InitRegSubKeys", u"InitRegValues", u"InitRegRights"})
+            r.call(fill);
+        for (StringView list : {u"RegSubKeys", u"RegValues", u"RegRights"})
+            Dispatch(r.get(list)).call(u"Add", {r.object()});
+        r.call(u"CloseRegistry");
     }
     {
         // Two collections holding each other, and one holding itself twice.

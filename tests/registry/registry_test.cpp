@@ -8,6 +8,8 @@
 #include "tests/support/simulated.h"
 
 #include "library/client.h"
+#include "platform/sim/accounts.h"
+#include "platform/sim/processes.h"
 #include "platform/sim/registry.h"
 #include "registry/registry.h"
 
@@ -509,20 +511,92 @@ TEST_F(RegistryClassTest, RightsOfAKeyAsText) {
 
 // What needs the process's privileges answers "not implemented" for now and
 // touches nothing.
-TEST_F(RegistryClassTest, MembersThatNeedPrivilegesAreNotAvailableYet) {
+// The hive-file members switch their privilege on for the call and off after
+// a success; after a failure it stays on. A token without the privilege
+// gets the platform's answer and no call is made.
+TEST_F(RegistryClassTest, HiveFilesGoThroughTheirPrivileges) {
+    const auto& token = *sim::process_table(*net, net->local()).current().token;
+    EXPECT_EQ(call(u"SaveRegKey", {u"C:\\none.hiv"}), 6);  // no key open
+    EXPECT_TRUE(token.enabled(u"SeBackupPrivilege"));
+    set_privilege(u"SeBackupPrivilege", false);
+
     open_test_key();
-    const size_t open = net->handles().open_count();
-    EXPECT_EQ(call(u"SaveRegKey", {u"C:\\x.hiv"}), 120);
-    EXPECT_EQ(call(u"LoadRegKey", {u"C:\\x.hiv", u"X"}), 120);
-    EXPECT_EQ(call(u"UnloadRegKey", {u"X"}), 120);
-    EXPECT_EQ(call(u"RestoreRegKey", {u"C:\\x.hiv"}), 120);
-    EXPECT_EQ(call(u"InitRegAudits"), 120);
-    EXPECT_FALSE(net->local().files.count(u"C:\\x.hiv"));
+    node(kHKCU, u"Software\\Test").add_child(u"Inner");
+    ASSERT_EQ(call(u"SetRegValue", {u"v", 4, 7}), 0);
+    EXPECT_EQ(call(u"SaveRegKey", {u"C:\\t.hiv"}), 0);
+    EXPECT_FALSE(token.enabled(u"SeBackupPrivilege"));
+    EXPECT_EQ(call(u"SaveRegKey", {u"C:\\t.hiv"}), 183);  // the file is there already
+    EXPECT_TRUE(token.enabled(u"SeBackupPrivilege"));
+    // Restored over another key, volatile or not, the key holds what was saved.
+    ASSERT_EQ(call(u"DeleteRegValue", {u"v"}), 0);
+    EXPECT_EQ(call(u"RestoreRegKey", {u"C:\\t.hiv", true}), 0);
+    EXPECT_FALSE(token.enabled(u"SeRestorePrivilege"));
+    EXPECT_TRUE(node(kHKCU, u"Software\\Test").value(u"v"));
+    EXPECT_EQ(call(u"RestoreRegKey", {u"C:\\missing.hiv"}), 2);
+    close_all();
+
+    client::Dispatch hklm = client::create(u"Vorlek.Registry");
+    ASSERT_EQ(hklm.call(u"OpenRegistry", {kHKLM}).to_long(), 0);
+    EXPECT_EQ(hklm.call(u"LoadRegKey", {u"C:\\t.hiv", u"Loaded"}).to_long(), 0);
+    EXPECT_TRUE(node(kHKLM, u"Loaded\\Inner").name() == u"Inner");
+    EXPECT_EQ(hklm.call(u"UnloadRegKey", {u"Loaded"}).to_long(), 0);
+    EXPECT_EQ(hklm.call(u"UnloadRegKey", {u"Loaded"}).to_long(), 2);
+    EXPECT_EQ(hklm.call(u"CloseRegistry").to_long(), 0);
+
+    // A user's token has neither privilege: 1300, and nothing is written.
+    auto& host = sim::process_table(*net, net->local()).current();
+    const auto admin = host.token;
+    host.token = sim::make_token(
+        *net, net->local(), sim::account_database(*net, net->local()).domain_sid.with_rid(501));
+    open_test_key();
+    EXPECT_EQ(call(u"SaveRegKey", {u"C:\\user.hiv"}), 1300);
+    EXPECT_FALSE(net->local().files.count(u"C:\\user.hiv"));
+    EXPECT_EQ(call(u"InitRegAudits"), 1300);
+    close_all();
+    host.token = admin;
+}
+
+// The audits list: opened under the security privilege, one item per entry
+// keyed by its place, never merged; the privilege is off again afterwards.
+TEST_F(RegistryClassTest, AuditsAreListedUnderTheSecurityPrivilege) {
+    const auto& token = *sim::process_table(*net, net->local()).current().token;
+    const int32_t audit_access = kRead | static_cast<int32_t>(reg::kAccessSystemSecurity);
+    ASSERT_EQ(call(u"OpenRegistry", {kHKLM}), 0);
+    // Without the right on the handle the list cannot be read.
+    ASSERT_EQ(call(u"OpenRegKey", {kRead, u"SOFTWARE"}), 0);
+    EXPECT_EQ(call(u"InitRegAudits"), 5);
     call(u"CloseRegKey");
-    EXPECT_EQ(call(u"OpenRegKey", {static_cast<int32_t>(reg::kRead | reg::kAccessSystemSecurity),
-                                   u"Software\\Test"}),
-              120);
-    EXPECT_EQ(net->handles().open_count(), open - 1);
+    ASSERT_EQ(call(u"OpenRegKey", {audit_access, u"SOFTWARE"}), 0);
+    EXPECT_FALSE(token.enabled(u"SeSecurityPrivilege"));
+    sim::KeyNode& software = node(kHKLM, u"SOFTWARE");
+    platform::SecurityDescriptor sd = *software.security;
+    sd.sacl->aces.push_back({platform::ace::kSystemAudit, 0xC0, 0xF003F, sd.sacl->aces[0].sid});
+    sd.sacl->aces.push_back({platform::ace::kSystemAudit, 0x40, 0x1,
+                             platform::sid::account_domain(9, 9, 9).with_rid(7)});
+    software.security = std::make_shared<const platform::SecurityDescriptor>(sd);
+
+    // An entry whose account has no name ends the listing; those before stay.
+    EXPECT_EQ(call(u"InitRegAudits"), 1332);
+    client::Dispatch audits(r.get(u"RegAudits"));
+    ASSERT_EQ(audits.get(u"Count").to_long(), 2);
+    client::Dispatch first(audits.call(u"Item", {u"#0"}));
+    EXPECT_EQ(first.get(u"RegRightTypeStr").to_string(), u"SYSTEM_AUDIT_ACE_TYPE");
+    EXPECT_EQ(first.get(u"RegRightUser").to_string(), u"Everyone");
+    EXPECT_EQ(first.get(u"RegRightStr").to_string(), u"SCDP");
+    EXPECT_EQ(first.get(u"RegRightFlagsStr").to_string(), u"FAILED_ACCESS_ACE_FLAG");
+    client::Dispatch second(audits.call(u"Item", {u"#1"}));
+    EXPECT_EQ(second.get(u"RegRightStr").to_string(), u"QSCENLDPR");  // no "ALL", no "O"
+    EXPECT_EQ(second.get(u"RegRightFlagsStr").to_string(),
+              u"FAILED_ACCESS_ACE_FLAG;SUCCESSFUL_ACCESS_ACE_FLAG");
+
+    sd.sacl->aces.pop_back();
+    software.security = std::make_shared<const platform::SecurityDescriptor>(sd);
+    EXPECT_EQ(call(u"InitRegAudits"), 0);
+    EXPECT_EQ(client::Dispatch(r.get(u"RegAudits")).get(u"Count").to_long(), 2);
+    EXPECT_FALSE(token.enabled(u"SeSecurityPrivilege"));
+    sd.sacl.reset();
+    software.security = std::make_shared<const platform::SecurityDescriptor>(sd);
+    EXPECT_EQ(call(u"InitRegAudits"), -9999);
     close_all();
 }
 
