@@ -56,9 +56,16 @@ setup)
     fi
     # A prefix with no display driver: console programs only.
     run_wine "$log/reg.txt" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
-    if ! register; then
-        echo "regsvr32 failed"; cat "$log/regsvr32.txt"; exit 1
-    fi
+    # On a loaded machine the fresh prefix may still be starting its
+    # services when regsvr32 runs ("ShellExecuteEx failed"): a few tries.
+    tries=0
+    until register; do
+        tries=$((tries + 1))
+        if [ "$tries" -ge 3 ]; then
+            echo "regsvr32 failed"; cat "$log/regsvr32.txt"; exit 1
+        fi
+        sleep 5
+    done
     echo "prefix ready: $WINEPREFIX"
     ;;
 script)
