@@ -56,18 +56,22 @@ void KeyNode::remove_child(StringView name) {
 
 const std::vector<KeyNode*>& KeyNode::children() const {
     if (!order_valid_) {
+        // A hive file lists sub-keys by their upper-case names: each name
+        // is upper-cased once, not at every comparison.
+        std::vector<std::pair<String, KeyNode*>> keyed;
+        keyed.reserve(children_.size());
+        for (const auto& entry : children_) {
+            String upper = entry.second->name();
+            for (char16_t& c : upper)
+                c = to_upper(c);
+            keyed.emplace_back(std::move(upper), entry.second.get());
+        }
+        std::sort(keyed.begin(), keyed.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
         order_.clear();
-        order_.reserve(children_.size());
-        for (const auto& entry : children_)
-            order_.push_back(entry.second.get());
-        // A hive file lists sub-keys by their upper-case names.
-        std::sort(order_.begin(), order_.end(), [](const KeyNode* a, const KeyNode* b) {
-            const String& x = a->name();
-            const String& y = b->name();
-            return std::lexicographical_compare(
-                x.begin(), x.end(), y.begin(), y.end(),
-                [](char16_t l, char16_t r) { return to_upper(l) < to_upper(r); });
-        });
+        order_.reserve(keyed.size());
+        for (auto& k : keyed)
+            order_.push_back(k.second);
         order_valid_ = true;
     }
     return order_;
