@@ -60,7 +60,21 @@ void entry_text(std::string& out, const Entry& e, bool with_help) {
 
 std::string quoted(std::string_view utf8) {
     std::string out = "\"";
+    static constexpr char kHex[] = "0123456789abcdef";
     for (char c : utf8) {
+        // Control characters as escapes: a default of one NUL (the local
+        // machine of the service members) must not end the text.
+        const auto u = static_cast<unsigned char>(c);
+        if (u == 0) {
+            out += "\\0";
+            continue;
+        }
+        if (u < 0x20) {
+            out += "\\x";
+            out += kHex[u >> 4];
+            out += kHex[u & 0xF];
+            continue;
+        }
         if (c == '"' || c == '\\') out += '\\';
         out += c;
     }

@@ -6,6 +6,7 @@
 #include "policy/modals_manager.h"
 #include "processes/process.h"
 #include "registry/registry.h"
+#include "services/service.h"
 #include "strings/stringer.h"
 #include "system/dll_class.h"
 #include "users/user_manager.h"
@@ -23,6 +24,7 @@ const Catalogue& library() {
         c.add(UserManager::info());
         c.add(GroupManager::info());
         c.add(Process::info());
+        c.add(Service::info());
         return c;
     }();
     return catalogue;

@@ -14,4 +14,5 @@
     X(Security, security)        \
     X(Accounts, accounts)        \
     X(Processes, processes)      \
-    X(Registry, registry)
+    X(Registry, registry)        \
+    X(Services, services)

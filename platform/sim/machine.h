@@ -9,6 +9,7 @@
 #include "platform/sim/registry.h"
 #include "platform/sim/security.h"
 #include "platform/sim/servers.h"
+#include "platform/sim/services.h"
 #include "platform/sim/system.h"
 #include "platform/sim/time.h"
 
@@ -27,6 +28,7 @@ struct Machine {
     SecurityState security;
     ProcessesState processes;
     RegistryState registry;
+    ServicesState services;
     FileStore files;
 };
 

@@ -265,24 +265,59 @@ class Builder {
 struct ServiceKey {
     StringView name;
     StringView display_name;
-    uint32_t type;   // SERVICE_WIN32_OWN_PROCESS 0x10, SHARE_PROCESS 0x20
-    uint32_t start;  // 2 automatic, 3 manual, 4 disabled
+    uint32_t type;   // 0x1 kernel driver, 0x2 file-system driver, 0x10 own process, 0x20 shared
+    uint32_t start;  // 0 boot, 1 system, 2 automatic, 3 manual, 4 disabled
     StringView image_path;
-    StringView object_name;
+    StringView object_name;  // "" for a driver
     StringView group;
     std::initializer_list<StringView> depend_on_service;
     std::initializer_list<StringView> depend_on_group;
+    uint32_t error_control = 1;
+    uint32_t tag = 0;  // a driver's place in its group; 0: none
 };
 
+constexpr StringView kServicesExe = u"%SystemRoot%\\System32\\services.exe";
+
+// What an NT server runs, by key name: some stopped, some disabled, the
+// drivers the network services need.
 const ServiceKey kServices[] = {
+    {u"Afd",
+     u"AFD Networking Support Environment",
+     0x1,
+     1,
+     u"System32\\drivers\\afd.sys",
+     u"",
+     u"TDI",
+     {},
+     {}},
+    {u"Alerter",
+     u"Alerter",
+     0x20,
+     4,
+     kServicesExe,
+     u"LocalSystem",
+     u"",
+     {u"LanmanWorkstation"},
+     {}},
+    {u"Beep", u"Beep", 0x1, 1, u"System32\\drivers\\beep.sys", u"", u"Base", {}, {}, 1, 2},
     {u"Browser",
      u"Computer Browser",
      0x20,
      2,
-     u"%SystemRoot%\\System32\\services.exe",
+     kServicesExe,
      u"LocalSystem",
      u"",
      {u"LanmanWorkstation", u"LanmanServer", u"LmHosts"},
+     {}},
+    {u"Cdfs", u"Cdfs", 0x2, 4, u"System32\\drivers\\cdfs.sys", u"", u"File system", {}, {}, 0},
+    {u"ClipSrv",
+     u"ClipBook",
+     0x10,
+     3,
+     u"%SystemRoot%\\system32\\clipsrv.exe",
+     u"LocalSystem",
+     u"",
+     {u"NetDDE"},
      {}},
     {u"EventLog",
      u"Event Log",
@@ -293,24 +328,52 @@ const ServiceKey kServices[] = {
      u"Event log",
      {},
      {}},
-    {u"LanmanServer",
-     u"Server",
-     0x20,
-     2,
-     u"%SystemRoot%\\System32\\services.exe",
-     u"LocalSystem",
-     u"",
-     {},
-     {}},
+    {u"LanmanServer", u"Server", 0x20, 2, kServicesExe, u"LocalSystem", u"", {}, {}},
     {u"LanmanWorkstation",
      u"Workstation",
      0x20,
      2,
-     u"%SystemRoot%\\System32\\services.exe",
+     kServicesExe,
      u"LocalSystem",
      u"NetworkProvider",
      {},
      {u"TDI"}},
+    {u"LmHosts",
+     u"TCP/IP NetBIOS Helper Service",
+     0x20,
+     2,
+     kServicesExe,
+     u"LocalSystem",
+     u"TDI",
+     {},
+     {}},
+    {u"Messenger",
+     u"Messenger",
+     0x20,
+     2,
+     kServicesExe,
+     u"LocalSystem",
+     u"",
+     {u"LanmanWorkstation", u"NetBIOS"},
+     {}},
+    {u"NetBIOS",
+     u"NetBIOS Interface",
+     0x1,
+     1,
+     u"System32\\DRIVERS\\netbios.sys",
+     u"",
+     u"NetBIOSGroup",
+     {},
+     {u"TDI"}},
+    {u"NetDDE",
+     u"Network DDE",
+     0x10,
+     3,
+     u"%SystemRoot%\\system32\\netdde.exe",
+     u"LocalSystem",
+     u"NetDDEGroup",
+     {},
+     {}},
     {u"Netlogon",
      u"Net Logon",
      0x20,
@@ -320,6 +383,8 @@ const ServiceKey kServices[] = {
      u"RemoteValidation",
      {u"LanmanWorkstation", u"LmHosts"},
      {}},
+    {u"Ntfs", u"Ntfs", 0x2, 3, u"", u"", u"Boot file system", {}, {}},
+    {u"Null", u"Null", 0x1, 1, u"", u"", u"Base", {}, {}, 1, 1},
     {u"RemoteRegistry",
      u"Remote Registry Service",
      0x10,
@@ -328,6 +393,15 @@ const ServiceKey kServices[] = {
      u"LocalSystem",
      u"",
      {u"RpcSs"},
+     {}},
+    {u"RpcSs",
+     u"Remote Procedure Call (RPC)",
+     0x20,
+     2,
+     u"%SystemRoot%\\system32\\svchost -k rpcss",
+     u"LocalSystem",
+     u"COM Infrastructure",
+     {},
      {}},
     {u"Schedule",
      u"Task Scheduler",
@@ -346,6 +420,24 @@ const ServiceKey kServices[] = {
      u"LocalSystem",
      u"SpoolerGroup",
      {u"RPCSS"},
+     {}},
+    {u"Tcpip",
+     u"TCP/IP Protocol Driver",
+     0x1,
+     1,
+     u"System32\\DRIVERS\\tcpip.sys",
+     u"",
+     u"PNP_TDI",
+     {},
+     {}},
+    {u"TlntSvr",
+     u"Telnet",
+     0x10,
+     4,
+     u"%SystemRoot%\\system32\\tlntsvr.exe",
+     u"LocalSystem",
+     u"",
+     {u"RpcSs", u"Tcpip"},
      {}},
 };
 
@@ -441,15 +533,18 @@ void system_hive(Builder& b, KeyNode& hklm, Machine& m) {
     b.key(ccs, u"Hardware Profiles\\Current\\System");
 
     KeyNode& services = b.key(ccs, u"Services");
+    const bool controller = (m.servers.info.type & 0x18) != 0;  // SV_TYPE_DOMAIN_CTRL, _BAKCTRL
     for (const ServiceKey& s : kServices) {
         KeyNode& k = b.key(services, s.name);
         Builder::dword(k, u"Type", s.type);
-        Builder::dword(k, u"Start", s.start);
-        Builder::dword(k, u"ErrorControl", 1);
-        Builder::sz(k, u"ImagePath", s.image_path, reg::kExpandSz);
+        // A controller's logon service starts with it; elsewhere on demand.
+        Builder::dword(k, u"Start", controller && s.name == u"Netlogon" ? 2 : s.start);
+        Builder::dword(k, u"ErrorControl", s.error_control);
+        if (!s.image_path.empty()) Builder::sz(k, u"ImagePath", s.image_path, reg::kExpandSz);
         Builder::sz(k, u"DisplayName", s.display_name);
-        Builder::sz(k, u"ObjectName", s.object_name);
+        if (!s.object_name.empty()) Builder::sz(k, u"ObjectName", s.object_name);
         if (!s.group.empty()) Builder::sz(k, u"Group", s.group);
+        if (s.tag) Builder::dword(k, u"Tag", s.tag);
         if (s.depend_on_service.size()) Builder::multi(k, u"DependOnService", s.depend_on_service);
         if (s.depend_on_group.size()) Builder::multi(k, u"DependOnGroup", s.depend_on_group);
     }
