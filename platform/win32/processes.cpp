@@ -40,12 +40,7 @@ Result<ObjectHandle> opened(const void* h) {
 
 // A single-byte text of the 16-bit task call-back; "error" when there is none.
 String ansi_text(const char* text) {
-    if (!text) return u"error";
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (n <= 0) return u"error";
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text, -1, out.data(), n);
-    return from_wide(out.c_str());
+    return text ? unicode(text) : String(u"error");
 }
 
 [[maybe_unused]] BOOL WINAPI vdm_task(DWORD thread, WORD module, WORD task, PSZ module_name,

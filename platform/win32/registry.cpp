@@ -8,6 +8,7 @@
 #include "platform/win32/areas.h"
 #include "platform/win32/handle.h"
 #include "platform/win32/status.h"
+#include "platform/win32/text.h"
 
 namespace vorlek::platform::win32 {
 
@@ -20,29 +21,6 @@ HKEY hkey_of(RegKey key) {
 }
 RegKey key_of(HKEY key) {
     return static_cast<RegKey>(reinterpret_cast<uintptr_t>(key));
-}
-
-// A C string in the system code page; the text ends at its first NUL, as
-// the A calls read it.
-std::string ansi(StringView text) {
-    text = text.substr(0, text.find(u'\0'));
-    if (text.empty()) return {};
-    const auto* w = reinterpret_cast<const wchar_t*>(text.data());
-    const int n = ::WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(text.size()), nullptr, 0,
-                                        nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        ::WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(text.size()), out.data(), n, nullptr,
-                              nullptr);
-    return out;
-}
-
-String unicode(const char* text, size_t length) {
-    if (length == 0) return {};
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), out.data(), n);
-    return String(out.begin(), out.end());
 }
 
 // The longest sub-key name and class, and the longest value name, for the

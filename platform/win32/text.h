@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstring>
 #include <string>
 
 #include "automation/string.h"
@@ -36,6 +37,36 @@ inline const wchar_t* wide_or_null(const std::wstring& text) {
 // before the call.
 inline bool fits_int(size_t n) {
     return n <= static_cast<size_t>(INT_MAX);
+}
+
+// Text in the system code page for the single-byte ("A") calls, the whole
+// of it (the NULs of a list of names kept) ...
+inline std::string ansi_all(StringView text) {
+    if (text.empty() || !fits_int(text.size())) return {};
+    const auto* w = reinterpret_cast<const wchar_t*>(text.data());
+    const int n = ::WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(text.size()), nullptr, 0,
+                                        nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        ::WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(text.size()), out.data(), n, nullptr,
+                              nullptr);
+    return out;
+}
+// ... or as a C string, which ends at its first NUL, as the A calls read it.
+inline std::string ansi(StringView text) {
+    return ansi_all(text.substr(0, text.find(u'\0')));
+}
+// Text the A calls handed out, `length` bytes of it or up to its NUL (null
+// reads as empty).
+inline String unicode(const char* text, size_t length) {
+    if (length == 0 || !fits_int(length)) return {};
+    const int n = ::MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), out.data(), n);
+    return String(out.begin(), out.end());
+}
+inline String unicode(const char* text) {
+    return text ? unicode(text, std::strlen(text)) : String();
 }
 
 }  // namespace vorlek::platform::win32

@@ -116,7 +116,9 @@ TEST_F(AccountsTest, EnumeratingAHundredThousandUsersIsLinear) {
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(names.size(), 100000u + 2 + 3);
     EXPECT_GT(calls, 100u);
-    EXPECT_LT(took, std::chrono::seconds(1));
+    // Linear takes well under a second even under the sanitizers; a
+    // quadratic walk takes minutes. The margin is for a loaded machine.
+    EXPECT_LT(took, std::chrono::seconds(5));
 }
 
 TEST_F(AccountsTest, UserRecordsDeriveWhatTheSystemComputes) {
