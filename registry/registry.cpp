@@ -788,6 +788,23 @@ int32_t Registry::GetRegKeyPrimaryGroup() {
     return read_account(platform::security_info::kGroup, texts.group, texts.group_domain);
 }
 
+Ref<Registry> Registry::entry_item(const platform::Ace& a, bool audits, int32_t& status) {
+    auto account = platform::current().security().lookup_account_sid(u"", a.sid);
+    if (!account.ok()) {
+        status = as_long(account.status);
+        return nullptr;
+    }
+    auto item = make<Registry>();
+    SecurityText& t = item->security();
+    t.right_type_text = String(a.type < std::size(kAceTypeNames) ? kAceTypeNames[a.type]
+                                                                 : u"ACCESS_UNKNOWN_ACE_TYPE");
+    t.right_user = account.value.name;
+    t.right_user_domain = account.value.domain;
+    t.right_text = rights_text(a.type, a.mask, audits);
+    t.right_flags_text = flags_text(a.flags, audits);
+    return item;
+}
+
 int32_t Registry::InitRegRights() {
     int32_t result = 0;
     const int32_t error = attempt([&] {
@@ -800,20 +817,9 @@ int32_t Registry::InitRegRights() {
         if (!sd.value.dacl && !sd.value.null_dacl) raise(err::kNotAvailable);
         if (!sd.value.dacl) return;  // a null list: nothing to list
         for (const platform::Ace& a : sd.value.dacl->aces) {
-            auto account = platform::current().security().lookup_account_sid(u"", a.sid);
-            if (!account.ok()) {
-                result = as_long(account.status);
-                return;
-            }
-            auto item = make<Registry>();
+            auto item = entry_item(a, false, result);
+            if (!item) return;
             SecurityText& t = item->security();
-            t.right_type_text =
-                String(a.type < std::size(kAceTypeNames) ? kAceTypeNames[a.type]
-                                                         : u"ACCESS_UNKNOWN_ACE_TYPE");
-            t.right_user = account.value.name;
-            t.right_user_domain = account.value.domain;
-            t.right_text = rights_text(a.type, a.mask, false);
-            t.right_flags_text = flags_text(a.flags, false);
             const String key = t.right_user_domain.empty()
                                    ? t.right_user
                                    : t.right_user_domain + u"\\" + t.right_user;
@@ -859,20 +865,8 @@ int32_t Registry::InitRegAudits() {
         const auto& aces = sd.value.sacl->aces;
         for (size_t i = 0; i < aces.size(); ++i) {
             const platform::Ace& a = aces[i];
-            auto account = platform::current().security().lookup_account_sid(u"", a.sid);
-            if (!account.ok()) {
-                result = as_long(account.status);
-                return;
-            }
-            auto item = make<Registry>();
-            SecurityText& t = item->security();
-            t.right_type_text =
-                String(a.type < std::size(kAceTypeNames) ? kAceTypeNames[a.type]
-                                                         : u"ACCESS_UNKNOWN_ACE_TYPE");
-            t.right_user = account.value.name;
-            t.right_user_domain = account.value.domain;
-            t.right_text = rights_text(a.type, a.mask, true);
-            t.right_flags_text = flags_text(a.flags, true);
+            auto item = entry_item(a, true, result);
+            if (!item) return;
             audits_->add(Variant(Ref<Object>(item)), u"#" + decimal(static_cast<int64_t>(i)));
         }
     });

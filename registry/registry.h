@@ -122,6 +122,9 @@ class Registry : public Object {
     // The owner or group part of the key's descriptor as account and domain,
     // into `user` and `domain`; they keep their values on failure.
     int32_t read_account(uint32_t information, String& user, String& domain);
+    // An item for one entry of the rights or audits list: its type, account
+    // and texts; null when the account cannot be looked up (`status` says why).
+    static Ref<Registry> entry_item(const platform::Ace& a, bool audits, int32_t& status);
     // A hive-file call under `privilege` (see SaveRegKey).
     template <class Call>
     int32_t privileged(StringView privilege, Call call);
