@@ -522,6 +522,16 @@ std::string utf8(const wchar_t* text) {
     return out;
 }
 
+// A BSTR whole: its length, not its first NUL, says where it ends.
+std::string utf8_bstr(BSTR text) {
+    const int length = static_cast<int>(SysStringLen(text));
+    if (length == 0) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
 std::string uuid_text(const GUID& guid) {
     wchar_t buffer[40] = {};
     StringFromGUID2(guid, buffer, 40);
@@ -543,7 +553,7 @@ std::string name_of(Described* info, MEMBERID id = MEMBERID_NIL) {
 
 // Numbers (and Boolean, -1/0) as their decimal text.
 std::string default_text(const VARIANT& v) {
-    if (V_VT(&v) == VT_BSTR) return vorlek::idl::quoted(utf8(V_BSTR(&v)));
+    if (V_VT(&v) == VT_BSTR) return vorlek::idl::quoted(utf8_bstr(V_BSTR(&v)));
     VARIANT n;
     VariantInit(&n);
     if (FAILED(VariantChangeType(&n, const_cast<VARIANT*>(&v), 0, VT_I4)))
