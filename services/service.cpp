@@ -377,22 +377,22 @@ void Service::write_through(uint32_t access, Change&& change) {
     GetServiceInfo(name, computer, no_text);
 }
 
-void Service::SetDisplayName(String value) {
+void Service::change_config(const platform::ConfigChange& change) {
     if (!valid_) return;
-    write_through(svc::kChangeConfig, [&](platform::Services& sc, ScHandle s) {
-        platform::ConfigChange c;
-        c.display_name = value;
-        return sc.change_config(s, c);
-    });
+    write_through(svc::kChangeConfig,
+                  [&](platform::Services& sc, ScHandle s) { return sc.change_config(s, change); });
+}
+
+void Service::SetDisplayName(String value) {
+    platform::ConfigChange c;
+    c.display_name = std::move(value);
+    change_config(c);
 }
 
 void Service::SetBinaryPathName(String value) {
-    if (!valid_) return;
-    write_through(svc::kChangeConfig, [&](platform::Services& sc, ScHandle s) {
-        platform::ConfigChange c;
-        c.binary_path = value;
-        return sc.change_config(s, c);
-    });
+    platform::ConfigChange c;
+    c.binary_path = std::move(value);
+    change_config(c);
 }
 
 void Service::SetServiceType(String value) {
@@ -402,11 +402,9 @@ void Service::SetServiceType(String value) {
         last_error_ = kBadArgument;
         return;
     }
-    write_through(svc::kChangeConfig, [&](platform::Services& sc, ScHandle s) {
-        platform::ConfigChange c;
-        c.type = *code;
-        return sc.change_config(s, c);
-    });
+    platform::ConfigChange c;
+    c.type = *code;
+    change_config(c);
 }
 
 void Service::SetStartType(String value) {
@@ -416,11 +414,9 @@ void Service::SetStartType(String value) {
         last_error_ = kBadArgument;
         return;
     }
-    write_through(svc::kChangeConfig, [&](platform::Services& sc, ScHandle s) {
-        platform::ConfigChange c;
-        c.start_type = *code;
-        return sc.change_config(s, c);
-    });
+    platform::ConfigChange c;
+    c.start_type = *code;
+    change_config(c);
 }
 
 void Service::SetCurrentState(String value) {

@@ -107,6 +107,8 @@ class Service : public Object {
     // the change, reload on success.
     template <class Change>
     void write_through(uint32_t access, Change&& change);
+    // A configuration change through the common frame of the lets.
+    void change_config(const platform::ConfigChange& change);
     void change_account(const String& name, const String& password);
     String look_up(bool key_name, String name, const Variant& computer, String no_text);
 
