@@ -29,7 +29,7 @@ namespace reg = platform::reg;
 
 namespace {
 
-constexpr StringView kServicesPath = u"SYSTEM\\CurrentControlSet\\Services";
+constexpr StringView kControlSetPath = u"SYSTEM\\CurrentControlSet";
 constexpr Status kInvalidServiceLock = 1071;  // ERROR_INVALID_SERVICE_LOCK
 
 // What a service does when controlled, beyond what its key says: the
@@ -59,25 +59,23 @@ bool is_driver(uint32_t type) {
     return (type & svc::kDriver) != 0;
 }
 
-uint32_t dword_value(const KeyNode& key, StringView name, uint32_t fallback) {
-    const RegistryValue* v = key.value(name);
-    if (!v || v->type != reg::kDword || v->data.size() < 4) return fallback;
-    return uint32_t{v->data[0]} | uint32_t{v->data[1]} << 8 | uint32_t{v->data[2]} << 16 |
-           uint32_t{v->data[3]} << 24;
+uint32_t dword_of(const RegistryValue& v, uint32_t fallback) {
+    if (v.type != reg::kDword || v.data.size() < 4) return fallback;
+    return uint32_t{v.data[0]} | uint32_t{v.data[1]} << 8 | uint32_t{v.data[2]} << 16 |
+           uint32_t{v.data[3]} << 24;
 }
 
-String text_value(const KeyNode& key, StringView name) {
-    const RegistryValue* v = key.value(name);
-    if (!v || !reg::is_string(v->type)) return {};
-    String text = utf16_text(v->data);
-    if (v->type != reg::kMultiSz) text = text.substr(0, text.find(u'\0'));
+String text_of(const RegistryValue& v) {
+    if (!reg::is_string(v.type)) return {};
+    String text = utf16_text(v.data);
+    if (v.type != reg::kMultiSz) text = text.substr(0, text.find(u'\0'));
     return text;
 }
 
 // The names of a multi-string value.
-std::vector<String> list_value(const KeyNode& key, StringView name) {
+std::vector<String> list_of(const RegistryValue& v) {
     std::vector<String> out;
-    const String all = text_value(key, name);
+    const String all = text_of(v);
     size_t at = 0;
     while (at < all.size()) {
         const size_t end = std::min(all.find(u'\0', at), all.size());
@@ -85,6 +83,48 @@ std::vector<String> list_value(const KeyNode& key, StringView name) {
         at = end + 1;
     }
     return out;
+}
+
+uint32_t dword_value(const KeyNode& key, StringView name, uint32_t fallback) {
+    const RegistryValue* v = key.value(name);
+    return v ? dword_of(*v, fallback) : fallback;
+}
+
+// The values of a service's key that make its configuration.
+enum class Field {
+    Type,
+    Start,
+    ErrorControl,
+    ImagePath,
+    Group,
+    Tag,
+    DependOnService,
+    DependOnGroup,
+    ObjectName,
+    DisplayName,
+    Other
+};
+struct FieldName {
+    StringView name;
+    Field field;
+};
+constexpr FieldName kFields[] = {
+    {u"Type", Field::Type},
+    {u"Start", Field::Start},
+    {u"ErrorControl", Field::ErrorControl},
+    {u"ImagePath", Field::ImagePath},
+    {u"Group", Field::Group},
+    {u"Tag", Field::Tag},
+    {u"DependOnService", Field::DependOnService},
+    {u"DependOnGroup", Field::DependOnGroup},
+    {u"ObjectName", Field::ObjectName},
+    {u"DisplayName", Field::DisplayName},
+};
+
+Field config_field(StringView name) {
+    for (const FieldName& f : kFields)
+        if (f.name.size() == name.size() && equal_ignore_case(f.name, name)) return f.field;
+    return Field::Other;
 }
 
 void set_dword(KeyNode& key, StringView name, uint32_t v) {
@@ -131,9 +171,16 @@ Dependencies split_dependencies(StringView run) {
     return d;
 }
 
+// The key that holds the services, found once and kept while it stays in
+// the tree (the manager reads it for every service of every call).
 KeyNode* services_key(Network& net, Machine& m) {
+    std::weak_ptr<KeyNode>& kept = m.services.services_key;
+    if (auto k = kept.lock(); k && !k->deleted) return k.get();
     RegistryState& r = registry_state(net, m);
-    return r.local_machine ? find_key(*r.local_machine, kServicesPath) : nullptr;
+    KeyNode* control_set = r.local_machine ? find_key(*r.local_machine, kControlSetPath) : nullptr;
+    std::shared_ptr<KeyNode> k = control_set ? control_set->child_ref(u"Services") : nullptr;
+    kept = k;
+    return k.get();
 }
 
 // The program a service's image path starts, as a full path.
@@ -247,6 +294,14 @@ class Manager {
         KeyNode* all = services_key(net_, m_);
         return all ? all->child(name) : nullptr;
     }
+    // A service's display name alone (its key's name when it has none).
+    String display_of(StringView name) {
+        KeyNode* k = key(name);
+        if (!k) return String(name);
+        const RegistryValue* v = k->value(u"DisplayName");
+        String text = v ? text_of(*v) : String();
+        return text.empty() ? k->name() : text;
+    }
     // The key's own spelling of a service's name.
     String key_name(StringView name) {
         KeyNode* k = key(name);
@@ -254,24 +309,63 @@ class Manager {
     }
 
     ServiceConfig config(StringView name) {
-        ServiceConfig c;
         KeyNode* k = key(name);
-        if (!k) return c;
-        c.type = dword_value(*k, u"Type", 0);
-        c.start_type = dword_value(*k, u"Start", svc::kDemandStart);
-        c.error_control = dword_value(*k, u"ErrorControl", svc::kErrorNormal);
-        c.binary_path = text_value(*k, u"ImagePath");
-        c.load_order_group = text_value(*k, u"Group");
-        c.tag = dword_value(*k, u"Tag", 0);
-        for (const String& d : list_value(*k, u"DependOnService"))
-            c.dependencies += d + u'\0';
-        for (const String& g : list_value(*k, u"DependOnGroup"))
-            c.dependencies += u"+" + g + u'\0';
+        return k ? config_of(*k) : ServiceConfig{};
+    }
+
+    // A service's configuration from its key, read in one pass over the
+    // key's values (the manager reads it for every service it lists).
+    static ServiceConfig config_of(const KeyNode& k) {
+        ServiceConfig c;
+        c.start_type = svc::kDemandStart;
+        c.error_control = svc::kErrorNormal;
+        const RegistryValue* depend_on_service = nullptr;
+        const RegistryValue* depend_on_group = nullptr;
+        for (const RegistryValue& v : k.values()) {
+            switch (config_field(v.name)) {
+                case Field::Type:
+                    c.type = dword_of(v, 0);
+                    break;
+                case Field::Start:
+                    c.start_type = dword_of(v, svc::kDemandStart);
+                    break;
+                case Field::ErrorControl:
+                    c.error_control = dword_of(v, svc::kErrorNormal);
+                    break;
+                case Field::ImagePath:
+                    c.binary_path = text_of(v);
+                    break;
+                case Field::Group:
+                    c.load_order_group = text_of(v);
+                    break;
+                case Field::Tag:
+                    c.tag = dword_of(v, 0);
+                    break;
+                case Field::DependOnService:
+                    depend_on_service = &v;
+                    break;
+                case Field::DependOnGroup:
+                    depend_on_group = &v;
+                    break;
+                case Field::ObjectName:
+                    c.start_name = text_of(v);
+                    break;
+                case Field::DisplayName:
+                    c.display_name = text_of(v);
+                    break;
+                case Field::Other:
+                    break;
+            }
+        }
+        if (depend_on_service)
+            for (const String& d : list_of(*depend_on_service))
+                c.dependencies += d + u'\0';
+        if (depend_on_group)
+            for (const String& g : list_of(*depend_on_group))
+                c.dependencies += u"+" + g + u'\0';
         c.dependencies.push_back(u'\0');
-        c.start_name = text_value(*k, u"ObjectName");
         if (c.start_name.empty() && !is_driver(c.type)) c.start_name = u"LocalSystem";
-        c.display_name = text_value(*k, u"DisplayName");
-        if (c.display_name.empty()) c.display_name = k->name();
+        if (c.display_name.empty()) c.display_name = k.name();
         return c;
     }
 
@@ -308,9 +402,12 @@ class Manager {
     }
 
     ServiceStatus status(StringView name, ServiceRuntime& rt) {
+        return status(config(name).type, rt);
+    }
+    ServiceStatus status(uint32_t type, ServiceRuntime& rt) {
         settle(rt);
         ServiceStatus st;
-        st.type = config(name).type;
+        st.type = type;
         st.state = rt.state;
         st.controls_accepted =
             rt.state == svc::kRunning || rt.state == svc::kPaused ? rt.controls_accepted : 0;
@@ -571,12 +668,14 @@ class SimServices : public platform::Services {
         std::vector<ServiceEntry> out;
         out.reserve(mg.state().services.size());
         for (auto& [upper, rt] : mg.state().services) {
-            const ServiceConfig c = mg.config(upper);
+            const KeyNode* k = mg.key(upper);
+            if (!k) continue;
+            ServiceConfig c = Manager::config_of(*k);
             if (!(c.type & type & (svc::kWin32 | svc::kDriver | svc::kAdapter))) continue;
-            ServiceStatus st = mg.status(upper, rt);
+            ServiceStatus st = mg.status(c.type, rt);
             const bool active = st.state != svc::kStopped;
             if (!(state & (active ? svc::kActive : svc::kInactive))) continue;
-            out.push_back({mg.key_name(upper), c.display_name, st});
+            out.push_back({k->name(), std::move(c.display_name), st});
         }
         return {status::kSuccess, std::move(out)};
     }
@@ -677,7 +776,7 @@ class SimServices : public platform::Services {
         if (!e) return Result<String>::failure(status::kInvalidHandle);
         Manager mg(net_, *net_.find(e->machine));
         for (auto& [upper, rt] : mg.state().services)
-            if (equal_ignore_case(mg.config(upper).display_name, display))
+            if (equal_ignore_case(mg.display_of(upper), display))
                 return {status::kSuccess, mg.key_name(upper)};
         return Result<String>::failure(display.empty() || display.size() > svc::kMaxNameLength
                                            ? status::kInvalidName
@@ -692,7 +791,7 @@ class SimServices : public platform::Services {
         if (!valid_name(name)) return Result<String>::failure(status::kInvalidName);
         Manager mg(net_, *net_.find(e->machine));
         if (!mg.find(name)) return Result<String>::failure(status::kServiceDoesNotExist);
-        return {status::kSuccess, mg.config(name).display_name};
+        return {status::kSuccess, mg.display_of(name)};
     }
 
     Status start(ScHandle service) override {
@@ -862,7 +961,7 @@ class SimServices : public platform::Services {
         for (auto& [upper, rt] : mg.state().services) {
             if (equal_ignore_case(upper, self)) continue;
             if (equal_ignore_case(upper, display) ||
-                equal_ignore_case(mg.config(upper).display_name, display))
+                equal_ignore_case(mg.display_of(upper), display))
                 return true;
         }
         return false;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -16,6 +17,7 @@
 
 namespace vorlek::sim {
 
+class KeyNode;
 class Network;
 struct Machine;
 
@@ -48,6 +50,8 @@ struct ServicesState {
     std::map<String, ServiceRuntime> services;
     ServiceLockState lock;
     uint32_t next_tag = 1;
+    // HKLM\SYSTEM\CurrentControlSet\Services, once found.
+    std::weak_ptr<KeyNode> services_key;
 };
 
 namespace op {
