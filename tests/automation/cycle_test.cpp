@@ -75,6 +75,12 @@ TEST_F(Cycles, ScriptBuiltCyclesAreFreedWithTheirLastOutsideReference) {
         r.call(u"CloseRegistry");
     }
     {
+        // A service listing that holds the object that made it.
+        Dispatch s = client::create(u"Vorlek.Service");
+        s.call(u"InitServices", {0x30});
+        Dispatch(s.get(u"Services")).call(u"Add", {s.object()});
+    }
+    {
         // Two collections holding each other, and one holding itself twice.
         Dispatch a(Variant(make<Collection>())), b(Variant(make<Collection>()));
         a.call(u"Add", {b.object()});

@@ -56,5 +56,115 @@ TEST_F(ServiceTest, LetsWriteThroughAndRefuseUnknownTexts) {
     EXPECT_EQ(net->handles().open_count(), 0u);
 }
 
+TEST_F(ServiceTest, ASecondListingIntoTheSameCollectionStopsAtItsFirstKey) {
+    ASSERT_EQ(s.call(u"InitServices", {48}).to_long(), 1);
+    client::Dispatch list(s.get(u"Services"));
+    const int32_t count = list.get(u"Count").to_long();
+    ASSERT_GT(count, 10);
+    EXPECT_EQ(s.call(u"InitServices", {48}).to_long(), 0);
+    EXPECT_EQ(err(), 457);
+    EXPECT_EQ(list.get(u"Count").to_long(), count);
+    EXPECT_EQ(net->handles().open_count(), 0u);
+}
+
+TEST_F(ServiceTest, TheLockShutsOutListingsAndASecondLocker) {
+    ASSERT_EQ(s.call(u"InitServiceDB").to_long(), 1);
+    s.let(u"ServiceDBLocked", {true});
+    ASSERT_EQ(err(), 0);
+    EXPECT_TRUE(s.get(u"ServiceDBLocked").to_bool());
+    EXPECT_NE(s.get(u"ServiceDBLockOwner").to_string(), u"unknown");
+
+    auto other = client::create(u"Vorlek.Service");
+    EXPECT_EQ(other.call(u"InitServices", {48}).to_long(), 0);
+    EXPECT_EQ(other.get(u"LastError").to_long(), 1055);
+    EXPECT_EQ(client::Dispatch(other.get(u"Services")).get(u"Count").to_long(), 0);
+    // Another object sees the lock as taken; its own attempt fails with the
+    // manager's code, which the reload does not wipe out.
+    ASSERT_EQ(other.call(u"InitServiceDB").to_long(), 1);
+    ASSERT_TRUE(other.get(u"ServiceDBLocked").to_bool());
+    other.let(u"ServiceDBLocked", {false});
+    EXPECT_EQ(other.get(u"LastError").to_long(), 1071);
+    ASSERT_EQ(other.call(u"GetServiceInfo", {u"Spooler"}).to_long(), 1);
+    other.let(u"StartType", {u"SERVICE_DISABLED"});
+    EXPECT_EQ(other.get(u"LastError").to_long(), 1055);
+    EXPECT_EQ(other.get(u"StartType").to_string(), u"SERVICE_AUTO_START");
+
+    s.let(u"ServiceDBLocked", {false});
+    EXPECT_EQ(err(), 0);
+    EXPECT_FALSE(s.get(u"ServiceDBLocked").to_bool());
+    EXPECT_EQ(other.call(u"InitServices", {48}).to_long(), 1);
+    EXPECT_EQ(net->handles().open_count(), 0u);
+}
+
+TEST_F(ServiceTest, AnItemOutlivesTheServiceItDescribes) {
+    ASSERT_EQ(s.call(u"InitServices", {48}).to_long(), 1);
+    client::Dispatch item(client::Dispatch(s.get(u"Services")).call(u"Item", {u"Spooler"}));
+    auto remover = client::create(u"Vorlek.Service");
+    EXPECT_EQ(remover.call(u"RemoveService", {u"Spooler"}).to_long(), 1);
+    // Marked only: still running, so a second removal is refused.
+    EXPECT_EQ(remover.call(u"RemoveService", {u"Spooler"}).to_long(), 0);
+    EXPECT_EQ(remover.get(u"LastError").to_long(), 1072);
+    // The stop goes through; the service, stopped and no longer held, goes
+    // with it, so the reload finds nothing and the item is no longer valid.
+    item.let(u"CurrentState", {u"SERVICE_STOP_PENDING"});
+    EXPECT_EQ(item.get(u"LastError").to_long(), 1060);
+    EXPECT_FALSE(item.get(u"Valid").to_bool());
+    EXPECT_EQ(remover.call(u"GetServiceInfo", {u"Spooler"}).to_long(), 0);
+    EXPECT_EQ(remover.get(u"LastError").to_long(), 1060);
+    item.let(u"CurrentState", {u"SERVICE_START_PENDING"});
+    EXPECT_EQ(item.get(u"LastError").to_long(), 1060);  // not valid: nothing happens
+    EXPECT_EQ(net->handles().open_count(), 0u);
+}
+
+TEST_F(ServiceTest, BadInputGetsTheManagersAnswer) {
+    const String nul(1, u'\0');
+    const String long_name(300, u'x');
+    struct Case {
+        StringView member;
+        Variant arg;
+        int32_t error;
+    };
+    const Case cases[] = {
+        {u"GetServiceInfo", Variant(u""), 87},
+        {u"GetServiceInfo", Variant(nul), 123},
+        {u"GetServiceInfo", Variant(long_name), 123},
+        {u"GetServiceInfo", Variant(u"Print Spooler"), 1060},  // a display name
+        {u"GetServiceInfo", Variant(u"NoSuchService"), 1060},
+        {u"GetDisplayName", Variant(long_name), 123},
+        {u"GetServiceName", Variant(u"Spooler"), 1060},  // a key name
+        {u"RemoveService", Variant(u""), 123},
+        {u"InitServices", Variant(-1), 87},
+        {u"InitServices", Variant(0), 87},
+        {u"InitServices", Variant(0x7FFFFFFF), 87},
+    };
+    for (const Case& c : cases) {
+        const Variant rc = s.call(c.member, {c.arg});
+        EXPECT_EQ(err(), c.error) << to_utf8(c.member);
+        EXPECT_EQ(net->handles().open_count(), 0u) << to_utf8(c.member);
+        if (const String* text = rc.if_string()) {
+            EXPECT_EQ(*text, u"unknown") << to_utf8(c.member);
+        }
+        s = client::create(u"Vorlek.Service");
+    }
+    // Lets refuse what names no code, and change nothing.
+    ASSERT_EQ(s.call(u"GetServiceInfo", {u"Spooler"}).to_long(), 1);
+    const StringView refused[] = {u"ServiceType", u"StartType", u"CurrentState"};
+    for (StringView member : refused) {
+        const String before = s.get(member).to_string();
+        s.let(member, {nul});
+        EXPECT_EQ(err(), 87) << to_utf8(member);
+        EXPECT_EQ(s.get(member).to_string(), before);
+    }
+    // Drivers cannot run as own-process services with a boot start.
+    s.let(u"StartType", {u"SERVICE_BOOT_START"});
+    EXPECT_EQ(err(), 87);
+    s.let(u"DisplayName", {long_name});
+    EXPECT_EQ(err(), 87);
+    s.let(u"DisplayName", {u"Server"});  // another service's display name
+    EXPECT_EQ(err(), 1078);
+    EXPECT_EQ(s.get(u"DisplayName").to_string(), u"Print Spooler");
+    EXPECT_EQ(net->handles().open_count(), 0u);
+}
+
 }  // namespace
 }  // namespace vorlek
