@@ -447,26 +447,29 @@ void Service::change_account(const String& name, const String& password) {
     start_name_pending_ = password_pending_ = false;
 }
 
-void Service::SetServiceStartName(String value) {
+// One half of the account pair: written with the other half when that one
+// is waiting, else kept until it comes.
+void Service::pair_account(bool is_name, String value) {
     if (!valid_) return;
-    if (password_pending_) {
-        change_account(value, pending_password_);
+    const bool other_pending = is_name ? password_pending_ : start_name_pending_;
+    if (other_pending) {
+        if (is_name)
+            change_account(value, pending_password_);
+        else
+            change_account(pending_start_name_, value);
         return;
     }
-    pending_start_name_ = std::move(value);
-    start_name_pending_ = true;
+    (is_name ? pending_start_name_ : pending_password_) = std::move(value);
+    (is_name ? start_name_pending_ : password_pending_) = true;
     last_error_ = kPairPending;
 }
 
+void Service::SetServiceStartName(String value) {
+    pair_account(true, std::move(value));
+}
+
 void Service::SetServicePassword(String value) {
-    if (!valid_) return;
-    if (start_name_pending_) {
-        change_account(pending_start_name_, value);
-        return;
-    }
-    pending_password_ = std::move(value);
-    password_pending_ = true;
-    last_error_ = kPairPending;
+    pair_account(false, std::move(value));
 }
 
 int32_t Service::RemoveService(String strServiceName, String strComputer) {

@@ -110,6 +110,7 @@ class Service : public Object {
     // A configuration change through the common frame of the lets.
     void change_config(const platform::ConfigChange& change);
     void change_account(const String& name, const String& password);
+    void pair_account(bool is_name, String value);
     String look_up(bool key_name, String name, const Variant& computer, String no_text);
 
     Ref<Collection> services_;
