@@ -2,6 +2,7 @@
 // areas.h), held by the platform of the calling thread.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/areas.h"
@@ -35,7 +36,15 @@ class Platform {
     VORLEK_PLATFORM_AREAS(VORLEK_AREA_ACCESSOR)
 #undef VORLEK_AREA_ACCESSOR
 
+    // A serial number, never reused in this process: an object that keeps a
+    // handle past the call that opened it tells by this whether the handle
+    // belongs to the platform that is current now.
+    uint64_t id() const noexcept {
+        return id_;
+    }
+
   private:
+    uint64_t id_;
     std::shared_ptr<void> context_;  // declared first: outlives the areas
     Areas areas_;
 };

@@ -180,6 +180,20 @@ Ref<Collection> Service::Services() {
     return services_;
 }
 
+Service::~Service() {
+    const ScHandle lock = held_lock();
+    if (!lock) return;
+    try {
+        manager().unlock(lock);
+    } catch (...) {
+        // The platform could not take the lock back; there is no caller left to tell.
+    }
+}
+
+ScHandle Service::held_lock() const {
+    return lock_ && lock_platform_ == platform::current().id() ? lock_ : 0;
+}
+
 void Service::reset() {
     r_ = Record{};
     valid_ = false;
@@ -503,10 +517,13 @@ void Service::SetServiceDBLocked(bool value) {
             Held m(opened.value);
             auto locked = sc.lock(m.get());
             done = locked.status;
-            if (locked.ok()) lock_ = locked.value;
+            if (locked.ok()) {
+                lock_ = locked.value;
+                lock_platform_ = platform::current().id();
+            }
         }
     } else {
-        done = sc.unlock(lock_);
+        done = sc.unlock(held_lock());
         if (done == status::kSuccess) lock_ = 0;
     }
     // A lock or unlock that failed keeps its code: the reload would report

@@ -77,6 +77,10 @@ class Service : public Object {
     void SetServiceStartName(String value);
     void SetServicePassword(String value);
 
+    // A lock still held when the last reference goes is given back, as the
+    // system does when the process that took it ends.
+    ~Service() override;
+
   private:
     // One service's values, in the record's (alphabetical) order.
     struct Record {
@@ -112,6 +116,9 @@ class Service : public Object {
     void change_account(const String& name, const String& password);
     void pair_account(bool is_name, String value);
     String look_up(bool key_name, String name, const Variant& computer, String no_text);
+    // The lock handle, or 0 when there is none on the current platform (the
+    // one it was taken on has gone).
+    platform::ScHandle held_lock() const;
 
     Ref<Collection> services_;
     Record r_;
@@ -123,6 +130,7 @@ class Service : public Object {
     String db_lock_owner_;
     int32_t db_lock_duration_ = 0;
     platform::ScHandle lock_ = 0;
+    uint64_t lock_platform_ = 0;  // the id of the platform lock_ belongs to
     String default_;
     String pending_start_name_;
     String pending_password_;

@@ -96,6 +96,32 @@ TEST_F(ServiceTest, TheLockShutsOutListingsAndASecondLocker) {
     EXPECT_EQ(net->handles().open_count(), 0u);
 }
 
+TEST_F(ServiceTest, ALockIsGivenBackWithTheLastReferenceOnItsOwnPlatformOnly) {
+    // Both networks start alike, so the two locks get the same handle number.
+    auto second = sim::make_network(u"default");
+    auto lock = [](client::Dispatch& d) {
+        ASSERT_EQ(d.call(u"InitServiceDB").to_long(), 1);
+        d.let(u"ServiceDBLocked", {true});
+        ASSERT_EQ(d.get(u"LastError").to_long(), 0);
+    };
+    lock(s);
+    {
+        platform::ScopedPlatform there{std::make_shared<sim::SimPlatform>(second)};
+        auto other = client::create(u"Vorlek.Service");
+        lock(other);
+        // Released while another network is current, the first lock is not
+        // that network's to give back.
+        s = client::create(u"Vorlek.Service");
+        EXPECT_EQ(second->handles().open_count(), 1u);
+        other = client::create(u"Vorlek.Service");
+        EXPECT_EQ(second->handles().open_count(), 0u);
+        ASSERT_EQ(other.call(u"InitServiceDB").to_long(), 1);
+        EXPECT_FALSE(other.get(u"ServiceDBLocked").to_bool());
+        lock(other);
+    }
+    EXPECT_EQ(net->handles().open_count(), 1u);
+}
+
 TEST_F(ServiceTest, AnItemOutlivesTheServiceItDescribes) {
     ASSERT_EQ(s.call(u"InitServices", {48}).to_long(), 1);
     client::Dispatch item(client::Dispatch(s.get(u"Services")).call(u"Item", {u"Spooler"}));
