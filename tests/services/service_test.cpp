@@ -2,6 +2,8 @@
 // that write through, and every handle closed on the failure paths.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tests/support/simulated.h"
 
 #include "library/client.h"
@@ -36,6 +38,84 @@ TEST_F(ServiceTest, FailedCallsReportTheStatusAndCloseEveryHandle) {
         EXPECT_EQ(err(), 1234) << to_utf8(c.op->name);
         EXPECT_EQ(net->handles().open_count(), 0u) << to_utf8(c.op->name);
         s = client::create(u"Vorlek.Service");
+    }
+}
+
+// Every other member through each call it makes, each on a network of its
+// own: the failure is the call's code, the service is as it was, and only a
+// lock the object still holds stays open.
+TEST_F(ServiceTest, EveryMembersFailedCallLeavesTheServiceAsItWas) {
+    using Act = std::function<void(client::Dispatch&)>;
+    const Act load = [](client::Dispatch& d) { d.call(u"GetServiceInfo", {u"Spooler"}); };
+    const Act open_db = [](client::Dispatch& d) { d.call(u"InitServiceDB"); };
+    const Act lock = [&](client::Dispatch& d) {
+        open_db(d);
+        d.let(u"ServiceDBLocked", {true});
+    };
+    const Act stopped = [&](client::Dispatch& d) {
+        load(d);
+        d.let(u"CurrentState", {u"SERVICE_STOP_PENDING"});
+    };
+    const Act half_account = [&](client::Dispatch& d) {
+        load(d);
+        d.let(u"ServiceStartName", {u".\\Administrator"});
+    };
+    const auto let = [](StringView name, StringView value) {
+        return [name, value](client::Dispatch& d) { d.let(name, {String(value)}); };
+    };
+    struct Case {
+        const sim::Operation* op;
+        Act prepare;
+        Act act;
+        size_t left_open = 0;  // the object's own lock
+    };
+    const Case cases[] = {
+        {&sim::op::OpenSCManager, load, let(u"DisplayName", u"Spooler Two")},
+        {&sim::op::OpenService, load, let(u"BinaryPathName", u"C:\\spool.exe")},
+        {&sim::op::ChangeServiceConfig, load, let(u"DisplayName", u"Spooler Two")},
+        {&sim::op::ChangeServiceConfig, load, let(u"ServiceType", u"SERVICE_WIN32_SHARE_PROCESS")},
+        {&sim::op::ChangeServiceConfig, load, let(u"StartType", u"SERVICE_DISABLED")},
+        {&sim::op::ChangeServiceConfig, half_account, let(u"ServicePassword", u"secret")},
+        {&sim::op::ControlService, load, let(u"CurrentState", u"SERVICE_STOP_PENDING")},
+        {&sim::op::StartService, stopped, let(u"CurrentState", u"SERVICE_START_PENDING")},
+        {&sim::op::OpenSCManager,
+         {},
+         [](client::Dispatch& d) { d.call(u"RemoveService", {u"Spooler"}); }},
+        {&sim::op::OpenService,
+         {},
+         [](client::Dispatch& d) { d.call(u"RemoveService", {u"Spooler"}); }},
+        {&sim::op::DeleteService,
+         {},
+         [](client::Dispatch& d) { d.call(u"RemoveService", {u"Spooler"}); }},
+        {&sim::op::GetServiceKeyName,
+         {},
+         [](client::Dispatch& d) { d.call(u"GetServiceName", {u"Print Spooler"}); }},
+        {&sim::op::OpenSCManager, {}, open_db},
+        {&sim::op::QueryServiceLockStatus, {}, open_db},
+        {&sim::op::OpenSCManager, open_db, let(u"ServiceDBLocked", u"True")},
+        {&sim::op::LockServiceDatabase, open_db, let(u"ServiceDBLocked", u"True")},
+        {&sim::op::UnlockServiceDatabase, lock, let(u"ServiceDBLocked", u"False"), 1},
+    };
+    const auto snapshot = [] {
+        auto d = client::create(u"Vorlek.Service");
+        String out = d.call(u"GetServiceInfo", {u"Spooler"}).to_string();
+        for (StringView p : {u"DisplayName", u"BinaryPathName", u"ServiceType", u"StartType",
+                             u"CurrentState", u"ServiceStartName"})
+            out += u"|" + d.get(p).to_string();
+        return out;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(to_utf8(c.op->name));
+        auto fresh = sim::make_network(u"default");
+        platform::ScopedPlatform here{std::make_shared<sim::SimPlatform>(fresh)};
+        auto d = client::create(u"Vorlek.Service");
+        if (c.prepare) c.prepare(d);
+        const String before = snapshot();
+        fresh->faults().fail(*c.op, 1234);
+        c.act(d);
+        EXPECT_EQ(d.get(u"LastError").to_long(), 1234);
+        EXPECT_EQ(snapshot(), before);
+        EXPECT_EQ(fresh->handles().open_count(), c.left_open);
     }
 }
 
