@@ -72,6 +72,23 @@ String text_of(const RegistryValue& v) {
     return text;
 }
 
+// Whether a value's text is `text` (case aside), compared in place: the
+// manager asks this of every service when it checks display names.
+bool text_is(const RegistryValue& v, StringView text) {
+    if (v.type == reg::kMultiSz || !reg::is_string(v.type))
+        return equal_ignore_case(text_of(v), text);
+    const auto unit = [&](size_t i) {
+        return static_cast<char16_t>(v.data[2 * i] | v.data[2 * i + 1] << 8);
+    };
+    const size_t units = v.data.size() / 2;
+    if (units < text.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = unit(i);
+        if (c == u'\0' || (c != text[i] && to_upper(c) != to_upper(text[i]))) return false;
+    }
+    return units == text.size() || unit(text.size()) == u'\0';
+}
+
 // The names of a multi-string value.
 std::vector<String> list_of(const RegistryValue& v) {
     std::vector<String> out;
@@ -293,6 +310,23 @@ class Manager {
     KeyNode* key(StringView name) {
         KeyNode* all = services_key(net_, m_);
         return all ? all->child(name) : nullptr;
+    }
+    // The same through the key the service's runtime keeps.
+    KeyNode* key(StringView name, ServiceRuntime& rt) {
+        if (auto k = rt.key.lock(); k && !k->deleted) return k.get();
+        KeyNode* all = services_key(net_, m_);
+        std::shared_ptr<KeyNode> k = all ? all->child_ref(name) : nullptr;
+        rt.key = k;
+        return k.get();
+    }
+    // Whether a service's display name (its key's name when it has none)
+    // is `display`, case aside.
+    bool display_is(StringView name, ServiceRuntime& rt, StringView display) {
+        const KeyNode* k = key(name, rt);
+        if (!k) return equal_ignore_case(name, display);
+        const RegistryValue* v = k->value(u"DisplayName");
+        if (v && !text_is(*v, u"")) return text_is(*v, display);
+        return equal_ignore_case(k->name(), display);
     }
     // A service's display name alone (its key's name when it has none).
     String display_of(StringView name) {
@@ -668,7 +702,7 @@ class SimServices : public platform::Services {
         std::vector<ServiceEntry> out;
         out.reserve(mg.state().services.size());
         for (auto& [upper, rt] : mg.state().services) {
-            const KeyNode* k = mg.key(upper);
+            const KeyNode* k = mg.key(upper, rt);
             if (!k) continue;
             ServiceConfig c = Manager::config_of(*k);
             if (!(c.type & type & (svc::kWin32 | svc::kDriver | svc::kAdapter))) continue;
@@ -776,8 +810,7 @@ class SimServices : public platform::Services {
         if (!e) return Result<String>::failure(status::kInvalidHandle);
         Manager mg(net_, *net_.find(e->machine));
         for (auto& [upper, rt] : mg.state().services)
-            if (equal_ignore_case(mg.display_of(upper), display))
-                return {status::kSuccess, mg.key_name(upper)};
+            if (mg.display_is(upper, rt, display)) return {status::kSuccess, mg.key_name(upper)};
         return Result<String>::failure(display.empty() || display.size() > svc::kMaxNameLength
                                            ? status::kInvalidName
                                            : status::kServiceDoesNotExist);
@@ -960,9 +993,7 @@ class SimServices : public platform::Services {
     static bool display_taken(Manager& mg, StringView display, StringView self) {
         for (auto& [upper, rt] : mg.state().services) {
             if (equal_ignore_case(upper, self)) continue;
-            if (equal_ignore_case(upper, display) ||
-                equal_ignore_case(mg.display_of(upper), display))
-                return true;
+            if (equal_ignore_case(upper, display) || mg.display_is(upper, rt, display)) return true;
         }
         return false;
     }

@@ -36,6 +36,9 @@ struct ServiceRuntime {
     uint32_t denied_access = 0;
     bool marked_for_delete = false;
     uint32_t open_handles = 0;
+    // The service's key under ...\Services, once found, while it stays in
+    // the tree (the listings read it for every service).
+    std::weak_ptr<KeyNode> key;
 };
 
 struct ServiceLockState {

@@ -333,5 +333,47 @@ TEST_F(ServicesTest, EnumerationFiltersAndNameLookups) {
     EXPECT_EQ(sc.display_name(manager, u"Print Spooler").status, 1060u);
 }
 
+// Display names as the registry holds them, whoever wrote them: the text
+// ends at its first NUL or with the data, an empty one gives way to the key's
+// name, and a key written anew is the one read.
+TEST_F(ServicesTest, DisplayNamesAreReadAsTheRegistryHoldsThem) {
+    ASSERT_EQ(sc.key_name(manager, u"Print Spooler").value, u"Spooler");
+    const auto display = [&](StringView text) {
+        key(u"Spooler")->set_value(u"DisplayName", platform::reg::kSz, sim::utf16_bytes(text));
+    };
+    struct Case {
+        String stored;
+        StringView asked;
+        platform::Status expected;
+    };
+    const Case cases[] = {
+        {String(u"Queue\0junk", 10), u"queue", 0},
+        {String(u"Queue\0junk", 10), u"Queue junk", 1060},
+        {u"Queue", u"QUEUE", 0},
+        {u"Queue", u"Queu", 1060},
+        {u"Queue", u"Queues", 1060},
+        {String(u"\0Queue", 6), u"spooler", 0},
+        {u"", u"Spooler", 0},
+    };
+    for (const Case& c : cases) {
+        display(c.stored);
+        EXPECT_EQ(sc.key_name(manager, c.asked).status, c.expected) << to_utf8(c.asked);
+    }
+
+    // The key deleted (kept alive, as an open handle would) and written
+    // again: the new key is the one compared.
+    const std::shared_ptr<sim::KeyNode> held = key(u"")->child_ref(u"Spooler");
+    key(u"")->remove_child(u"Spooler");
+    sim::KeyNode& k = key(u"")->add_child(u"Spooler");
+    k.set_value(u"Type", platform::reg::kDword, {svc::kOwnProcess, 0, 0, 0});
+    k.set_value(u"DisplayName", platform::reg::kSz, sim::utf16_bytes(String(u"Renewed\0", 8)));
+    EXPECT_EQ(sc.key_name(manager, u"renewed").value, u"Spooler");
+    platform::NewService n;
+    n.name = u"Other";
+    n.display_name = u"RENEWED";
+    n.binary_path = u"C:\\other.exe";
+    EXPECT_EQ(sc.create_service(manager, n).status, 1078u);
+}
+
 }  // namespace
 }  // namespace vorlek
