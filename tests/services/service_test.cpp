@@ -18,51 +18,33 @@ class ServiceTest : public testing_support::SimulatedTest {
     int32_t err() { return s.get(u"LastError").to_long(); }
 };
 
-TEST_F(ServiceTest, FailedCallsReportTheStatusAndCloseEveryHandle) {
-    struct Case {
-        const sim::Operation* op;
-        bool list;  // InitServices, else GetServiceInfo
-    };
-    const Case cases[] = {
-        {&sim::op::OpenSCManager, true},        {&sim::op::QueryServiceLockStatus, true},
-        {&sim::op::EnumServicesStatusEx, true}, {&sim::op::OpenService, true},
-        {&sim::op::QueryServiceConfig, true},   {&sim::op::OpenSCManager, false},
-        {&sim::op::OpenService, false},         {&sim::op::QueryServiceStatusEx, false},
-        {&sim::op::QueryServiceConfig, false},  {&sim::op::GetServiceDisplayName, false},
-    };
-    for (const Case& c : cases) {
-        net->faults().fail(*c.op, 1234);
-        const int32_t rc = c.list ? s.call(u"InitServices", {48}).to_long()
-                                  : s.call(u"GetServiceInfo", {u"Spooler"}).to_long();
-        EXPECT_EQ(rc, 0) << to_utf8(c.op->name);
-        EXPECT_EQ(err(), 1234) << to_utf8(c.op->name);
-        EXPECT_EQ(net->handles().open_count(), 0u) << to_utf8(c.op->name);
-        s = client::create(u"Vorlek.Service");
-    }
-}
-
-// Every other member through each call it makes, each on a network of its
-// own: the failure is the call's code, the service is as it was, and only a
-// lock the object still holds stays open.
+// Every member through each call it makes, each on a network of its own:
+// the result is 0 and LastError the call's code, the service is as it was,
+// and only a lock the object still holds stays open.
 TEST_F(ServiceTest, EveryMembersFailedCallLeavesTheServiceAsItWas) {
-    using Act = std::function<void(client::Dispatch&)>;
-    const Act load = [](client::Dispatch& d) { d.call(u"GetServiceInfo", {u"Spooler"}); };
-    const Act open_db = [](client::Dispatch& d) { d.call(u"InitServiceDB"); };
-    const Act lock = [&](client::Dispatch& d) {
-        open_db(d);
-        d.let(u"ServiceDBLocked", {true});
+    using Act = std::function<Variant(client::Dispatch&)>;
+    const auto call = [](StringView member, std::vector<Variant> args) -> Act {
+        return [=](client::Dispatch& d) { return d.call(member, args); };
     };
-    const Act stopped = [&](client::Dispatch& d) {
-        load(d);
-        d.let(u"CurrentState", {u"SERVICE_STOP_PENDING"});
+    const auto let = [](StringView name, Variant value) -> Act {
+        return [=](client::Dispatch& d) {
+            d.let(name, value);
+            return Variant();
+        };
     };
-    const Act half_account = [&](client::Dispatch& d) {
-        load(d);
-        d.let(u"ServiceStartName", {u".\\Administrator"});
+    const auto then = [](Act first, Act second) -> Act {
+        return [=](client::Dispatch& d) {
+            first(d);
+            return second(d);
+        };
     };
-    const auto let = [](StringView name, StringView value) {
-        return [name, value](client::Dispatch& d) { d.let(name, {String(value)}); };
-    };
+    const Act list = call(u"InitServices", {48});
+    const Act load = call(u"GetServiceInfo", {u"Spooler"});
+    const Act open_db = call(u"InitServiceDB", {});
+    const Act remove = call(u"RemoveService", {u"Spooler"});
+    const Act lock = then(open_db, let(u"ServiceDBLocked", true));
+    const Act stopped = then(load, let(u"CurrentState", u"SERVICE_STOP_PENDING"));
+    const Act half_account = then(load, let(u"ServiceStartName", u".\\Administrator"));
     struct Case {
         const sim::Operation* op;
         Act prepare;
@@ -70,6 +52,16 @@ TEST_F(ServiceTest, EveryMembersFailedCallLeavesTheServiceAsItWas) {
         size_t left_open = 0;  // the object's own lock
     };
     const Case cases[] = {
+        {&sim::op::OpenSCManager, {}, list},
+        {&sim::op::QueryServiceLockStatus, {}, list},
+        {&sim::op::EnumServicesStatusEx, {}, list},
+        {&sim::op::OpenService, {}, list},
+        {&sim::op::QueryServiceConfig, {}, list},
+        {&sim::op::OpenSCManager, {}, load},
+        {&sim::op::OpenService, {}, load},
+        {&sim::op::QueryServiceStatusEx, {}, load},
+        {&sim::op::QueryServiceConfig, {}, load},
+        {&sim::op::GetServiceDisplayName, {}, load},
         {&sim::op::OpenSCManager, load, let(u"DisplayName", u"Spooler Two")},
         {&sim::op::OpenService, load, let(u"BinaryPathName", u"C:\\spool.exe")},
         {&sim::op::ChangeServiceConfig, load, let(u"DisplayName", u"Spooler Two")},
@@ -78,23 +70,15 @@ TEST_F(ServiceTest, EveryMembersFailedCallLeavesTheServiceAsItWas) {
         {&sim::op::ChangeServiceConfig, half_account, let(u"ServicePassword", u"secret")},
         {&sim::op::ControlService, load, let(u"CurrentState", u"SERVICE_STOP_PENDING")},
         {&sim::op::StartService, stopped, let(u"CurrentState", u"SERVICE_START_PENDING")},
-        {&sim::op::OpenSCManager,
-         {},
-         [](client::Dispatch& d) { d.call(u"RemoveService", {u"Spooler"}); }},
-        {&sim::op::OpenService,
-         {},
-         [](client::Dispatch& d) { d.call(u"RemoveService", {u"Spooler"}); }},
-        {&sim::op::DeleteService,
-         {},
-         [](client::Dispatch& d) { d.call(u"RemoveService", {u"Spooler"}); }},
-        {&sim::op::GetServiceKeyName,
-         {},
-         [](client::Dispatch& d) { d.call(u"GetServiceName", {u"Print Spooler"}); }},
+        {&sim::op::OpenSCManager, {}, remove},
+        {&sim::op::OpenService, {}, remove},
+        {&sim::op::DeleteService, {}, remove},
+        {&sim::op::GetServiceKeyName, {}, call(u"GetServiceName", {u"Print Spooler"})},
         {&sim::op::OpenSCManager, {}, open_db},
         {&sim::op::QueryServiceLockStatus, {}, open_db},
-        {&sim::op::OpenSCManager, open_db, let(u"ServiceDBLocked", u"True")},
-        {&sim::op::LockServiceDatabase, open_db, let(u"ServiceDBLocked", u"True")},
-        {&sim::op::UnlockServiceDatabase, lock, let(u"ServiceDBLocked", u"False"), 1},
+        {&sim::op::OpenSCManager, open_db, let(u"ServiceDBLocked", true)},
+        {&sim::op::LockServiceDatabase, open_db, let(u"ServiceDBLocked", true)},
+        {&sim::op::UnlockServiceDatabase, lock, let(u"ServiceDBLocked", false), 1},
     };
     const auto snapshot = [] {
         auto d = client::create(u"Vorlek.Service");
@@ -112,7 +96,12 @@ TEST_F(ServiceTest, EveryMembersFailedCallLeavesTheServiceAsItWas) {
         if (c.prepare) c.prepare(d);
         const String before = snapshot();
         fresh->faults().fail(*c.op, 1234);
-        c.act(d);
+        const Variant result = c.act(d);
+        if (const String* text = result.if_string()) {
+            EXPECT_EQ(*text, u"unknown");
+        } else {
+            EXPECT_EQ(result.to_long(), 0);
+        }
         EXPECT_EQ(d.get(u"LastError").to_long(), 1234);
         EXPECT_EQ(snapshot(), before);
         EXPECT_EQ(fresh->handles().open_count(), c.left_open);
