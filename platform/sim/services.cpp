@@ -188,16 +188,25 @@ Dependencies split_dependencies(StringView run) {
     return d;
 }
 
+// A key kept while it stays in the tree, else found again by `find` (and
+// kept from then on).
+template <class Find>
+KeyNode* kept_key(std::weak_ptr<KeyNode>& kept, Find&& find) {
+    if (auto k = kept.lock(); k && !k->deleted) return k.get();
+    std::shared_ptr<KeyNode> k = find();
+    kept = k;
+    return k.get();
+}
+
 // The key that holds the services, found once and kept while it stays in
 // the tree (the manager reads it for every service of every call).
 KeyNode* services_key(Network& net, Machine& m) {
-    std::weak_ptr<KeyNode>& kept = m.services.services_key;
-    if (auto k = kept.lock(); k && !k->deleted) return k.get();
-    RegistryState& r = registry_state(net, m);
-    KeyNode* control_set = r.local_machine ? find_key(*r.local_machine, kControlSetPath) : nullptr;
-    std::shared_ptr<KeyNode> k = control_set ? control_set->child_ref(u"Services") : nullptr;
-    kept = k;
-    return k.get();
+    return kept_key(m.services.services_key, [&]() -> std::shared_ptr<KeyNode> {
+        RegistryState& r = registry_state(net, m);
+        KeyNode* control_set =
+            r.local_machine ? find_key(*r.local_machine, kControlSetPath) : nullptr;
+        return control_set ? control_set->child_ref(u"Services") : nullptr;
+    });
 }
 
 // The program a service's image path starts, as a full path.
@@ -313,11 +322,10 @@ class Manager {
     }
     // The same through the key the service's runtime keeps.
     KeyNode* key(StringView name, ServiceRuntime& rt) {
-        if (auto k = rt.key.lock(); k && !k->deleted) return k.get();
-        KeyNode* all = services_key(net_, m_);
-        std::shared_ptr<KeyNode> k = all ? all->child_ref(name) : nullptr;
-        rt.key = k;
-        return k.get();
+        return kept_key(rt.key, [&]() -> std::shared_ptr<KeyNode> {
+            KeyNode* all = services_key(net_, m_);
+            return all ? all->child_ref(name) : nullptr;
+        });
     }
     // Whether a service's display name (its key's name when it has none)
     // is `display`, case aside.
