@@ -348,6 +348,14 @@ TEST_F(NulTextTest, EveryMemberRefusesAndActsOnNothing) {
                  .to_string();
          },
          u"0"},
+        {"SetRegValueSZ value of a new key", u"Vorlek.Registry",
+         [](const Dispatch& o) {
+             return o
+                 .call(u"SetRegValueSZ",
+                       {u"", u"HKEY_LOCAL_MACHINE\\SOFTWARE\\New", nul(u"Text"), u"x", 1})
+                 .to_string();
+         },
+         u"0"},
         {"SetRegValueSZ key", u"Vorlek.Registry",
          [](const Dispatch& o) {
              return o
@@ -417,6 +425,14 @@ TEST_F(NulTextTest, EveryMemberRefusesAndActsOnNothing) {
                  .to_string();
          },
          u"123"},
+        {"StartProcess command line as a user", u"Vorlek.Process",
+         [](const Dispatch& o) {
+             return o
+                 .call(u"StartProcess",
+                       {nul(u"notepad.exe"), 0, true, u"support", u"pw", u".", true, u""})
+                 .to_string();
+         },
+         u"123"},
         {"StartProcess profile", u"Vorlek.Process",
          [](const Dispatch& o) {
              return o
@@ -471,6 +487,9 @@ TEST_F(NulTextTest, EveryMemberRefusesAndActsOnNothing) {
                      u"LocalSystem 123"});
 
     local_accounts().user(u"support")->password = u"pw";
+    const size_t station_entries =
+        sim::process_table(*net, net->local()).window_station.access.size();
+    const size_t desktop_entries = sim::process_table(*net, net->local()).desktop.access.size();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const size_t handles = net->handles().open_count();
@@ -494,7 +513,11 @@ TEST_F(NulTextTest, EveryMemberRefusesAndActsOnNothing) {
     Dispatch spooler = client::create(u"Vorlek.Service");
     EXPECT_EQ(spooler.call(u"GetServiceInfo", {u"Spooler"}).to_long(), 1);
     EXPECT_EQ(spooler.get(u"CurrentState").to_string(), u"SERVICE_RUNNING");
-    EXPECT_TRUE(sim::process_table(*net, net->local()).shutdowns.empty());
+    const sim::ProcessesState& processes = sim::process_table(*net, net->local());
+    EXPECT_TRUE(processes.shutdowns.empty());
+    EXPECT_TRUE(processes.profiles_loaded.empty());
+    EXPECT_EQ(processes.window_station.access.size(), station_entries);
+    EXPECT_EQ(processes.desktop.access.size(), desktop_entries);
     EXPECT_TRUE(sim::process_table(*net, *net->find(u"DC01")).shutdowns.empty());
 }
 
