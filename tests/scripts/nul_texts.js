@@ -4,7 +4,8 @@
 // ("RpcSs" & Chr(0) & "x" on RpcSs). The same table runs on Wine's own
 // platform and the simulated one. On Wine's platform the rows whose call
 // would reach a function Wine does not implement (it ends the process) or
-// shut the machine down stay out.
+// shut the machine down stay out, and where an earlier call of the member
+// fails on Wine (the account policy it reads first), the case is marked.
 var REAL = PLATFORM == "real";
 var KEY = "HKEY_CURRENT_USER\\Software\\VorlekNul";
 var HKCU = -2147483647, K_ALL_ACCESS = 983103;
@@ -36,7 +37,7 @@ check("the script's key", make("Registry").SetRegValueSZ("", KEY, "Text", "kept"
 var made = keyAt("Software\\VorlekNul");
 check("its sub-key", closed(made, made.CreateRegSubKey("Sub")), 0);
 
-var safeOnWine = true, notOnWine = false;
+var safeOnWine = true, notOnWine = false, WINE_FAILS_FIRST = true;
 var cases = [
     ["ReplaceEnvVars", safeOnWine, "dflt", function () {
         return make("Stringer").ReplaceEnvVars("%" + nul("OS") + "%", "dflt");
@@ -73,14 +74,14 @@ var cases = [
     ["GetUserInfo", safeOnWine, "123 false", function () {
         var o = make("UserManager");
         return withError(o.GetUserInfo(nul("Administrator"), ""), o, "Valid");
-    }],
+    }, WINE_FAILS_FIRST],
     ["DeleteUser", safeOnWine, "123", function () {
         return String(make("UserManager").DeleteUser(nul("Administrator"), ""));
     }],
     ["GetGroupInfo", safeOnWine, "123 false", function () {
         var o = make("GroupManager");
         return withError(o.GetGroupInfo(nul("Administrators"), ""), o, "Valid");
-    }],
+    }, WINE_FAILS_FIRST],
     ["DeleteGroup", safeOnWine, "123", function () {
         return String(make("GroupManager").DeleteGroup(nul("Administrators"), ""));
     }],
@@ -170,7 +171,8 @@ for (var i = 0; i < cases.length; i++) {
     } catch (e) {
         seen = "error " + (e.number & 0xFFFF);
     }
-    check(c[0], seen, c[2]);
+    if (REAL && ENGINE === "wine-cscript" && c[4]) checkKnownDifference(c[0], seen, c[2]);
+    else check(c[0], seen, c[2]);
     ran++;
 }
 
