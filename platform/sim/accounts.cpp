@@ -284,8 +284,9 @@ bool valid_account_name(StringView name, size_t max) {
     return name.find_first_not_of(u". ") != StringView::npos;
 }
 
-// The texts of a user record a write hands on as C strings (123 for one with
-// a NUL inside, before the call).
+// The texts of a user record, any of which a write may hand on as a C
+// string (123 for one with a NUL inside, before the call). The classes send
+// records read from the system, with one field changed.
 Status texts_status(const UserInfo& in) {
     return platform::c_strings_status({in.name, in.password, in.home_dir, in.comment,
                                        in.script_path, in.full_name, in.usr_comment, in.parms,
