@@ -19,7 +19,6 @@ namespace vorlek::platform {
 namespace status {
 constexpr Status kPathNotFound = 3;            // ERROR_PATH_NOT_FOUND
 constexpr Status kWaitTimeout = 258;           // WAIT_TIMEOUT
-constexpr Status kInvalidName = 123;           // ERROR_INVALID_NAME
 constexpr Status kProcessAborted = 1067;       // ERROR_PROCESS_ABORTED
 constexpr Status kInvalidWindowHandle = 1400;  // ERROR_INVALID_WINDOW_HANDLE
 constexpr Status kShutdownInProgress = 1115;   // ERROR_SHUTDOWN_IN_PROGRESS

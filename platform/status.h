@@ -17,6 +17,7 @@ constexpr Status kInvalidHandle = 6;
 constexpr Status kNotEnoughMemory = 8;
 constexpr Status kInvalidParameter = 87;
 constexpr Status kInsufficientBuffer = 122;
+constexpr Status kInvalidName = 123;  // ERROR_INVALID_NAME
 constexpr Status kMoreData = 234;
 constexpr Status kNoMoreItems = 259;
 constexpr Status kNoUnicodeTranslation = 1113;

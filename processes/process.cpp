@@ -4,6 +4,7 @@
 
 #include "automation/text.h"
 #include "computers/computer.h"
+#include "platform/c_strings.h"
 #include "platform/platform.h"
 #include "platform/processes.h"
 
@@ -442,6 +443,13 @@ int32_t Process::StartProcess(String strPath, int32_t lngWait, bool booVisible, 
     if (!usable_wait(lngWait)) return as_long(status::kInvalidParameter);
     auto& p = procs();
     const bool as_user = !strUser.empty();
+    // The texts the start hands on are refused (123) before the logon, the
+    // profile and the desktop's access list are touched for them.
+    const StringView none;
+    if (Status bad = platform::c_strings_status(
+            {strPath, as_user ? strUser : none, as_user ? strPassword : none,
+             as_user ? strDomain : none, as_user && booLoadProfile ? strProfilePath : none}))
+        return as_long(bad);
     platform::StartupInfo startup;
     startup.flags = kUseShowWindow;
     startup.show_window = static_cast<uint16_t>(booVisible ? kShowNormal : kHide);

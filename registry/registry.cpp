@@ -4,6 +4,7 @@
 #include <span>
 
 #include "automation/checked.h"
+#include "platform/c_strings.h"
 #include "platform/locale.h"
 #include "platform/platform.h"
 #include "platform/security.h"
@@ -904,6 +905,8 @@ int32_t Registry::SetRegValueSZ(String strComputer, String strKey, String strVal
     attempt([&] {
         auto resolved = resolve_key_text(strKey);
         if (!resolved) return;
+        // A value name the write would refuse (123) makes no key for it.
+        if (!platform::fits_c_string(strValueName)) return;
         OneShotRoot root(strComputer, resolved->first);
         if (root.status()) return;
         OpenedKey opened;

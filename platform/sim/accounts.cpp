@@ -284,6 +284,22 @@ bool valid_account_name(StringView name, size_t max) {
     return name.find_first_not_of(u". ") != StringView::npos;
 }
 
+// The texts of a user record, any of which a write may hand on as a C
+// string (123 for one with a NUL inside, before the call). The classes send
+// records read from the system, with one field changed.
+Status texts_status(const UserInfo& in) {
+    return platform::c_strings_status({in.name, in.password, in.home_dir, in.comment,
+                                       in.script_path, in.full_name, in.usr_comment, in.parms,
+                                       in.workstations, in.logon_server, in.profile,
+                                       in.home_dir_drive});
+}
+
+// The one text of a group record that a set at `level` hands on: the new
+// name (0) or the comment (1002).
+StringView sent_text(const GroupInfo& in, uint32_t level) {
+    return level == 0 ? StringView(in.name) : StringView(in.comment);
+}
+
 // 2224 when a user has the name, 2223 when a group has it, `alias_status`
 // for a local group (2223 for the global-group calls, 1379 for the local ones).
 Status name_taken(const AccountDatabase& db, StringView name, Status alias_status) {
@@ -387,7 +403,7 @@ class SimAccounts : public platform::Accounts {
     }
 
     Result<UserInfo> user_info(StringView server, StringView user, uint32_t level) override {
-        auto call = net_.enter(op::NetUserGetInfo, server);
+        auto call = net_.enter(op::NetUserGetInfo, server, {user});
         if (!call) return call.failure<UserInfo>();
         AccountDatabase* db = reach(call);
         if (!db) return fail<UserInfo>(status::kAccessDenied);
@@ -399,7 +415,8 @@ class SimAccounts : public platform::Accounts {
 
     Status set_user_info(StringView server, StringView user, uint32_t level, const UserInfo& in,
                          uint32_t& parm_err) override {
-        auto call = net_.enter(op::NetUserSetInfo, server);
+        if (Status s = texts_status(in)) return s;
+        auto call = net_.enter(op::NetUserSetInfo, server, {user});
         if (!call) return call.status();
         AccountDatabase* db = nullptr;
         if (Status s = writable(call, db)) return s;
@@ -459,6 +476,7 @@ class SimAccounts : public platform::Accounts {
 
     Status add_user(StringView server, uint32_t level, const UserInfo& in,
                     uint32_t& parm_err) override {
+        if (Status s = texts_status(in)) return s;
         auto call = net_.enter(op::NetUserAdd, server);
         if (!call) return call.status();
         AccountDatabase* db = nullptr;
@@ -489,7 +507,7 @@ class SimAccounts : public platform::Accounts {
     }
 
     Status delete_user(StringView server, StringView user) override {
-        auto call = net_.enter(op::NetUserDel, server);
+        auto call = net_.enter(op::NetUserDel, server, {user});
         if (!call) return call.status();
         AccountDatabase* db = nullptr;
         if (Status s = writable(call, db)) return s;
@@ -504,7 +522,7 @@ class SimAccounts : public platform::Accounts {
 
     Result<Batch<String>> user_groups(StringView server, StringView user,
                                       uint32_t preferred) override {
-        auto call = net_.enter(op::NetUserGetGroups, server);
+        auto call = net_.enter(op::NetUserGetGroups, server, {user});
         if (!call) return call.failure<Batch<String>>();
         AccountDatabase* db = reach(call);
         if (!db) return fail<Batch<String>>(status::kAccessDenied);
@@ -520,7 +538,7 @@ class SimAccounts : public platform::Accounts {
 
     Result<Batch<String>> user_local_groups(StringView server, StringView user, uint32_t flags,
                                             uint32_t preferred) override {
-        auto call = net_.enter(op::NetUserGetLocalGroups, server);
+        auto call = net_.enter(op::NetUserGetLocalGroups, server, {user});
         if (!call) return call.failure<Batch<String>>();
         AccountDatabase* db = reach(call);
         if (!db) return fail<Batch<String>>(status::kAccessDenied);
@@ -569,7 +587,7 @@ class SimAccounts : public platform::Accounts {
     }
 
     Result<GroupInfo> group_info(StringView server, StringView group, uint32_t level) override {
-        auto call = net_.enter(op::NetGroupGetInfo, server);
+        auto call = net_.enter(op::NetGroupGetInfo, server, {group});
         if (!call) return call.failure<GroupInfo>();
         AccountDatabase* db = reach(call);
         if (!db) return fail<GroupInfo>(status::kAccessDenied);
@@ -590,7 +608,7 @@ class SimAccounts : public platform::Accounts {
 
     Status set_group_info(StringView server, StringView group, uint32_t level, const GroupInfo& in,
                           uint32_t& parm_err) override {
-        auto call = net_.enter(op::NetGroupSetInfo, server);
+        auto call = net_.enter(op::NetGroupSetInfo, server, {group, sent_text(in, level)});
         if (!call) return call.status();
         AccountDatabase* db = nullptr;
         if (Status s = writable(call, db)) return s;
@@ -603,7 +621,7 @@ class SimAccounts : public platform::Accounts {
 
     Status add_group(StringView server, uint32_t level, const GroupInfo& in,
                      uint32_t& parm_err) override {
-        auto call = net_.enter(op::NetGroupAdd, server);
+        auto call = net_.enter(op::NetGroupAdd, server, {in.name, in.comment});
         if (!call) return call.status();
         AccountDatabase* db = nullptr;
         if (Status s = writable(call, db)) return s;
@@ -616,7 +634,7 @@ class SimAccounts : public platform::Accounts {
     }
 
     Status delete_group(StringView server, StringView group) override {
-        auto call = net_.enter(op::NetGroupDel, server);
+        auto call = net_.enter(op::NetGroupDel, server, {group});
         if (!call) return call.status();
         AccountDatabase* db = nullptr;
         if (Status s = writable(call, db)) return s;
@@ -633,20 +651,20 @@ class SimAccounts : public platform::Accounts {
     }
 
     Status add_group_user(StringView server, StringView group, StringView user) override {
-        auto call = net_.enter(op::NetGroupAddUser, server);
+        auto call = net_.enter(op::NetGroupAddUser, server, {group, user});
         if (!call) return call.status();
         return group_member(call, group, user, true);
     }
 
     Status delete_group_user(StringView server, StringView group, StringView user) override {
-        auto call = net_.enter(op::NetGroupDelUser, server);
+        auto call = net_.enter(op::NetGroupDelUser, server, {group, user});
         if (!call) return call.status();
         return group_member(call, group, user, false);
     }
 
     Result<Batch<String>> group_users(StringView server, StringView group, uint32_t preferred,
                                       uint32_t& resume_handle) override {
-        auto call = net_.enter(op::NetGroupGetUsers, server);
+        auto call = net_.enter(op::NetGroupGetUsers, server, {group});
         if (!call) return call.failure<Batch<String>>();
         AccountDatabase* db = reach(call);
         if (!db) return fail<Batch<String>>(status::kAccessDenied);
@@ -681,7 +699,7 @@ class SimAccounts : public platform::Accounts {
 
     Result<GroupInfo> local_group_info(StringView server, StringView group,
                                        uint32_t level) override {
-        auto call = net_.enter(op::NetLocalGroupGetInfo, server);
+        auto call = net_.enter(op::NetLocalGroupGetInfo, server, {group});
         if (!call) return call.failure<GroupInfo>();
         AccountDatabase* db = reach(call);
         if (!db) return fail<GroupInfo>(status::kAccessDenied);
@@ -696,7 +714,7 @@ class SimAccounts : public platform::Accounts {
 
     Status set_local_group_info(StringView server, StringView group, uint32_t level,
                                 const GroupInfo& in, uint32_t& parm_err) override {
-        auto call = net_.enter(op::NetLocalGroupSetInfo, server);
+        auto call = net_.enter(op::NetLocalGroupSetInfo, server, {group, sent_text(in, level)});
         if (!call) return call.status();
         AccountDatabase* db = nullptr;
         if (Status s = writable(call, db)) return s;
@@ -709,7 +727,7 @@ class SimAccounts : public platform::Accounts {
 
     Status add_local_group(StringView server, uint32_t level, const GroupInfo& in,
                            uint32_t& parm_err) override {
-        auto call = net_.enter(op::NetLocalGroupAdd, server);
+        auto call = net_.enter(op::NetLocalGroupAdd, server, {in.name, in.comment});
         if (!call) return call.status();
         AccountDatabase* db = nullptr;
         if (Status s = writable(call, db)) return s;
@@ -721,7 +739,7 @@ class SimAccounts : public platform::Accounts {
     }
 
     Status delete_local_group(StringView server, StringView group) override {
-        auto call = net_.enter(op::NetLocalGroupDel, server);
+        auto call = net_.enter(op::NetLocalGroupDel, server, {group});
         if (!call) return call.status();
         AccountDatabase* db = nullptr;
         if (Status s = writable(call, db)) return s;
@@ -736,14 +754,16 @@ class SimAccounts : public platform::Accounts {
 
     Status add_local_group_members(StringView server, StringView group,
                                    const std::vector<String>& members) override {
-        auto call = net_.enter(op::NetLocalGroupAddMembers, server);
+        if (Status s = platform::c_strings_status(members)) return s;
+        auto call = net_.enter(op::NetLocalGroupAddMembers, server, {group});
         if (!call) return call.status();
         return alias_members(call, group, members, true);
     }
 
     Status delete_local_group_members(StringView server, StringView group,
                                       const std::vector<String>& members) override {
-        auto call = net_.enter(op::NetLocalGroupDelMembers, server);
+        if (Status s = platform::c_strings_status(members)) return s;
+        auto call = net_.enter(op::NetLocalGroupDelMembers, server, {group});
         if (!call) return call.status();
         return alias_members(call, group, members, false);
     }
@@ -751,7 +771,7 @@ class SimAccounts : public platform::Accounts {
     Result<Batch<LocalGroupMember>> local_group_members(StringView server, StringView group,
                                                         uint32_t preferred,
                                                         uint32_t& resume_handle) override {
-        auto call = net_.enter(op::NetLocalGroupGetMembers, server);
+        auto call = net_.enter(op::NetLocalGroupGetMembers, server, {group});
         if (!call) return call.failure<Batch<LocalGroupMember>>();
         AccountDatabase* db = reach(call);
         if (!db) return fail<Batch<LocalGroupMember>>(status::kAccessDenied);

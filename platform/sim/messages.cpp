@@ -207,7 +207,7 @@ class SimMessages : public platform::Messages {
     explicit SimMessages(Network& net) : net_(net), modules_(net.handles(), HandleKind::Module) {}
 
     platform::Result<platform::ModuleHandle> load_data_file(StringView path) override {
-        auto call = net_.enter(op::LoadLibraryEx);
+        auto call = net_.enter(op::LoadLibraryEx, {path});
         if (!call) return call.failure<platform::ModuleHandle>();
         const auto& files = call.machine().files;
         auto it = files.find(path);

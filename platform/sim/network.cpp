@@ -59,8 +59,9 @@ Network::Network(StringView local_name) : local_name_(to_upper(local_name)) {
     add_machine(local_name_);
 }
 
-Call Network::enter(const Operation& operation) {
+Call Network::enter(const Operation& operation, std::initializer_list<StringView> texts) {
     std::unique_lock lock(mutex_);
+    if (Status s = platform::c_strings_status(texts)) return Call(std::move(lock), s, nullptr);
     if (auto s = faults_.take(operation)) return Call(std::move(lock), *s, nullptr);
     return Call(std::move(lock), platform::status::kSuccess, &local());
 }
@@ -69,8 +70,11 @@ Call Network::hold() {
     return Call(std::unique_lock(mutex_), platform::status::kSuccess, &local());
 }
 
-Call Network::enter(const Operation& operation, StringView server) {
+Call Network::enter(const Operation& operation, StringView server,
+                    std::initializer_list<StringView> texts) {
     std::unique_lock lock(mutex_);
+    if (Status s = platform::c_strings_status({server})) return Call(std::move(lock), s, nullptr);
+    if (Status s = platform::c_strings_status(texts)) return Call(std::move(lock), s, nullptr);
     if (auto s = faults_.take(operation)) return Call(std::move(lock), *s, nullptr);
     Machine* m = nullptr;
     if (server.empty()) {

@@ -3,12 +3,14 @@
 // from a preset and change what they need.
 #pragma once
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/c_strings.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/handles.h"
 #include "platform/sim/machine.h"
@@ -52,13 +54,16 @@ class Network {
   public:
     explicit Network(StringView local_name);
 
-    // The prologue of every simulated operation: an injected fault answers
-    // first, then the local machine.
-    Call enter(const Operation& operation);
+    // The prologue of every simulated operation: the caller's texts it hands
+    // on as C strings first (123 for one with a NUL inside, as the real
+    // backend refuses it before the call), then an injected fault, then the
+    // local machine.
+    Call enter(const Operation& operation, std::initializer_list<StringView> texts = {});
     // The same for an operation addressed to a server: "" (the local machine,
     // which always answers itself), "NAME" or "\\NAME". A name nobody answers
     // to fails with 53, as on a real network.
-    Call enter(const Operation& operation, StringView server);
+    Call enter(const Operation& operation, StringView server,
+               std::initializer_list<StringView> texts = {});
     // For the few operations of the local machine that cannot fail (the
     // clock, locale settings): the network held, no fault point.
     Call hold();

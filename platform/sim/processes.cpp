@@ -592,7 +592,8 @@ class SimProcesses : public platform::Processes {
                                                         const platform::StartupInfo& startup, bool,
                                                         uint32_t) override {
         using R = Result<platform::ProcessInformation>;
-        auto call = net_.enter(token ? op::CreateProcessAsUser : op::CreateProcess);
+        auto call = net_.enter(token ? op::CreateProcessAsUser : op::CreateProcess,
+                               {line, startup.desktop.value_or(String())});
         if (!call) return call.failure<platform::ProcessInformation>();
         ProcessesState& s = table(call);
         std::shared_ptr<SimToken> as;
@@ -690,7 +691,7 @@ class SimProcesses : public platform::Processes {
     }
 
     Result<uint64_t> procedure_address(StringView module, StringView name) override {
-        auto call = net_.enter(op::GetProcAddress);
+        auto call = net_.enter(op::GetProcAddress, {module, name});
         if (!call) return call.failure<uint64_t>();
         if (!equal_ignore_case(module, u"Kernel32") && !equal_ignore_case(module, u"kernel32.dll"))
             return fail<uint64_t>(kModuleNotFound);
@@ -774,7 +775,7 @@ class SimProcesses : public platform::Processes {
     }
 
     Result<ObjectHandle> open_window_station(StringView name, uint32_t access) override {
-        auto call = net_.enter(op::OpenWindowStation);
+        auto call = net_.enter(op::OpenWindowStation, {name});
         if (!call) return call.failure<ObjectHandle>();
         if (!equal_ignore_case(name, table(call).window_station.name))
             return fail<ObjectHandle>(status::kFileNotFound);
@@ -782,7 +783,7 @@ class SimProcesses : public platform::Processes {
     }
 
     Result<ObjectHandle> open_desktop(StringView name, uint32_t access) override {
-        auto call = net_.enter(op::OpenDesktop);
+        auto call = net_.enter(op::OpenDesktop, {name});
         if (!call) return call.failure<ObjectHandle>();
         if (!equal_ignore_case(name, table(call).desktop.name))
             return fail<ObjectHandle>(status::kFileNotFound);
@@ -874,7 +875,7 @@ class SimProcesses : public platform::Processes {
     }
 
     Result<Luid> lookup_privilege_value(StringView system, StringView name) override {
-        auto call = net_.enter(op::LookupPrivilegeValue, system);
+        auto call = net_.enter(op::LookupPrivilegeValue, system, {name});
         if (!call) return call.failure<Luid>();
         for (const auto& p : platform::kPrivilegeNames) {
             if (equal_ignore_case(p.name, name)) return {status::kSuccess, Luid{p.luid, 0}};
@@ -914,7 +915,7 @@ class SimProcesses : public platform::Processes {
 
     Result<ObjectHandle> logon_user(StringView user, StringView domain, StringView password,
                                     uint32_t logon_type, uint32_t) override {
-        auto call = net_.enter(op::LogonUser);
+        auto call = net_.enter(op::LogonUser, {user, domain, password});
         if (!call) return call.failure<ObjectHandle>();
         Machine& m = call.machine();
         if (logon_type < 2 || logon_type > 5) return fail<ObjectHandle>(status::kInvalidParameter);
@@ -953,7 +954,9 @@ class SimProcesses : public platform::Processes {
 
     Result<ObjectHandle> load_user_profile(ObjectHandle token,
                                            const platform::ProfileInfo& profile) override {
-        auto call = net_.enter(op::LoadUserProfile);
+        auto call = net_.enter(op::LoadUserProfile,
+                               {profile.user_name, profile.profile_path, profile.default_path,
+                                profile.server_name, profile.policy_path});
         if (!call) return call.failure<ObjectHandle>();
         if (!tokens_.find(token)) return fail<ObjectHandle>(status::kInvalidHandle);
         if (profile.user_name.empty()) return fail<ObjectHandle>(status::kInvalidParameter);
@@ -980,7 +983,7 @@ class SimProcesses : public platform::Processes {
         // A name of backslashes only names no machine (and not the local one).
         if (!machine.empty() && machine.find_first_not_of(u'\\') == StringView::npos)
             return status::kInvalidName;
-        auto call = net_.enter(op::InitiateSystemShutdown, machine);
+        auto call = net_.enter(op::InitiateSystemShutdown, machine, {message});
         if (!call) return call.status();
         Machine& target = call.machine();
         const bool remote = &target != &net_.local();

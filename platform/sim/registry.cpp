@@ -72,15 +72,9 @@ std::pair<platform::Sid, platform::Sid> creator(Network& net) {
     return {owner, group};
 }
 
-// A name as the A calls pass it: a C string ends at its first NUL.
-StringView c_name(StringView name) {
-    return name.substr(0, name.find(u'\0'));
-}
-
 // The parts of a key path; doubled and trailing separators are tolerated,
 // a leading one is not.
 Result<std::vector<StringView>> split(StringView path) {
-    path = c_name(path);
     std::vector<StringView> parts;
     if (!path.empty() && path.front() == u'\\')
         return Result<std::vector<StringView>>::failure(kBadPathname);
@@ -118,7 +112,7 @@ class SimRegistry final : public platform::Registry {
     }
 
     Result<RegKey> open_key(RegKey parent, StringView path, uint32_t access) override {
-        Target t = enter(op::RegOpenKeyEx, parent);
+        Target t = enter(op::RegOpenKeyEx, parent, {path});
         if (t.status) return Result<RegKey>::failure(t.status);
         auto parts = split(path);
         if (!parts.ok()) return Result<RegKey>::failure(parts.status);
@@ -139,7 +133,7 @@ class SimRegistry final : public platform::Registry {
     Result<platform::CreatedKey> create_key(RegKey parent, StringView path, StringView class_name,
                                             uint32_t options, uint32_t access) override {
         using R = Result<platform::CreatedKey>;
-        Target t = enter(op::RegCreateKeyEx, parent);
+        Target t = enter(op::RegCreateKeyEx, parent, {path, class_name});
         if (t.status) return R::failure(t.status);
         auto parts = split(path);
         if (!parts.ok()) return R::failure(parts.status);
@@ -173,7 +167,7 @@ class SimRegistry final : public platform::Registry {
                 made.write_time = m.time.clock;
                 made.is_volatile = want_volatile;
                 made.security = inherited_security(*node);
-                if (i + 1 == parts.value.size()) made.class_name = String(c_name(class_name));
+                if (i + 1 == parts.value.size()) made.class_name = String(class_name);
                 node->write_time = m.time.clock;
                 next = node->child_ref(parts.value[i]);
                 disposition = reg::kCreatedNewKey;
@@ -262,9 +256,9 @@ class SimRegistry final : public platform::Registry {
     Result<platform::Value> query_value(RegKey key, StringView name,
                                         std::optional<uint32_t> data_capacity) override {
         using R = Result<platform::Value>;
-        Target t = enter(op::RegQueryValueEx, key, reg::kQueryValue);
+        Target t = enter(op::RegQueryValueEx, key, {name}, reg::kQueryValue);
         if (t.status) return R::failure(t.status);
-        const RegistryValue* v = t.key->node->value(c_name(name));
+        const RegistryValue* v = t.key->node->value(name);
         if (!v) return R::failure(st::kFileNotFound);
         platform::Value out = view(*t.machine, *v, data_capacity);
         const Status s = data_capacity && out.size > *data_capacity ? st::kMoreData : st::kSuccess;
@@ -274,9 +268,8 @@ class SimRegistry final : public platform::Registry {
 
     Status set_value(RegKey key, StringView name, uint32_t type,
                      const std::vector<uint8_t>& data) override {
-        Target t = enter(op::RegSetValueEx, key, reg::kSetValue);
+        Target t = enter(op::RegSetValueEx, key, {name}, reg::kSetValue);
         if (t.status) return t.status;
-        name = c_name(name);
         if (name.size() > reg::kMaxValueName) return st::kInvalidParameter;
         std::vector<uint8_t> stored;
         if (reg::is_string(type)) {
@@ -292,7 +285,7 @@ class SimRegistry final : public platform::Registry {
     }
 
     Status delete_key(RegKey key, StringView sub_key) override {
-        Target t = enter(op::RegDeleteKey, key);
+        Target t = enter(op::RegDeleteKey, key, {sub_key});
         if (t.status) return t.status;
         auto parts = split(sub_key);
         if (!parts.ok()) return parts.status;
@@ -314,9 +307,9 @@ class SimRegistry final : public platform::Registry {
     }
 
     Status delete_value(RegKey key, StringView name) override {
-        Target t = enter(op::RegDeleteValue, key, reg::kSetValue);
+        Target t = enter(op::RegDeleteValue, key, {name}, reg::kSetValue);
         if (t.status) return t.status;
-        if (!t.key->node->remove_value(c_name(name))) return st::kFileNotFound;
+        if (!t.key->node->remove_value(name)) return st::kFileNotFound;
         t.key->node->write_time = t.machine->time.clock;
         return st::kSuccess;
     }
@@ -335,10 +328,9 @@ class SimRegistry final : public platform::Registry {
     }
 
     Status save_key(RegKey key, StringView file) override {
-        Target t = enter(op::RegSaveKey, key);
+        Target t = enter(op::RegSaveKey, key, {file});
         if (t.status) return t.status;
         if (Status s = check_privilege(net_, kBackupPrivilege)) return s;
-        file = c_name(file);
         if (file.empty()) return st::kInvalidParameter;
         if (t.machine->files.count(String(file))) return st::kAlreadyExists;
         t.machine->files[String(file)] = write_hive(*t.key->node, t.machine->time.clock);
@@ -346,17 +338,16 @@ class SimRegistry final : public platform::Registry {
     }
 
     Status load_key(RegKey root, StringView sub_key, StringView file) override {
-        Target t = enter(op::RegLoadKey, root);
+        Target t = enter(op::RegLoadKey, root, {sub_key, file});
         if (t.status) return t.status;
         Machine& m = *t.machine;
         KeyNode* under = hive_parent(m, *t.key);
-        sub_key = c_name(sub_key);
         if (!under || sub_key.empty() || sub_key.find(u'\\') != StringView::npos ||
             sub_key.size() > reg::kMaxKeyName)
             return st::kInvalidParameter;
         if (Status s = check_privilege(net_, kRestorePrivilege)) return s;
         if (under->child(sub_key)) return st::kAlreadyExists;
-        auto found = m.files.find(String(c_name(file)));
+        auto found = m.files.find(String(file));
         if (found == m.files.end()) return st::kFileNotFound;
         auto hive = read_hive(found->second);
         if (!hive.ok()) return hive.status;
@@ -367,13 +358,12 @@ class SimRegistry final : public platform::Registry {
     }
 
     Status unload_key(RegKey root, StringView sub_key) override {
-        Target t = enter(op::RegUnLoadKey, root);
+        Target t = enter(op::RegUnLoadKey, root, {sub_key});
         if (t.status) return t.status;
         Machine& m = *t.machine;
         KeyNode* under = hive_parent(m, *t.key);
         if (!under) return st::kInvalidParameter;
         if (Status s = check_privilege(net_, kRestorePrivilege)) return s;
-        sub_key = c_name(sub_key);
         KeyNode* hive = under->child(sub_key);
         if (!hive) return st::kFileNotFound;
         auto& loaded = registry_state(net_, m).loaded;
@@ -387,11 +377,11 @@ class SimRegistry final : public platform::Registry {
     }
 
     Status restore_key(RegKey key, StringView file, uint32_t flags) override {
-        Target t = enter(op::RegRestoreKey, key);
+        Target t = enter(op::RegRestoreKey, key, {file});
         if (t.status) return t.status;
         Machine& m = *t.machine;
         if (Status s = check_privilege(net_, kRestorePrivilege)) return s;
-        auto found = m.files.find(String(c_name(file)));
+        auto found = m.files.find(String(file));
         if (found == m.files.end()) return st::kFileNotFound;
         auto hive = read_hive(found->second);
         if (!hive.ok()) return hive.status;
@@ -433,11 +423,17 @@ class SimRegistry final : public platform::Registry {
     };
 
     // The prologue of every operation on a handle: the network held, the
-    // injected fault first, then the handle (6 when unknown, 1018 when its
-    // key is gone, 5 when it was not opened for `needed`).
+    // caller's texts it hands on as C strings first (123 for one with a NUL
+    // inside), then the injected fault, then the handle (6 when unknown, 1018
+    // when its key is gone, 5 when it was not opened for `needed`).
     Target enter(const Operation& operation, RegKey key, uint32_t needed = 0) {
+        return enter(operation, key, {}, needed);
+    }
+    Target enter(const Operation& operation, RegKey key, std::initializer_list<StringView> texts,
+                 uint32_t needed = 0) {
         Target t;
         auto held = net_.hold();
+        if ((t.status = platform::c_strings_status(texts))) return t;
         OpenKey* open = nullptr;
         String machine;
         if (hk::predefined(key)) {

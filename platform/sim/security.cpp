@@ -120,7 +120,7 @@ class SimSecurity : public platform::Security {
     explicit SimSecurity(Network& net) : net_(net) {}
 
     Result<Account> lookup_account_name(StringView system, StringView name) override {
-        auto call = net_.enter(op::LookupAccountName, system);
+        auto call = net_.enter(op::LookupAccountName, system, {name});
         if (!call) return call.failure<Account>();
         auto found = resolve_name(net_, call.machine(), name);
         if (!found) return Result<Account>::failure(status::kNoneMapped);

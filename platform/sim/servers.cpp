@@ -55,7 +55,7 @@ class SimServers : public platform::Servers {
     Result<platform::ServerBatch> enumerate(StringView server, uint32_t type_mask,
                                             StringView domain, uint32_t preferred_bytes,
                                             uint32_t& resume_handle) override {
-        auto call = net_.enter(op::NetServerEnum, server);
+        auto call = net_.enter(op::NetServerEnum, server, {domain});
         if (!call) return call.failure<platform::ServerBatch>();
         const String& own = call.machine().servers.lan_group;
         // The browser keeps the list it started with until the walk ends.
@@ -69,7 +69,7 @@ class SimServers : public platform::Servers {
     }
 
     platform::Status set_comment(StringView server, StringView comment) override {
-        auto call = net_.enter(op::NetServerSetInfo, server);
+        auto call = net_.enter(op::NetServerSetInfo, server, {comment});
         if (!call) return call.status();
         if (comment.size() > kMaxComment) return status::kInvalidParameter;
         call.machine().servers.info.comment = String(comment);
@@ -84,7 +84,7 @@ class SimServers : public platform::Servers {
     }
 
     Result<String> dc_name(StringView server, StringView domain) override {
-        auto call = net_.enter(op::NetGetDCName, server);
+        auto call = net_.enter(op::NetGetDCName, server, {domain});
         if (!call) return call.failure<String>();
         const Domain* d = domain_of(call, domain);
         if (!d || !net_.answers(d->primary)) return Result<String>::failure(status::kDcNotFound);
@@ -92,7 +92,7 @@ class SimServers : public platform::Servers {
     }
 
     Result<String> any_dc_name(StringView server, StringView domain) override {
-        auto call = net_.enter(op::NetGetAnyDCName, server);
+        auto call = net_.enter(op::NetGetAnyDCName, server, {domain});
         if (!call) return call.failure<String>();
         const Domain* d = domain_of(call, domain);
         if (!d) return Result<String>::failure(status::kNoSuchDomain);

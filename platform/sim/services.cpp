@@ -252,7 +252,7 @@ bool valid_type(uint32_t type) {
 // slashes.
 bool valid_name(StringView name) {
     return !name.empty() && name.size() <= svc::kMaxNameLength &&
-           name.find_first_of(u"\\/") == StringView::npos && name.find(u'\0') == StringView::npos;
+           name.find_first_of(u"\\/") == StringView::npos;
 }
 
 // The generic rights in the manager's and a service's own terms.
@@ -723,7 +723,7 @@ class SimServices : public platform::Services {
     }
 
     Result<ScHandle> open_service(ScHandle manager, StringView name, uint32_t access) override {
-        auto call = net_.enter(op::OpenService);
+        auto call = net_.enter(op::OpenService, {name});
         if (!call) return call.failure<ScHandle>();
         ManagerEntry* e = managers_.find(manager);
         if (!e) return Result<ScHandle>::failure(status::kInvalidHandle);
@@ -741,7 +741,8 @@ class SimServices : public platform::Services {
 
     Result<ScHandle> create_service(ScHandle manager, const NewService& n) override {
         using R = Result<ScHandle>;
-        auto call = net_.enter(op::CreateService);
+        auto call = net_.enter(op::CreateService, {n.name, n.display_name, n.binary_path,
+                                                   n.load_order_group, n.start_name, n.password});
         if (!call) return call.failure<ScHandle>();
         ManagerEntry* e = managers_.find(manager);
         if (!e) return R::failure(status::kInvalidHandle);
@@ -812,7 +813,7 @@ class SimServices : public platform::Services {
     }
 
     Result<String> key_name(ScHandle manager, StringView display) override {
-        auto call = net_.enter(op::GetServiceKeyName);
+        auto call = net_.enter(op::GetServiceKeyName, {display});
         if (!call) return call.failure<String>();
         ManagerEntry* e = managers_.find(manager);
         if (!e) return Result<String>::failure(status::kInvalidHandle);
@@ -825,7 +826,7 @@ class SimServices : public platform::Services {
     }
 
     Result<String> display_name(ScHandle manager, StringView name) override {
-        auto call = net_.enter(op::GetServiceDisplayName);
+        auto call = net_.enter(op::GetServiceDisplayName, {name});
         if (!call) return call.failure<String>();
         ManagerEntry* e = managers_.find(manager);
         if (!e) return Result<String>::failure(status::kInvalidHandle);
@@ -867,7 +868,12 @@ class SimServices : public platform::Services {
     }
 
     Status change_config(ScHandle service, const ConfigChange& c) override {
-        auto call = net_.enter(op::ChangeServiceConfig);
+        const auto text = [](const std::optional<String>& t) {
+            return t ? StringView(*t) : StringView();
+        };
+        auto call = net_.enter(op::ChangeServiceConfig,
+                               {text(c.binary_path), text(c.load_order_group), text(c.start_name),
+                                text(c.password), text(c.display_name)});
         if (!call) return call.status();
         Opened o = opened(service, svc::kChangeConfig);
         if (!o.rt) return o.status;

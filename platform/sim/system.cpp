@@ -24,7 +24,7 @@ class SimSystem : public platform::System {
     explicit SimSystem(Network& net) : net_(net) {}
 
     platform::Result<std::optional<String>> environment_variable(StringView name) override {
-        auto call = net_.enter(op::GetEnvironmentVariable);
+        auto call = net_.enter(op::GetEnvironmentVariable, {name});
         if (!call) return call.failure<std::optional<String>>();
         return {platform::status::kSuccess, call.machine().system.env(name)};
     }

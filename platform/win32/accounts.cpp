@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstring>
-#include <deque>
 
 #include "platform/win32/areas.h"
 #include "platform/win32/handle.h"
@@ -14,17 +13,6 @@
 namespace vorlek::platform::win32 {
 
 namespace {
-
-// NUL-terminated copies that live as long as the record that points at them.
-class Texts {
-  public:
-    LPWSTR put(StringView text) { return store_.emplace_back(wide(text)).data(); }
-    // Null for an empty text: "none" (no password, no change).
-    LPWSTR or_null(StringView text) { return text.empty() ? nullptr : put(text); }
-
-  private:
-    std::deque<std::wstring> store_;
-};
 
 std::vector<uint8_t> hours_from(PBYTE bitmap, DWORD units) {
     if (!bitmap) return {};
@@ -111,12 +99,13 @@ class Win32Accounts : public Accounts {
 
     Result<Batch<String>> enum_users(StringView server, uint32_t filter, uint32_t preferred,
                                      uint32_t& resume_handle) override {
-        const std::wstring s = wide(server);
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server);
+        if (c.status()) return Result<Batch<String>>::failure(c.status());
         DWORD resume = resume_handle;
         auto out = batch<USER_INFO_0, String>(
             [&](LPBYTE* buf, LPDWORD read, LPDWORD total) {
-                return ::NetUserEnum(wide_or_null(s), 0, filter, buf, preferred, read, total,
-                                     &resume);
+                return ::NetUserEnum(s, 0, filter, buf, preferred, read, total, &resume);
             },
             name_of<USER_INFO_0>);
         resume_handle = resume;
@@ -125,10 +114,11 @@ class Win32Accounts : public Accounts {
 
     Result<UserInfo> user_info(StringView server, StringView user, uint32_t level) override {
         if (level != 2 && level != 3) return Result<UserInfo>::failure(status::kInvalidLevel);
-        const std::wstring s = wide(server), u = wide(user);
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server), u = c.wide(user);
+        if (c.status()) return Result<UserInfo>::failure(c.status());
         NetBuffer<BYTE> buffer;
-        const Status rc =
-            status_from_net(::NetUserGetInfo(wide_or_null(s), u.c_str(), level, buffer.put()));
+        const Status rc = status_from_net(::NetUserGetInfo(s, u, level, buffer.put()));
         if (rc != status::kSuccess) return Result<UserInfo>::failure(rc);
         if (level == 2)
             return {status::kSuccess, from_2(*reinterpret_cast<USER_INFO_2*>(buffer.get()))};
@@ -137,41 +127,42 @@ class Win32Accounts : public Accounts {
 
     Status set_user_info(StringView server, StringView user, uint32_t level, const UserInfo& in,
                          uint32_t& parm_err) override {
-        const std::wstring s = wide(server), u = wide(user);
-        Texts t;
+        CStrings t;
+        const LPCWSTR s = t.wide_or_null(server), u = t.wide(user);
         std::vector<uint8_t> hours = in.logon_hours;
         auto set = [&](auto record) {
+            if (t.status()) return t.status();
             DWORD err = 0;
-            const Status rc = status_from_net(::NetUserSetInfo(
-                wide_or_null(s), u.c_str(), level, reinterpret_cast<LPBYTE>(&record), &err));
+            const Status rc = status_from_net(
+                ::NetUserSetInfo(s, u, level, reinterpret_cast<LPBYTE>(&record), &err));
             parm_err = err;
             return rc;
         };
         switch (level) {
             case 0:
-                return set(USER_INFO_0{t.put(in.name)});
+                return set(USER_INFO_0{t.wide(in.name)});
             case 1:
                 return set(info_1(in, t));
             case 3:
                 return set(info_3(in, t, hours));
             case 1003:
-                return set(USER_INFO_1003{t.put(in.password)});
+                return set(USER_INFO_1003{t.wide(in.password)});
             case 1006:
-                return set(USER_INFO_1006{t.put(in.home_dir)});
+                return set(USER_INFO_1006{t.wide(in.home_dir)});
             case 1007:
-                return set(USER_INFO_1007{t.put(in.comment)});
+                return set(USER_INFO_1007{t.wide(in.comment)});
             case 1008:
                 return set(USER_INFO_1008{in.flags});
             case 1009:
-                return set(USER_INFO_1009{t.put(in.script_path)});
+                return set(USER_INFO_1009{t.wide(in.script_path)});
             case 1011:
-                return set(USER_INFO_1011{t.put(in.full_name)});
+                return set(USER_INFO_1011{t.wide(in.full_name)});
             case 1012:
-                return set(USER_INFO_1012{t.put(in.usr_comment)});
+                return set(USER_INFO_1012{t.wide(in.usr_comment)});
             case 1013:
-                return set(USER_INFO_1013{t.put(in.parms)});
+                return set(USER_INFO_1013{t.wide(in.parms)});
             case 1014:
-                return set(USER_INFO_1014{t.put(in.workstations)});
+                return set(USER_INFO_1014{t.wide(in.workstations)});
             case 1017:
                 return set(USER_INFO_1017{in.acct_expires});
             case 1018:
@@ -186,9 +177,9 @@ class Win32Accounts : public Accounts {
             case 1051:
                 return set(USER_INFO_1051{in.primary_group_id});
             case 1052:
-                return set(USER_INFO_1052{t.put(in.profile)});
+                return set(USER_INFO_1052{t.wide(in.profile)});
             case 1053:
-                return set(USER_INFO_1053{t.put(in.home_dir_drive)});
+                return set(USER_INFO_1053{t.wide(in.home_dir_drive)});
             default:
                 return status::kInvalidLevel;
         }
@@ -197,39 +188,44 @@ class Win32Accounts : public Accounts {
     Status add_user(StringView server, uint32_t level, const UserInfo& in,
                     uint32_t& parm_err) override {
         if (level != 1) return status::kInvalidLevel;
-        const std::wstring s = wide(server);
-        Texts t;
+        CStrings t;
+        const LPCWSTR s = t.wide_or_null(server);
         USER_INFO_1 record = info_1(in, t);
+        if (t.status()) return t.status();
         DWORD err = 0;
-        const Status rc = status_from_net(
-            ::NetUserAdd(wide_or_null(s), 1, reinterpret_cast<LPBYTE>(&record), &err));
+        const Status rc =
+            status_from_net(::NetUserAdd(s, 1, reinterpret_cast<LPBYTE>(&record), &err));
         parm_err = err;
         return rc;
     }
 
     Status delete_user(StringView server, StringView user) override {
-        const std::wstring s = wide(server), u = wide(user);
-        return status_from_net(::NetUserDel(wide_or_null(s), u.c_str()));
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server), u = c.wide(user);
+        if (c.status()) return c.status();
+        return status_from_net(::NetUserDel(s, u));
     }
 
     Result<Batch<String>> user_groups(StringView server, StringView user,
                                       uint32_t preferred) override {
-        const std::wstring s = wide(server), u = wide(user);
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server), u = c.wide(user);
+        if (c.status()) return Result<Batch<String>>::failure(c.status());
         return batch<GROUP_USERS_INFO_0, String>(
             [&](LPBYTE* buf, LPDWORD read, LPDWORD total) {
-                return ::NetUserGetGroups(wide_or_null(s), u.c_str(), 0, buf, preferred, read,
-                                          total);
+                return ::NetUserGetGroups(s, u, 0, buf, preferred, read, total);
             },
             name_of<GROUP_USERS_INFO_0>);
     }
 
     Result<Batch<String>> user_local_groups(StringView server, StringView user, uint32_t flags,
                                             uint32_t preferred) override {
-        const std::wstring s = wide(server), u = wide(user);
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server), u = c.wide(user);
+        if (c.status()) return Result<Batch<String>>::failure(c.status());
         return batch<LOCALGROUP_USERS_INFO_0, String>(
             [&](LPBYTE* buf, LPDWORD read, LPDWORD total) {
-                return ::NetUserGetLocalGroups(wide_or_null(s), u.c_str(), 0, flags, buf, preferred,
-                                               read, total);
+                return ::NetUserGetLocalGroups(s, u, 0, flags, buf, preferred, read, total);
             },
             name_of<LOCALGROUP_USERS_INFO_0>);
     }
@@ -238,22 +234,24 @@ class Win32Accounts : public Accounts {
 
     Result<Batch<String>> enum_groups(StringView server, uint32_t preferred,
                                       uint32_t& resume_handle) override {
-        const std::wstring s = wide(server);
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server);
+        if (c.status()) return Result<Batch<String>>::failure(c.status());
         Resume resume(resume_handle);
         return batch<GROUP_INFO_0, String>(
             [&](LPBYTE* buf, LPDWORD read, LPDWORD total) {
-                return ::NetGroupEnum(wide_or_null(s), 0, buf, preferred, read, total,
-                                      resume.get());
+                return ::NetGroupEnum(s, 0, buf, preferred, read, total, resume.get());
             },
             name_of<GROUP_INFO_0>);
     }
 
     Result<GroupInfo> group_info(StringView server, StringView group, uint32_t level) override {
         if (level > 2) return Result<GroupInfo>::failure(status::kInvalidLevel);
-        const std::wstring s = wide(server), g = wide(group);
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server), g = c.wide(group);
+        if (c.status()) return Result<GroupInfo>::failure(c.status());
         NetBuffer<BYTE> buffer;
-        const Status rc =
-            status_from_net(::NetGroupGetInfo(wide_or_null(s), g.c_str(), level, buffer.put()));
+        const Status rc = status_from_net(::NetGroupGetInfo(s, g, level, buffer.put()));
         if (rc != status::kSuccess) return Result<GroupInfo>::failure(rc);
         GroupInfo out;
         if (level == 2) {
@@ -280,28 +278,35 @@ class Win32Accounts : public Accounts {
     }
 
     Status delete_group(StringView server, StringView group) override {
-        const std::wstring s = wide(server), g = wide(group);
-        return status_from_net(::NetGroupDel(wide_or_null(s), g.c_str()));
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server), g = c.wide(group);
+        if (c.status()) return c.status();
+        return status_from_net(::NetGroupDel(s, g));
     }
 
     Status add_group_user(StringView server, StringView group, StringView user) override {
-        const std::wstring s = wide(server), g = wide(group), u = wide(user);
-        return status_from_net(::NetGroupAddUser(wide_or_null(s), g.c_str(), u.c_str()));
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server), g = c.wide(group), u = c.wide(user);
+        if (c.status()) return c.status();
+        return status_from_net(::NetGroupAddUser(s, g, u));
     }
 
     Status delete_group_user(StringView server, StringView group, StringView user) override {
-        const std::wstring s = wide(server), g = wide(group), u = wide(user);
-        return status_from_net(::NetGroupDelUser(wide_or_null(s), g.c_str(), u.c_str()));
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server), g = c.wide(group), u = c.wide(user);
+        if (c.status()) return c.status();
+        return status_from_net(::NetGroupDelUser(s, g, u));
     }
 
     Result<Batch<String>> group_users(StringView server, StringView group, uint32_t preferred,
                                       uint32_t& resume_handle) override {
-        const std::wstring s = wide(server), g = wide(group);
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server), g = c.wide(group);
+        if (c.status()) return Result<Batch<String>>::failure(c.status());
         Resume resume(resume_handle);
         return batch<GROUP_USERS_INFO_0, String>(
             [&](LPBYTE* buf, LPDWORD read, LPDWORD total) {
-                return ::NetGroupGetUsers(wide_or_null(s), g.c_str(), 0, buf, preferred, read,
-                                          total, resume.get());
+                return ::NetGroupGetUsers(s, g, 0, buf, preferred, read, total, resume.get());
             },
             name_of<GROUP_USERS_INFO_0>);
     }
@@ -310,12 +315,13 @@ class Win32Accounts : public Accounts {
 
     Result<Batch<String>> enum_local_groups(StringView server, uint32_t preferred,
                                             uint32_t& resume_handle) override {
-        const std::wstring s = wide(server);
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server);
+        if (c.status()) return Result<Batch<String>>::failure(c.status());
         Resume resume(resume_handle);
         return batch<LOCALGROUP_INFO_0, String>(
             [&](LPBYTE* buf, LPDWORD read, LPDWORD total) {
-                return ::NetLocalGroupEnum(wide_or_null(s), 0, buf, preferred, read, total,
-                                           resume.get());
+                return ::NetLocalGroupEnum(s, 0, buf, preferred, read, total, resume.get());
             },
             name_of<LOCALGROUP_INFO_0>);
     }
@@ -323,10 +329,11 @@ class Win32Accounts : public Accounts {
     Result<GroupInfo> local_group_info(StringView server, StringView group,
                                        uint32_t level) override {
         if (level > 1) return Result<GroupInfo>::failure(status::kInvalidLevel);
-        const std::wstring s = wide(server), g = wide(group);
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server), g = c.wide(group);
+        if (c.status()) return Result<GroupInfo>::failure(c.status());
         NetBuffer<BYTE> buffer;
-        const Status rc = status_from_net(
-            ::NetLocalGroupGetInfo(wide_or_null(s), g.c_str(), level, buffer.put()));
+        const Status rc = status_from_net(::NetLocalGroupGetInfo(s, g, level, buffer.put()));
         if (rc != status::kSuccess) return Result<GroupInfo>::failure(rc);
         GroupInfo out;
         if (level == 1) {
@@ -349,8 +356,10 @@ class Win32Accounts : public Accounts {
     }
 
     Status delete_local_group(StringView server, StringView group) override {
-        const std::wstring s = wide(server), g = wide(group);
-        return status_from_net(::NetLocalGroupDel(wide_or_null(s), g.c_str()));
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server), g = c.wide(group);
+        if (c.status()) return c.status();
+        return status_from_net(::NetLocalGroupDel(s, g));
     }
 
     Status add_local_group_members(StringView server, StringView group,
@@ -366,12 +375,14 @@ class Win32Accounts : public Accounts {
     Result<Batch<LocalGroupMember>> local_group_members(StringView server, StringView group,
                                                         uint32_t preferred,
                                                         uint32_t& resume_handle) override {
-        const std::wstring s = wide(server), g = wide(group);
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server), g = c.wide(group);
+        if (c.status()) return Result<Batch<LocalGroupMember>>::failure(c.status());
         Resume resume(resume_handle);
         return batch<LOCALGROUP_MEMBERS_INFO_2, LocalGroupMember>(
             [&](LPBYTE* buf, LPDWORD read, LPDWORD total) {
-                return ::NetLocalGroupGetMembers(wide_or_null(s), g.c_str(), 2, buf, preferred,
-                                                 read, total, resume.get());
+                return ::NetLocalGroupGetMembers(s, g, 2, buf, preferred, read, total,
+                                                 resume.get());
             },
             [](const LOCALGROUP_MEMBERS_INFO_2& m) {
                 return LocalGroupMember{sid_from(m.lgrmi2_sid).value_or(Sid()),
@@ -384,9 +395,11 @@ class Win32Accounts : public Accounts {
 
     Result<ModalsInfo> user_modals(StringView server, uint32_t level) override {
         if (level > 3) return Result<ModalsInfo>::failure(status::kInvalidLevel);
-        const std::wstring s = wide(server);
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server);
+        if (c.status()) return Result<ModalsInfo>::failure(c.status());
         NetBuffer<BYTE> buffer;
-        const Status rc = status_from_net(::NetUserModalsGet(wide_or_null(s), level, buffer.put()));
+        const Status rc = status_from_net(::NetUserModalsGet(s, level, buffer.put()));
         if (rc != status::kSuccess) return Result<ModalsInfo>::failure(rc);
         ModalsInfo out;
         const void* p = buffer.get();
@@ -425,11 +438,13 @@ class Win32Accounts : public Accounts {
 
     Status set_user_modals(StringView server, uint32_t level, const ModalsInfo& in,
                            uint32_t& parm_err) override {
-        const std::wstring s = wide(server);
+        CStrings c;
+        const LPCWSTR s = c.wide_or_null(server);
+        if (c.status()) return c.status();
         auto set = [&](auto record) {
             DWORD err = 0;
-            const Status rc = status_from_net(::NetUserModalsSet(
-                wide_or_null(s), level, reinterpret_cast<LPBYTE>(&record), &err));
+            const Status rc = status_from_net(
+                ::NetUserModalsSet(s, level, reinterpret_cast<LPBYTE>(&record), &err));
             parm_err = err;
             return rc;
         };
@@ -457,27 +472,28 @@ class Win32Accounts : public Accounts {
     }
 
   private:
-    static USER_INFO_1 info_1(const UserInfo& in, Texts& t) {
-        return USER_INFO_1{t.put(in.name), t.or_null(in.password),   in.password_age,
-                           in.priv,        t.or_null(in.home_dir),   t.or_null(in.comment),
-                           in.flags,       t.or_null(in.script_path)};
+    static USER_INFO_1 info_1(const UserInfo& in, CStrings& t) {
+        return USER_INFO_1{
+            t.wide(in.name), t.wide_or_null(in.password),   in.password_age,
+            in.priv,         t.wide_or_null(in.home_dir),   t.wide_or_null(in.comment),
+            in.flags,        t.wide_or_null(in.script_path)};
     }
 
-    static USER_INFO_3 info_3(const UserInfo& in, Texts& t, std::vector<uint8_t>& hours) {
+    static USER_INFO_3 info_3(const UserInfo& in, CStrings& t, std::vector<uint8_t>& hours) {
         USER_INFO_3 r{};
-        r.usri3_name = t.put(in.name);
-        r.usri3_password = t.or_null(in.password);
+        r.usri3_name = t.wide(in.name);
+        r.usri3_password = t.wide_or_null(in.password);
         r.usri3_password_age = in.password_age;
         r.usri3_priv = in.priv;
-        r.usri3_home_dir = t.put(in.home_dir);
-        r.usri3_comment = t.put(in.comment);
+        r.usri3_home_dir = t.wide(in.home_dir);
+        r.usri3_comment = t.wide(in.comment);
         r.usri3_flags = in.flags;
-        r.usri3_script_path = t.put(in.script_path);
+        r.usri3_script_path = t.wide(in.script_path);
         r.usri3_auth_flags = in.auth_flags;
-        r.usri3_full_name = t.put(in.full_name);
-        r.usri3_usr_comment = t.put(in.usr_comment);
-        r.usri3_parms = t.put(in.parms);
-        r.usri3_workstations = t.put(in.workstations);
+        r.usri3_full_name = t.wide(in.full_name);
+        r.usri3_usr_comment = t.wide(in.usr_comment);
+        r.usri3_parms = t.wide(in.parms);
+        r.usri3_workstations = t.wide(in.workstations);
         r.usri3_last_logon = in.last_logon;
         r.usri3_last_logoff = in.last_logoff;
         r.usri3_acct_expires = in.acct_expires;
@@ -486,13 +502,13 @@ class Win32Accounts : public Accounts {
         r.usri3_logon_hours = hours.empty() ? nullptr : hours.data();
         r.usri3_bad_pw_count = in.bad_pw_count;
         r.usri3_num_logons = in.num_logons;
-        r.usri3_logon_server = t.put(in.logon_server);
+        r.usri3_logon_server = t.wide(in.logon_server);
         r.usri3_country_code = in.country_code;
         r.usri3_code_page = in.code_page;
         r.usri3_user_id = in.user_id;
         r.usri3_primary_group_id = in.primary_group_id;
-        r.usri3_profile = t.put(in.profile);
-        r.usri3_home_dir_drive = t.put(in.home_dir_drive);
+        r.usri3_profile = t.wide(in.profile);
+        r.usri3_home_dir_drive = t.wide(in.home_dir_drive);
         r.usri3_password_expired = in.password_expired;
         return r;
     }
@@ -506,12 +522,12 @@ class Win32Accounts : public Accounts {
     static Status set_group_record(SetInfo call, StringView server, StringView group,
                                    uint32_t level, const GroupInfo& in, uint32_t& parm_err) {
         if (level != 0 && level != 1002) return status::kInvalidLevel;
-        const std::wstring s = wide(server), g = wide(group);
-        Texts t;
-        LPWSTR text = t.put(level == 0 ? in.name : in.comment);
+        CStrings t;
+        const LPCWSTR s = t.wide_or_null(server), g = t.wide(group);
+        LPWSTR text = t.wide(level == 0 ? in.name : in.comment);
+        if (t.status()) return t.status();
         DWORD err = 0;
-        const Status rc = status_from_net(
-            call(wide_or_null(s), g.c_str(), level, reinterpret_cast<LPBYTE>(&text), &err));
+        const Status rc = status_from_net(call(s, g, level, reinterpret_cast<LPBYTE>(&text), &err));
         parm_err = err;
         return rc;
     }
@@ -519,25 +535,25 @@ class Win32Accounts : public Accounts {
     static Status add_group_record(AddInfo call, StringView server, uint32_t level,
                                    const GroupInfo& in, uint32_t& parm_err) {
         if (level > 1) return status::kInvalidLevel;
-        const std::wstring s = wide(server);
-        Texts t;
-        LPWSTR record[2] = {t.put(in.name), t.put(in.comment)};
+        CStrings t;
+        const LPCWSTR s = t.wide_or_null(server);
+        LPWSTR record[2] = {t.wide(in.name), t.wide(in.comment)};
+        if (t.status()) return t.status();
         DWORD err = 0;
-        const Status rc =
-            status_from_net(call(wide_or_null(s), level, reinterpret_cast<LPBYTE>(record), &err));
+        const Status rc = status_from_net(call(s, level, reinterpret_cast<LPBYTE>(record), &err));
         parm_err = err;
         return rc;
     }
 
     static Status change_members(Members call, StringView server, StringView group,
                                  const std::vector<String>& members) {
-        const std::wstring s = wide(server), g = wide(group);
-        Texts t;
+        CStrings t;
+        const LPCWSTR s = t.wide_or_null(server), g = t.wide(group);
         std::vector<LOCALGROUP_MEMBERS_INFO_3> entries;
         for (const String& m : members)
-            entries.push_back(LOCALGROUP_MEMBERS_INFO_3{t.put(m)});
-        return status_from_net(call(wide_or_null(s), g.c_str(), 3,
-                                    reinterpret_cast<LPBYTE>(entries.data()),
+            entries.push_back(LOCALGROUP_MEMBERS_INFO_3{t.wide(m)});
+        if (t.status()) return t.status();
+        return status_from_net(call(s, g, 3, reinterpret_cast<LPBYTE>(entries.data()),
                                     static_cast<DWORD>(entries.size())));
     }
 };

@@ -18,8 +18,10 @@ namespace {
 class Win32Messages : public Messages {
   public:
     Result<ModuleHandle> load_data_file(StringView path) override {
-        const std::wstring name = wide(path);
-        Module module(::LoadLibraryExW(name.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        CStrings c;
+        const LPCWSTR name = c.wide(path);
+        if (c.status()) return Result<ModuleHandle>::failure(c.status());
+        Module module(::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_AS_DATAFILE));
         if (!module) return Result<ModuleHandle>::failure(last_error());
         const auto handle = reinterpret_cast<ModuleHandle>(module.get());
         // The module stays loaded, owned here, until free_module. The one

@@ -152,19 +152,22 @@ class Win32Processes : public Processes {
     Result<ProcessInformation> create_process(ObjectHandle token, StringView command_line,
                                               const StartupInfo& startup, bool inherit_handles,
                                               uint32_t creation_flags) override {
-        std::wstring line = wide(command_line);
-        std::wstring desktop = startup.desktop ? wide(*startup.desktop) : std::wstring();
+        CStrings c;
+        // CreateProcess may write to the line it is given: each call has its own copy.
+        const LPWSTR line = c.wide(command_line);
+        const LPWSTR desktop = startup.desktop ? c.wide(*startup.desktop) : nullptr;
+        if (c.status()) return Result<ProcessInformation>::failure(c.status());
         STARTUPINFOW si{};
         si.cb = sizeof si;
         si.dwFlags = startup.flags;
         si.wShowWindow = startup.show_window;
-        si.lpDesktop = startup.desktop ? desktop.data() : nullptr;
+        si.lpDesktop = desktop;
         SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
         PROCESS_INFORMATION pi{};
-        const BOOL ok = token ? ::CreateProcessAsUserW(handle_of(token), nullptr, line.data(), &sa,
-                                                       &sa, inherit_handles, creation_flags,
-                                                       nullptr, nullptr, &si, &pi)
-                              : ::CreateProcessW(nullptr, line.data(), &sa, &sa, inherit_handles,
+        const BOOL ok = token ? ::CreateProcessAsUserW(handle_of(token), nullptr, line, &sa, &sa,
+                                                       inherit_handles, creation_flags, nullptr,
+                                                       nullptr, &si, &pi)
+                              : ::CreateProcessW(nullptr, line, &sa, &sa, inherit_handles,
                                                  creation_flags, nullptr, nullptr, &si, &pi);
         if (const Status rc = status_from_bool(ok); rc != status::kSuccess)
             return Result<ProcessInformation>::failure(rc);
@@ -205,10 +208,13 @@ class Win32Processes : public Processes {
     }
 
     Result<uint64_t> procedure_address(StringView module, StringView name) override {
-        const HMODULE m = ::GetModuleHandleW(wide(module).c_str());
+        CStrings c;
+        const LPCWSTR module_name = c.wide(module);
+        const LPCSTR procedure = c.ansi(name);
+        if (c.status()) return Result<uint64_t>::failure(c.status());
+        const HMODULE m = ::GetModuleHandleW(module_name);
         if (!m) return Result<uint64_t>::failure(last_error());
-        const std::string narrow(name.begin(), name.end());
-        const FARPROC p = ::GetProcAddress(m, narrow.c_str());
+        const FARPROC p = ::GetProcAddress(m, procedure);
         if (!p) return Result<uint64_t>::failure(last_error());
         return {status::kSuccess, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p))};
     }
@@ -258,10 +264,16 @@ class Win32Processes : public Processes {
         return opened(::GetThreadDesktop(::GetCurrentThreadId()));
     }
     Result<ObjectHandle> open_window_station(StringView name, uint32_t access) override {
-        return opened(::OpenWindowStationW(wide(name).c_str(), FALSE, access));
+        CStrings c;
+        const LPCWSTR station = c.wide(name);
+        if (c.status()) return Result<ObjectHandle>::failure(c.status());
+        return opened(::OpenWindowStationW(station, FALSE, access));
     }
     Result<ObjectHandle> open_desktop(StringView name, uint32_t access) override {
-        return opened(::OpenDesktopW(wide(name).c_str(), 0, FALSE, access));
+        CStrings c;
+        const LPCWSTR desktop = c.wide(name);
+        if (c.status()) return Result<ObjectHandle>::failure(c.status());
+        return opened(::OpenDesktopW(desktop, 0, FALSE, access));
     }
     Status set_process_window_station(ObjectHandle station) override {
         return status_from_bool(
@@ -367,10 +379,11 @@ class Win32Processes : public Processes {
     }
 
     Result<Luid> lookup_privilege_value(StringView system, StringView name) override {
-        const std::wstring machine = wide(system);
+        CStrings c;
+        const LPCWSTR machine = c.wide_or_null(system), privilege = c.wide(name);
+        if (c.status()) return Result<Luid>::failure(c.status());
         LUID luid{};
-        const Status rc = status_from_bool(
-            ::LookupPrivilegeValueW(wide_or_null(machine), wide(name).c_str(), &luid));
+        const Status rc = status_from_bool(::LookupPrivilegeValueW(machine, privilege, &luid));
         if (rc != status::kSuccess) return Result<Luid>::failure(rc);
         return {status::kSuccess, Luid{luid.LowPart, luid.HighPart}};
     }
@@ -399,10 +412,12 @@ class Win32Processes : public Processes {
 
     Result<ObjectHandle> logon_user(StringView user, StringView domain, StringView password,
                                     uint32_t logon_type, uint32_t provider) override {
+        CStrings c;
+        const LPCWSTR name = c.wide(user), where = c.wide(domain), secret = c.wide(password);
+        if (c.status()) return Result<ObjectHandle>::failure(c.status());
         HANDLE token = nullptr;
         const Status rc =
-            status_from_bool(::LogonUserW(wide(user).c_str(), wide(domain).c_str(),
-                                          wide(password).c_str(), logon_type, provider, &token));
+            status_from_bool(::LogonUserW(name, where, secret, logon_type, provider, &token));
         if (rc != status::kSuccess) return Result<ObjectHandle>::failure(rc);
         return {status::kSuccess, value_of(token)};
     }
@@ -416,18 +431,16 @@ class Win32Processes : public Processes {
 
     Result<ObjectHandle> load_user_profile(ObjectHandle token,
                                            const ProfileInfo& profile) override {
-        std::wstring user = wide(profile.user_name), path = wide(profile.profile_path),
-                     def = wide(profile.default_path), server = wide(profile.server_name),
-                     policy = wide(profile.policy_path);
-        auto or_null = [](std::wstring& s) { return s.empty() ? nullptr : s.data(); };
+        CStrings c;
         PROFILEINFOW info{};
         info.dwSize = sizeof info;
         info.dwFlags = profile.flags;
-        info.lpUserName = user.data();
-        info.lpProfilePath = or_null(path);
-        info.lpDefaultPath = or_null(def);
-        info.lpServerName = or_null(server);
-        info.lpPolicyPath = or_null(policy);
+        info.lpUserName = c.wide(profile.user_name);
+        info.lpProfilePath = c.wide_or_null(profile.profile_path);
+        info.lpDefaultPath = c.wide_or_null(profile.default_path);
+        info.lpServerName = c.wide_or_null(profile.server_name);
+        info.lpPolicyPath = c.wide_or_null(profile.policy_path);
+        if (c.status()) return Result<ObjectHandle>::failure(c.status());
         const Status rc = status_from_bool(::LoadUserProfileW(handle_of(token), &info));
         if (rc != status::kSuccess) return Result<ObjectHandle>::failure(rc);
         return {status::kSuccess, value_of(info.hProfile)};
@@ -439,9 +452,10 @@ class Win32Processes : public Processes {
 
     Status initiate_shutdown(StringView machine, StringView message, uint32_t timeout, bool force,
                              bool reboot) override {
-        std::wstring name = wide(machine), text = wide(message);
-        return status_from_bool(::InitiateSystemShutdownW(name.empty() ? nullptr : name.data(),
-                                                          text.data(), timeout, force, reboot));
+        CStrings c;
+        const LPWSTR name = c.wide_or_null(machine), text = c.wide(message);
+        if (c.status()) return c.status();
+        return status_from_bool(::InitiateSystemShutdownW(name, text, timeout, force, reboot));
     }
 
     Status exit_windows(uint32_t flags, uint32_t reserved) override {

@@ -42,30 +42,36 @@ FileTime file_time(const FILETIME& ft) {
 class Win32Registry final : public Registry {
   public:
     Result<RegKey> connect(StringView machine, RegKey root) override {
-        const std::string name = ansi(machine);
+        CStrings c;
+        const LPCSTR name = c.ansi_or_null(machine);
+        if (c.status()) return Result<RegKey>::failure(c.status());
         HKEY out = nullptr;
-        const Status s = status_from_lstatus(
-            ::RegConnectRegistryA(name.empty() ? nullptr : name.c_str(), hkey_of(root), &out));
+        const Status s = status_from_lstatus(::RegConnectRegistryA(name, hkey_of(root), &out));
         if (s) return Result<RegKey>::failure(s);
         return {status::kSuccess, key_of(out)};
     }
 
     Result<RegKey> open_key(RegKey parent, StringView path, uint32_t access) override {
+        CStrings c;
+        const LPCSTR name = c.ansi(path);
+        if (c.status()) return Result<RegKey>::failure(c.status());
         HKEY out = nullptr;
-        const Status s = status_from_lstatus(
-            ::RegOpenKeyExA(hkey_of(parent), ansi(path).c_str(), 0, access, &out));
+        const Status s =
+            status_from_lstatus(::RegOpenKeyExA(hkey_of(parent), name, 0, access, &out));
         if (s) return Result<RegKey>::failure(s);
         return {status::kSuccess, key_of(out)};
     }
 
     Result<CreatedKey> create_key(RegKey parent, StringView path, StringView class_name,
                                   uint32_t options, uint32_t access) override {
-        std::string cls = ansi(class_name);
+        CStrings c;
+        const LPCSTR name = c.ansi(path);
+        const LPSTR cls = c.ansi(class_name);
+        if (c.status()) return Result<CreatedKey>::failure(c.status());
         HKEY out = nullptr;
         DWORD disposition = 0;
-        const Status s = status_from_lstatus(::RegCreateKeyExA(hkey_of(parent), ansi(path).c_str(),
-                                                               0, cls.data(), options, access,
-                                                               nullptr, &out, &disposition));
+        const Status s = status_from_lstatus(::RegCreateKeyExA(
+            hkey_of(parent), name, 0, cls, options, access, nullptr, &out, &disposition));
         if (s) return Result<CreatedKey>::failure(s);
         return {status::kSuccess, {key_of(out), disposition}};
     }
@@ -148,10 +154,13 @@ class Win32Registry final : public Registry {
 
     Result<Value> query_value(RegKey key, StringView name,
                               std::optional<uint32_t> data_capacity) override {
+        CStrings c;
+        const LPCSTR value_name = c.ansi(name);
+        if (c.status()) return Result<Value>::failure(c.status());
         DWORD type = 0, size = data_capacity.value_or(0);
         std::vector<uint8_t> data(size);
         const Status s = status_from_lstatus(
-            ::RegQueryValueExA(hkey_of(key), ansi(name).c_str(), nullptr, &type,
+            ::RegQueryValueExA(hkey_of(key), value_name, nullptr, &type,
                                data_capacity && !data.empty() ? data.data() : nullptr, &size));
         Value out;
         out.name = String(name);
@@ -168,19 +177,28 @@ class Win32Registry final : public Registry {
 
     Status set_value(RegKey key, StringView name, uint32_t type,
                      const std::vector<uint8_t>& data) override {
+        CStrings c;
+        const LPCSTR value_name = c.ansi(name);
+        if (c.status()) return c.status();
         if (data.size() > 0xFFFFFFFFu) return status::kInvalidParameter;
         static const BYTE kNothing = 0;
-        return status_from_lstatus(::RegSetValueExA(hkey_of(key), ansi(name).c_str(), 0, type,
+        return status_from_lstatus(::RegSetValueExA(hkey_of(key), value_name, 0, type,
                                                     data.empty() ? &kNothing : data.data(),
                                                     static_cast<DWORD>(data.size())));
     }
 
     Status delete_key(RegKey key, StringView sub_key) override {
-        return status_from_lstatus(::RegDeleteKeyA(hkey_of(key), ansi(sub_key).c_str()));
+        CStrings c;
+        const LPCSTR name = c.ansi(sub_key);
+        if (c.status()) return c.status();
+        return status_from_lstatus(::RegDeleteKeyA(hkey_of(key), name));
     }
 
     Status delete_value(RegKey key, StringView name) override {
-        return status_from_lstatus(::RegDeleteValueA(hkey_of(key), ansi(name).c_str()));
+        CStrings c;
+        const LPCSTR value_name = c.ansi(name);
+        if (c.status()) return c.status();
+        return status_from_lstatus(::RegDeleteValueA(hkey_of(key), value_name));
     }
 
     Result<SecurityDescriptor> key_security(RegKey key, uint32_t information) override {
@@ -201,20 +219,31 @@ class Win32Registry final : public Registry {
     }
 
     Status save_key(RegKey key, StringView file) override {
-        return status_from_lstatus(::RegSaveKeyA(hkey_of(key), ansi(file).c_str(), nullptr));
+        CStrings c;
+        const LPCSTR path = c.ansi(file);
+        if (c.status()) return c.status();
+        return status_from_lstatus(::RegSaveKeyA(hkey_of(key), path, nullptr));
     }
 
     Status load_key(RegKey root, StringView sub_key, StringView file) override {
-        return status_from_lstatus(
-            ::RegLoadKeyA(hkey_of(root), ansi(sub_key).c_str(), ansi(file).c_str()));
+        CStrings c;
+        const LPCSTR name = c.ansi(sub_key), path = c.ansi(file);
+        if (c.status()) return c.status();
+        return status_from_lstatus(::RegLoadKeyA(hkey_of(root), name, path));
     }
 
     Status unload_key(RegKey root, StringView sub_key) override {
-        return status_from_lstatus(::RegUnLoadKeyA(hkey_of(root), ansi(sub_key).c_str()));
+        CStrings c;
+        const LPCSTR name = c.ansi(sub_key);
+        if (c.status()) return c.status();
+        return status_from_lstatus(::RegUnLoadKeyA(hkey_of(root), name));
     }
 
     Status restore_key(RegKey key, StringView file, uint32_t flags) override {
-        return status_from_lstatus(::RegRestoreKeyA(hkey_of(key), ansi(file).c_str(), flags));
+        CStrings c;
+        const LPCSTR path = c.ansi(file);
+        if (c.status()) return c.status();
+        return status_from_lstatus(::RegRestoreKeyA(hkey_of(key), path, flags));
     }
 };
 

@@ -21,17 +21,17 @@ namespace {
 class Win32Security : public Security {
   public:
     Result<Account> lookup_account_name(StringView system, StringView name) override {
-        const std::wstring machine = wide(system), account = wide(name);
+        CStrings c;
+        const LPCWSTR machine = c.wide_or_null(system), account = c.wide(name);
+        if (c.status()) return Result<Account>::failure(c.status());
         DWORD sid_size = 0, domain_size = 0;
         SID_NAME_USE use{};
         // Asked for the sizes first: the call fails with 122 and sets both.
-        ::LookupAccountNameW(wide_or_null(machine), account.c_str(), nullptr, &sid_size, nullptr,
-                             &domain_size, &use);
+        ::LookupAccountNameW(machine, account, nullptr, &sid_size, nullptr, &domain_size, &use);
         std::vector<uint8_t> sid(sid_size ? sid_size : 1);
         std::wstring domain(domain_size ? domain_size : 1, L'\0');
-        const Status rc = status_from_bool(
-            ::LookupAccountNameW(wide_or_null(machine), account.c_str(), sid.data(), &sid_size,
-                                 domain.data(), &domain_size, &use));
+        const Status rc = status_from_bool(::LookupAccountNameW(
+            machine, account, sid.data(), &sid_size, domain.data(), &domain_size, &use));
         if (rc != status::kSuccess) return Result<Account>::failure(rc);
         auto value = sid_from(sid.data());
         if (!value) return Result<Account>::failure(status::kInvalidSid);
@@ -48,17 +48,18 @@ class Win32Security : public Security {
 
     Result<Account> lookup_account_sid(StringView system, const Sid& sid) override {
         if (!sid.valid()) return Result<Account>::failure(status::kInvalidSid);
-        const std::wstring machine = wide(system);
+        CStrings c;
+        const LPCWSTR machine = c.wide_or_null(system);
+        if (c.status()) return Result<Account>::failure(c.status());
         std::vector<uint8_t> binary = sid.bytes();
         DWORD name_size = 0, domain_size = 0;
         SID_NAME_USE use{};
-        ::LookupAccountSidW(wide_or_null(machine), binary.data(), nullptr, &name_size, nullptr,
-                            &domain_size, &use);
+        ::LookupAccountSidW(machine, binary.data(), nullptr, &name_size, nullptr, &domain_size,
+                            &use);
         std::wstring name(name_size ? name_size : 1, L'\0');
         std::wstring domain(domain_size ? domain_size : 1, L'\0');
-        const Status rc =
-            status_from_bool(::LookupAccountSidW(wide_or_null(machine), binary.data(), name.data(),
-                                                 &name_size, domain.data(), &domain_size, &use));
+        const Status rc = status_from_bool(::LookupAccountSidW(
+            machine, binary.data(), name.data(), &name_size, domain.data(), &domain_size, &use));
         if (rc != status::kSuccess) return Result<Account>::failure(rc);
         return {status::kSuccess, Account{sid, from_wide(name.c_str()), from_wide(domain.c_str()),
                                           static_cast<SidUsage>(use)}};

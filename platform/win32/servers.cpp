@@ -39,11 +39,12 @@ ServerInfo from_102(const SERVER_INFO_102& s) {
 class Win32Servers : public Servers {
   public:
     Result<ServerInfo> server_info(StringView server, uint32_t level) override {
-        const std::wstring name = wide(server);
+        CStrings c;
+        const LPWSTR name = c.wide_or_null(server);
+        if (c.status()) return Result<ServerInfo>::failure(c.status());
         if (level != 101 && level != 102) return Result<ServerInfo>::failure(status::kInvalidLevel);
         NetBuffer<BYTE> buffer;
-        const Status rc = status_from_net(
-            ::NetServerGetInfo(const_cast<LPWSTR>(wide_or_null(name)), level, buffer.put()));
+        const Status rc = status_from_net(::NetServerGetInfo(name, level, buffer.put()));
         if (rc != status::kSuccess) return Result<ServerInfo>::failure(rc);
         if (level == 101)
             return {status::kSuccess, from_101(*reinterpret_cast<SERVER_INFO_101*>(buffer.get()))};
@@ -51,10 +52,11 @@ class Win32Servers : public Servers {
     }
 
     Result<WorkstationInfo> workstation_info(StringView server) override {
-        const std::wstring name = wide(server);
+        CStrings c;
+        const LPWSTR name = c.wide_or_null(server);
+        if (c.status()) return Result<WorkstationInfo>::failure(c.status());
         NetBuffer<WKSTA_INFO_102> buffer;
-        const Status rc = status_from_net(
-            ::NetWkstaGetInfo(const_cast<LPWSTR>(wide_or_null(name)), 102, buffer.put_bytes()));
+        const Status rc = status_from_net(::NetWkstaGetInfo(name, 102, buffer.put_bytes()));
         if (rc != status::kSuccess) return Result<WorkstationInfo>::failure(rc);
         const auto& w = *buffer;
         WorkstationInfo out;
@@ -70,12 +72,14 @@ class Win32Servers : public Servers {
 
     Result<ServerBatch> enumerate(StringView server, uint32_t type_mask, StringView domain,
                                   uint32_t preferred_bytes, uint32_t& resume_handle) override {
-        const std::wstring name = wide(server), group = wide(domain);
+        CStrings c;
+        const LPCWSTR name = c.wide_or_null(server), group = c.wide_or_null(domain);
+        if (c.status()) return Result<ServerBatch>::failure(c.status());
         NetBuffer<SERVER_INFO_101> buffer;
         DWORD read = 0, total = 0, resume = resume_handle;
-        const Status rc = status_from_net(
-            ::NetServerEnum(wide_or_null(name), 101, buffer.put_bytes(), preferred_bytes, &read,
-                            &total, type_mask, wide_or_null(group), &resume));
+        const Status rc =
+            status_from_net(::NetServerEnum(name, 101, buffer.put_bytes(), preferred_bytes, &read,
+                                            &total, type_mask, group, &resume));
         resume_handle = resume;
         if (rc != status::kSuccess && rc != status::kMoreData)
             return Result<ServerBatch>::failure(rc);
@@ -87,20 +91,23 @@ class Win32Servers : public Servers {
     }
 
     Status set_comment(StringView server, StringView comment) override {
-        const std::wstring name = wide(server);
-        std::wstring text = wide(comment);
-        SERVER_INFO_1005 info{text.data()};
+        CStrings c;
+        const LPWSTR name = c.wide_or_null(server);
+        SERVER_INFO_1005 info{c.wide(comment)};
+        if (c.status()) return c.status();
         DWORD parm_err = 0;
-        return status_from_net(::NetServerSetInfo(const_cast<LPWSTR>(wide_or_null(name)), 1005,
-                                                  reinterpret_cast<LPBYTE>(&info), &parm_err));
+        return status_from_net(
+            ::NetServerSetInfo(name, 1005, reinterpret_cast<LPBYTE>(&info), &parm_err));
     }
 
     Status set_hidden(StringView server, bool hidden) override {
-        const std::wstring name = wide(server);
+        CStrings c;
+        const LPWSTR name = c.wide_or_null(server);
+        if (c.status()) return c.status();
         SERVER_INFO_1016 info{hidden ? TRUE : FALSE};
         DWORD parm_err = 0;
-        return status_from_net(::NetServerSetInfo(const_cast<LPWSTR>(wide_or_null(name)), 1016,
-                                                  reinterpret_cast<LPBYTE>(&info), &parm_err));
+        return status_from_net(
+            ::NetServerSetInfo(name, 1016, reinterpret_cast<LPBYTE>(&info), &parm_err));
     }
 
     Result<String> dc_name(StringView server, StringView domain) override {
@@ -115,10 +122,11 @@ class Win32Servers : public Servers {
     using Lookup = NET_API_STATUS(NET_API_FUNCTION*)(LPCWSTR, LPCWSTR, LPBYTE*);
 
     static Result<String> controller(StringView server, StringView domain, Lookup lookup) {
-        const std::wstring name = wide(server), group = wide(domain);
+        CStrings c;
+        const LPCWSTR name = c.wide_or_null(server), group = c.wide_or_null(domain);
+        if (c.status()) return Result<String>::failure(c.status());
         NetBuffer<WCHAR> buffer;
-        const Status rc =
-            status_from_net(lookup(wide_or_null(name), wide_or_null(group), buffer.put_bytes()));
+        const Status rc = status_from_net(lookup(name, group, buffer.put_bytes()));
         if (rc != status::kSuccess) return Result<String>::failure(rc);
         return {status::kSuccess, from_wide(buffer.get())};
     }

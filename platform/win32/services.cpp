@@ -62,23 +62,17 @@ Result<std::vector<BYTE>> sized(Call call) {
 }
 
 // An optional text as the A calls take it: absent is no change.
-struct OptionalAnsi {
-    explicit OptionalAnsi(const std::optional<String>& text, bool whole = false) {
-        if (text) {
-            value = whole ? ansi_all(*text) : ansi(*text);
-            present = true;
-        }
-    }
-    const char* get() const { return present ? value.c_str() : nullptr; }
-    std::string value;
-    bool present = false;
-};
+const char* optional_ansi(CStrings& c, const std::optional<String>& text) {
+    return text ? c.ansi(*text) : nullptr;
+}
 
 class Win32Services : public Services {
   public:
     Result<ScHandle> open_manager(StringView machine, uint32_t access) override {
-        const std::string name = ansi(machine);
-        SC_HANDLE h = ::OpenSCManagerA(name.empty() ? nullptr : name.c_str(), nullptr, access);
+        CStrings c;
+        const LPCSTR name = c.ansi_or_null(machine);
+        if (c.status()) return Result<ScHandle>::failure(c.status());
+        SC_HANDLE h = ::OpenSCManagerA(name, nullptr, access);
         if (!h) return Result<ScHandle>::failure(last_error());
         return {status::kSuccess, handle_of(h)};
     }
@@ -111,20 +105,26 @@ class Win32Services : public Services {
     }
 
     Result<ScHandle> open_service(ScHandle manager, StringView name, uint32_t access) override {
-        SC_HANDLE h = ::OpenServiceA(sc_of<SC_HANDLE>(manager), ansi(name).c_str(), access);
+        CStrings c;
+        const LPCSTR key = c.ansi(name);
+        if (c.status()) return Result<ScHandle>::failure(c.status());
+        SC_HANDLE h = ::OpenServiceA(sc_of<SC_HANDLE>(manager), key, access);
         if (!h) return Result<ScHandle>::failure(last_error());
         return {status::kSuccess, handle_of(h)};
     }
 
     Result<ScHandle> create_service(ScHandle manager, const NewService& n) override {
+        // The dependencies are a run of NUL-ended names: handed on whole.
         const std::string deps = ansi_all(n.dependencies);
-        SC_HANDLE h = ::CreateServiceA(
-            sc_of<SC_HANDLE>(manager), ansi(n.name).c_str(), ansi(n.display_name).c_str(), n.access,
-            n.type, n.start_type, n.error_control, ansi(n.binary_path).c_str(),
-            n.load_order_group.empty() ? nullptr : ansi(n.load_order_group).c_str(), nullptr,
-            deps.empty() ? nullptr : deps.c_str(),
-            n.start_name.empty() ? nullptr : ansi(n.start_name).c_str(),
-            n.password.empty() ? nullptr : ansi(n.password).c_str());
+        CStrings c;
+        const LPCSTR name = c.ansi(n.name), display = c.ansi(n.display_name),
+                     path = c.ansi(n.binary_path), group = c.ansi_or_null(n.load_order_group),
+                     start_name = c.ansi_or_null(n.start_name),
+                     password = c.ansi_or_null(n.password);
+        if (c.status()) return Result<ScHandle>::failure(c.status());
+        SC_HANDLE h = ::CreateServiceA(sc_of<SC_HANDLE>(manager), name, display, n.access, n.type,
+                                       n.start_type, n.error_control, path, group, nullptr,
+                                       deps.empty() ? nullptr : deps.c_str(), start_name, password);
         if (!h) return Result<ScHandle>::failure(last_error());
         return {status::kSuccess, handle_of(h)};
     }
@@ -188,12 +188,19 @@ class Win32Services : public Services {
     }
 
     Status change_config(ScHandle service, const ConfigChange& c) override {
-        const OptionalAnsi path(c.binary_path), group(c.load_order_group),
-            deps(c.dependencies, true), start_name(c.start_name), password(c.password),
-            display(c.display_name);
+        CStrings texts;
+        const char *path = optional_ansi(texts, c.binary_path),
+                   *group = optional_ansi(texts, c.load_order_group),
+                   *start_name = optional_ansi(texts, c.start_name),
+                   *password = optional_ansi(texts, c.password),
+                   *display = optional_ansi(texts, c.display_name);
+        if (texts.status()) return texts.status();
+        // The dependencies are a run of NUL-ended names: handed on whole.
+        const std::optional<std::string> deps =
+            c.dependencies ? std::optional(ansi_all(*c.dependencies)) : std::nullopt;
         return status_from_bool(::ChangeServiceConfigA(
-            sc_of<SC_HANDLE>(service), c.type, c.start_type, c.error_control, path.get(),
-            group.get(), nullptr, deps.get(), start_name.get(), password.get(), display.get()));
+            sc_of<SC_HANDLE>(service), c.type, c.start_type, c.error_control, path, group, nullptr,
+            deps ? deps->c_str() : nullptr, start_name, password, display));
     }
 
     Status remove(ScHandle service) override {
@@ -219,11 +226,13 @@ class Win32Services : public Services {
     // comes back in characters, without the terminator.
     template <class Call>
     static Result<String> look_up(ScHandle manager, StringView name, Call call) {
-        const std::string given = ansi(name);
+        CStrings c;
+        const LPCSTR given = c.ansi(name);
+        if (c.status()) return Result<String>::failure(c.status());
         std::vector<char> buffer(svc::kMaxNameLength + 1);
         for (int tries = 0; tries < 2; ++tries) {
             DWORD size = static_cast<DWORD>(buffer.size());
-            if (call(sc_of<SC_HANDLE>(manager), given.c_str(), buffer.data(), &size))
+            if (call(sc_of<SC_HANDLE>(manager), given, buffer.data(), &size))
                 return {status::kSuccess, unicode(buffer.data())};
             const Status s = last_error();
             if (s != status::kInsufficientBuffer || size + 1 <= buffer.size())

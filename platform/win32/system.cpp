@@ -13,15 +13,17 @@ namespace {
 class Win32System : public System {
   public:
     Result<std::optional<String>> environment_variable(StringView name) override {
-        std::wstring key = wide(name);
+        CStrings c;
+        const LPCWSTR key = c.wide(name);
+        if (c.status()) return Result<std::optional<String>>::failure(c.status());
         std::wstring buffer(256, L'\0');
         // The answer is the length without the NUL when it fits, the size
         // needed with the NUL when it does not; the value can change between
         // calls, so grow until it fits.
         for (;;) {
             ::SetLastError(ERROR_SUCCESS);
-            DWORD n = ::GetEnvironmentVariableW(key.c_str(), buffer.data(),
-                                                static_cast<DWORD>(buffer.size()));
+            DWORD n =
+                ::GetEnvironmentVariableW(key, buffer.data(), static_cast<DWORD>(buffer.size()));
             if (n == 0) {
                 const Status s = last_error();
                 if (s == ERROR_ENVVAR_NOT_FOUND) return {status::kSuccess, std::nullopt};

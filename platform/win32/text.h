@@ -6,32 +6,22 @@
 
 #include <climits>
 #include <cstring>
+#include <deque>
 #include <string>
 
 #include "automation/string.h"
+#include "platform/c_strings.h"
 
 namespace vorlek::platform::win32 {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
-// A NUL-terminated copy for calls that take a C string.
-inline std::wstring wide(StringView text) {
-    return std::wstring(text.begin(), text.end());
-}
-inline const wchar_t* wide_ptr(const String& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 inline String from_wide(const wchar_t* text, size_t length) {
     return String(reinterpret_cast<const char16_t*>(text), length);
 }
 // A NUL-terminated text the system handed out (null reads as empty).
 inline String from_wide(const wchar_t* text) {
     return text ? String(reinterpret_cast<const char16_t*>(text)) : String();
-}
-// Null for an empty text: the system reads that as "the local machine" or
-// "the primary domain".
-inline const wchar_t* wide_or_null(const std::wstring& text) {
-    return text.empty() ? nullptr : text.c_str();
 }
 // Lengths passed as int: anything longer than the system accepts is refused
 // before the call.
@@ -40,7 +30,7 @@ inline bool fits_int(size_t n) {
 }
 
 // Text in the system code page for the single-byte ("A") calls, the whole
-// of it (the NULs of a list of names kept) ...
+// of it (the NULs of a list of names or of value data kept).
 inline std::string ansi_all(StringView text) {
     if (text.empty() || !fits_int(text.size())) return {};
     const auto* w = reinterpret_cast<const wchar_t*>(text.data());
@@ -51,10 +41,6 @@ inline std::string ansi_all(StringView text) {
         ::WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(text.size()), out.data(), n, nullptr,
                               nullptr);
     return out;
-}
-// ... or as a C string, which ends at its first NUL, as the A calls read it.
-inline std::string ansi(StringView text) {
-    return ansi_all(text.substr(0, text.find(u'\0')));
 }
 // Text the A calls handed out, `length` bytes of it or up to its NUL (null
 // reads as empty).
@@ -68,5 +54,43 @@ inline String unicode(const char* text, size_t length) {
 inline String unicode(const char* text) {
     return text ? unicode(text, std::strlen(text)) : String();
 }
+
+// The caller's texts of one call as the C strings the system reads, each
+// copy living as long as this object. The only way a caller's text reaches
+// a C-string parameter: one with a NUL inside is not handed on
+// (fits_c_string), status() is then 123, and the call returns that before
+// it is made.
+class CStrings {
+  public:
+    CStrings() = default;
+    CStrings(const CStrings&) = delete;
+    CStrings& operator=(const CStrings&) = delete;
+
+    wchar_t* wide(StringView text) {
+        if (!accept(text)) text = {};
+        return wide_.emplace_back(text.begin(), text.end()).data();
+    }
+    // Null for an empty text: "the local machine", "the primary domain",
+    // "none" (no change, no password).
+    wchar_t* wide_or_null(StringView text) { return text.empty() ? nullptr : wide(text); }
+    // In the system code page, for the single-byte ("A") calls.
+    char* ansi(StringView text) {
+        if (!accept(text)) text = {};
+        return ansi_.emplace_back(ansi_all(text)).data();
+    }
+    char* ansi_or_null(StringView text) { return text.empty() ? nullptr : ansi(text); }
+
+    Status status() const noexcept { return status_; }
+
+  private:
+    bool accept(StringView text) {
+        if (fits_c_string(text)) return true;
+        status_ = status::kInvalidName;
+        return false;
+    }
+    std::deque<std::wstring> wide_;
+    std::deque<std::string> ansi_;
+    Status status_ = status::kSuccess;
+};
 
 }  // namespace vorlek::platform::win32

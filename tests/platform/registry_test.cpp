@@ -51,8 +51,8 @@ TEST_F(RegistryTest, OpenAnswersAsTheSystemForEachKindOfPath) {
         {hk::kLocalMachine, u"\\SOFTWARE", 161},
         {hk::kLocalMachine, u"SOFTWARE\\Nothing", st::kFileNotFound},
         {hk::kLocalMachine, long_name, st::kFileNotFound},
-        {hk::kLocalMachine, with_nul, 0},  // a C string ends at its NUL
-        {hk::kClassesRoot, u".txt", 0},    // HKLM\SOFTWARE\Classes
+        {hk::kLocalMachine, with_nul, st::kInvalidName},  // read cut short it names SOFTWARE
+        {hk::kClassesRoot, u".txt", 0},                   // HKLM\SOFTWARE\Classes
         {hk::kCurrentUser, u"Environment", 0},
         {hk::kCurrentConfig, u"Software", 0},
         {0x1234, u"SOFTWARE", st::kInvalidHandle},

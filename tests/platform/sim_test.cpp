@@ -62,6 +62,16 @@ TEST(SimNetwork, EveryCallStartsWithItsFaultThenTheMachineItReaches) {
         EXPECT_EQ(net->enter(sim::op::GetComputerName).status(), 8u);
     net->faults().clear();
     EXPECT_TRUE(net->enter(sim::op::GetComputerName));
+    // Before the fault: a text the call would hand on as a C string with a
+    // NUL inside (the server's among them), which the system would read cut
+    // short. The call is not made, so the fault stays for the next one.
+    const String cut(u"DC01\0x", 6);
+    net->faults().fail(sim::op::NetUserDel, 5, 1);
+    EXPECT_EQ(net->enter(sim::op::NetUserDel, cut).status(), 123u);
+    EXPECT_EQ(net->enter(sim::op::NetUserDel, u"DC01", {u"ok", cut}).status(), 123u);
+    EXPECT_EQ(net->enter(sim::op::NetUserDel, u"DC01", {u"ok"}).status(), 5u);
+    EXPECT_EQ(net->enter(sim::op::GetEnvironmentVariable, {cut}).status(), 123u);
+    EXPECT_TRUE(net->enter(sim::op::GetEnvironmentVariable, {u"", u"OS"}));
 }
 
 TEST(SimNetwork, HandleTablesKeepTheLedger) {

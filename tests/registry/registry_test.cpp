@@ -184,15 +184,13 @@ TEST_F(RegistryClassTest, WrittenValuesReadBackAndStoreWhatWasGiven) {
          {1, 2, 255},
          Variant::byte_array({1, 2, 255})},
         {u"res", 8, Variant::byte_array({}), {}, Variant::byte_array({})},
-        {StringView(u"nul\0cut", 7), 1, u"x", {'x', 0}, u"x"},  // the name ends at its NUL
     };
     for (const Case& c : cases) {
         ASSERT_EQ(call(u"SetRegValue", {c.name, c.type, c.data}), 0) << to_utf8(c.name);
-        const StringView stored_name = c.name.substr(0, c.name.find(u'\0'));
-        const auto* v = node(kHKCU, u"Software\\Test").value(stored_name);
+        const auto* v = node(kHKCU, u"Software\\Test").value(c.name);
         ASSERT_TRUE(v) << to_utf8(c.name);
         EXPECT_EQ(v->data, c.stored) << to_utf8(c.name);
-        ASSERT_EQ(call(u"GetRegValueInfo", {stored_name}), 0);
+        ASSERT_EQ(call(u"GetRegValueInfo", {c.name}), 0);
         EXPECT_EQ(r.get(u"RegValue"), c.read) << to_utf8(c.name);
         EXPECT_EQ(number(u"RegValueType"), c.type);
     }

@@ -85,6 +85,9 @@ var file = SIM ? "C:\\WINNT\\system32\\vorlekmsg.dll" : "";
 if (!SIM) {
     try {
         var named = new ActiveXObject("WScript.Shell").ExpandEnvironmentStrings("%VORLEK_MESSAGE_FILE%");
+        // Wine's ExpandEnvironmentStrings keeps the terminating NUL in the
+        // text, and a path with a NUL inside is refused (123).
+        named = named.replace(/\u0000+$/, "");
         if (named.indexOf("%") < 0) file = named;
     } catch (e) {
     }

@@ -5,12 +5,16 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "platform/accounts.h"
 #include "platform/locale.h"
+#include "platform/messages.h"
+#include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/security.h"
+#include "platform/servers.h"
 #include "platform/services.h"
 #include "platform/sim/network.h"
 #include "platform/sim/registry.h"
@@ -277,6 +281,127 @@ int main() {
         else
             check(label("the lock status").c_str(), lock.ok() && !lock.value.locked);
         check(label("close the manager").c_str(), s.close(m) == 0);
+    }
+
+    // A text with a NUL inside is refused with 123 before the call, by every
+    // operation that hands it on as a C string. The names are of nothing, so
+    // a call that did go out finds nothing to act on; the calls Wine does not
+    // implement (they end the process) and the shutdown run on the
+    // simulation only.
+    for (platform::Platform* p : both) {
+        namespace svc = platform::svc;
+        const bool is_real = p == real.get();
+        const String cut(u"VorlekNoSuch\0x", 14);
+        auto manager = p->services().open_manager(u"", svc::kManagerConnect);
+        const platform::ScHandle m = manager.ok() ? manager.value : 0;
+        platform::UserInfo user;
+        user.name = u"VorlekNoSuch";
+        user.comment = cut;  // a field level 1 sends
+        platform::GroupInfo group{cut, u"", 0, 0};
+        platform::NewService service;
+        service.name = u"VorlekNoSuch";
+        service.binary_path = cut;
+        platform::ConfigChange change;
+        change.display_name = cut;
+        platform::ProfileInfo profile;
+        profile.user_name = cut;
+        uint32_t resume = 0, parm_err = 0;
+        using platform::Status;
+        struct Case {
+            const char* what;
+            bool ends_wine;
+            std::function<Status()> call;
+        };
+        const Case cases[] = {
+            {"environment variable", false,
+             [&] { return p->system().environment_variable(cut).status; }},
+            {"message file", false, [&] { return p->messages().load_data_file(cut).status; }},
+            {"server info", false, [&] { return p->servers().server_info(cut, 101).status; }},
+            {"workstation info", false, [&] { return p->servers().workstation_info(cut).status; }},
+            {"browse list domain", false,
+             [&] { return p->servers().enumerate(u"", 1, cut, 4096, resume).status; }},
+            {"controller", false, [&] { return p->servers().dc_name(u"", cut).status; }},
+            {"any controller", false, [&] { return p->servers().any_dc_name(u"", cut).status; }},
+            {"server comment", true, [&] { return p->servers().set_comment(u"", cut); }},
+            {"account name", false,
+             [&] { return p->security().lookup_account_name(u"", cut).status; }},
+            {"account SID's machine", false,
+             [&] {
+                 return p->security().lookup_account_sid(cut, platform::sid::everyone()).status;
+             }},
+            {"user info", false, [&] { return p->accounts().user_info(u"", cut, 2).status; }},
+            {"user info's server", false,
+             [&] { return p->accounts().user_info(cut, u"VorlekNoSuch", 2).status; }},
+            {"delete user", false, [&] { return p->accounts().delete_user(u"", cut); }},
+            {"add user", false, [&] { return p->accounts().add_user(u"", 1, user, parm_err); }},
+            {"set user", true,
+             [&] {
+                 return p->accounts().set_user_info(u"", u"VorlekNoSuch", 1007, user, parm_err);
+             }},
+            {"user's groups", false,
+             [&] { return p->accounts().user_groups(u"", cut, 4096).status; }},
+            {"group info", false, [&] { return p->accounts().group_info(u"", cut, 1).status; }},
+            {"delete group", false, [&] { return p->accounts().delete_group(u"", cut); }},
+            {"add group", true, [&] { return p->accounts().add_group(u"", 1, group, parm_err); }},
+            {"local group info", false,
+             [&] { return p->accounts().local_group_info(u"", cut, 1).status; }},
+            {"add local group", false,
+             [&] { return p->accounts().add_local_group(u"", 1, group, parm_err); }},
+            {"local group members", false,
+             [&] { return p->accounts().add_local_group_members(u"", u"VorlekNoSuch", {cut}); }},
+            {"policy's server", true,
+             [&] { return p->accounts().set_user_modals(cut, 1001, {}, parm_err); }},
+            {"open key", false,
+             [&] {
+                 return p->registry().open_key(platform::hkey::kCurrentUser, cut, 0x20019).status;
+             }},
+            {"create key", false,
+             [&] {
+                 return p->registry()
+                     .create_key(platform::hkey::kCurrentUser, cut, u"", 0, 0x20019)
+                     .status;
+             }},
+            {"key class", false,
+             [&] {
+                 return p->registry()
+                     .create_key(platform::hkey::kCurrentUser, u"VorlekNoSuch", cut, 0, 0x20019)
+                     .status;
+             }},
+            {"set value", false,
+             [&] { return p->registry().set_value(platform::hkey::kCurrentUser, cut, 1, {'x'}); }},
+            {"delete key", false,
+             [&] { return p->registry().delete_key(platform::hkey::kCurrentUser, cut); }},
+            {"connect", false,
+             [&] { return p->registry().connect(cut, platform::hkey::kLocalMachine).status; }},
+            {"service", false, [&] { return p->services().open_service(m, cut, 4).status; }},
+            {"display name", false, [&] { return p->services().display_name(m, cut).status; }},
+            {"key name", false, [&] { return p->services().key_name(m, cut).status; }},
+            {"create service", false,
+             [&] { return p->services().create_service(m, service).status; }},
+            {"change service", false, [&] { return p->services().change_config(m, change); }},
+            {"manager's machine", false,
+             [&] { return p->services().open_manager(cut, svc::kManagerConnect).status; }},
+            {"command line", false,
+             [&] { return p->processes().create_process(0, cut, {}, false, 0).status; }},
+            {"privilege", false,
+             [&] { return p->processes().lookup_privilege_value(u"", cut).status; }},
+            {"logon", false,
+             [&] { return p->processes().logon_user(cut, u".", u"pw", 2, 0).status; }},
+            {"window station", false,
+             [&] { return p->processes().open_window_station(cut, 0).status; }},
+            {"desktop", false, [&] { return p->processes().open_desktop(cut, 0).status; }},
+            {"profile", false, [&] { return p->processes().load_user_profile(0, profile).status; }},
+            {"shutdown message", true,
+             [&] { return p->processes().initiate_shutdown(u"", cut, 30, false, false); }},
+        };
+        for (const Case& c : cases) {
+            if (is_real && c.ends_wine) continue;
+            const std::string what = std::string(is_real ? "real: " : "sim: ") + c.what;
+            const Status got = c.call();
+            check((what + " with a NUL inside is refused").c_str(), got == 123);
+            if (got != 123) std::printf("  %s: %u\n", what.c_str(), got);
+        }
+        if (m) p->services().close(m);
     }
 
     // Closing a handle keeps the error of the call that failed before it.
