@@ -363,6 +363,30 @@ std::optional<uint32_t> number_after(StringView args, StringView option) {
     return static_cast<uint32_t>(std::min<uint64_t>(n, 0xFFFFFFFF));
 }
 
+// The code of cmd's "exit [/B] [N]": N read as strtol reads it (an optional
+// sign, decimal digits, held to the 32-bit signed range, 0 when there is
+// none); the process ends with that value as its DWORD.
+uint32_t exit_code_of(StringView rest) {
+    const auto skip_spaces = [](StringView& t) {
+        while (!t.empty() && t[0] == u' ')
+            t.remove_prefix(1);
+    };
+    StringView s = rest;
+    skip_spaces(s);
+    if (s.size() >= 2 && s[0] == u'/' && (s[1] == u'b' || s[1] == u'B')) {
+        s.remove_prefix(2);
+        skip_spaces(s);
+    }
+    const bool negative = !s.empty() && s[0] == u'-';
+    if (!s.empty() && (s[0] == u'-' || s[0] == u'+')) s.remove_prefix(1);
+    constexpr int64_t kLimit = int64_t{1} << 31;
+    int64_t n = 0;
+    for (size_t i = 0; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i)
+        n = std::min(n * 10 + (s[i] - u'0'), kLimit);
+    const int64_t value = negative ? -n : std::min(n, kLimit - 1);
+    return static_cast<uint32_t>(static_cast<int32_t>(value));
+}
+
 const Program kPrograms[] = {
     {u"NOTEPAD.EXE", u"C:\\WINNT\\system32",
      [](StringView) {
@@ -380,10 +404,11 @@ const Program kPrograms[] = {
     {u"CMD.EXE", u"C:\\WINNT\\system32",
      [](StringView args) {
          ProgramBehaviour b;
-         if (auto code = number_after(args, u"/C EXIT")) {
+         const String upper = to_upper(args);
+         if (const size_t at = upper.find(u"/C EXIT"); at != String::npos) {
              b.runs_for = 0;
-             b.exit_code = *code;
-         } else if (to_upper(args).find(u"/C") != String::npos) {
+             b.exit_code = exit_code_of(args.substr(at + 7));
+         } else if (upper.find(u"/C") != String::npos) {
              b.runs_for = 0;
          } else {
              b.window = u"C:\\WINNT\\system32\\cmd.exe";

@@ -56,6 +56,8 @@ check("no virtual DOS machine", p.Processes.Count, 0);
 // Starting: an exit code through an infinite wait, a program that is not there.
 check("cmd exit code", p.StartProcess("cmd.exe /c exit 7", p.INFINITE, false), 0);
 check("ExitCode", p.ExitCode, 7);
+check("cmd exit code -1", p.StartProcess("cmd.exe /c exit -1", p.INFINITE, false), 0);
+check("ExitCode -1", p.ExitCode, -1);
 check("missing program", p.StartProcess("vorlek-no-such-program.exe"), 2);
 check("ExitCode reset", p.ExitCode, 0);
 
@@ -120,4 +122,4 @@ if (SIM) {
     check("empty command line", p.StartProcess(""), 2);
     check("the script host is still there", ids("cscript.exe")[host.ProcessPID], true);
 }
-done(49);
+done(51);
