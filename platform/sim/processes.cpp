@@ -329,9 +329,36 @@ ProcessesState& process_table(Network& net, Machine& machine) {
     return s;
 }
 
-void power_on(Network&, Machine& machine) {
+void power_on(Network& net, Machine& machine) {
     machine.reachable = true;
-    machine.processes.shutdowns.clear();
+    // Services marked for deletion go with the old boot; the processes and
+    // the services that run start afresh on first use, the clock going on.
+    if (machine.services.built) restart_service_manager(net, machine);
+    const uint64_t clock = machine.processes.clock_ms;
+    machine.processes = ProcessesState{};
+    machine.processes.clock_ms = clock;
+    machine.services = ServicesState{};
+}
+
+void pass_time(Network& net, uint64_t ms) {
+    const auto ticks = static_cast<platform::FileTime>(ms) * 10'000;
+    for (Machine* m : net.machines()) {
+        m->time.clock += ticks;
+        ProcessesState& s = m->processes;
+        s.advance(ms);
+        const bool restarted =
+            !m->reachable &&
+            std::any_of(s.shutdowns.begin(), s.shutdowns.end(), [&](const ShutdownRequest& r) {
+                return r.back_at_ms && *r.back_at_ms <= s.clock_ms;
+            });
+        if (restarted) power_on(net, *m);
+    }
+}
+
+bool ShutdownRequest::powers_down() const noexcept {
+    namespace ewx = platform::ewx;
+    return !by_exit_windows ||
+           (exit_windows_flags & (ewx::kShutdown | ewx::kReboot | ewx::kPowerOff)) != 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -461,6 +488,7 @@ constexpr uint32_t kReadControl = 0x20000, kWriteDac = 0x40000;
 constexpr uint32_t kWmClose = 0x10;
 constexpr uint64_t kCloseDelayMs = 50;
 constexpr size_t kMaxCommandLine = 32767;
+constexpr uint64_t kBootMs = 60'000;  // a restarted machine's boot
 
 struct ProcessEntry {
     uint32_t pid;
@@ -665,18 +693,14 @@ class SimProcesses : public platform::Processes {
         if (!p || !p->running()) return status::kSuccess;
         // The simulation never blocks: a process that does not end by itself
         // lets any wait, an infinite one too, run out.
-        if (p->behaviour.runs_for && ms != platform::kInfinite) {
+        if (p->behaviour.runs_for) {
             const uint64_t end = p->started_ms + *p->behaviour.runs_for;
-            if (end <= s.clock_ms + ms) {
-                s.advance(end - std::min(end, s.clock_ms));
+            if (ms == platform::kInfinite || end <= s.clock_ms + ms) {
+                pass_time(net_, end - std::min(end, s.clock_ms));
                 return status::kSuccess;
             }
-        } else if (p->behaviour.runs_for) {
-            const uint64_t end = p->started_ms + *p->behaviour.runs_for;
-            s.advance(end - std::min(end, s.clock_ms));
-            return status::kSuccess;
         }
-        if (ms != platform::kInfinite) s.advance(ms);
+        if (ms != platform::kInfinite) pass_time(net_, ms);
         return status::kWaitTimeout;
     }
 
@@ -1013,16 +1037,23 @@ class SimProcesses : public platform::Processes {
                                            : platform::privilege::kShutdown))
             return status::kPrivilegeNotHeld;
         ProcessesState& s = process_table(net_, target);
-        if (!s.shutdowns.empty()) return status::kShutdownInProgress;
+        // A log-off asked before is over; a shutdown is under way until the machine is back.
+        if (std::any_of(s.shutdowns.begin(), s.shutdowns.end(),
+                        [](const ShutdownRequest& r) { return r.powers_down(); }))
+            return status::kShutdownInProgress;
         ShutdownRequest r;
         r.remote = remote;
         r.message = String(message);
         r.timeout = timeout;
         r.force = force;
         r.reboot = reboot;
+        // The machine goes down; the local one keeps the simulated script
+        // running. A restart answers again after its countdown and a boot.
+        if (remote) {
+            target.reachable = false;
+            if (reboot) r.back_at_ms = s.clock_ms + uint64_t{timeout} * 1000 + kBootMs;
+        }
         s.shutdowns.push_back(std::move(r));
-        // The machine goes down; the local one keeps the simulated script running.
-        if (remote) target.reachable = false;
         return status::kSuccess;
     }
 
