@@ -519,12 +519,19 @@ uint32_t groups_bytes(const SimToken& t) {
     return static_cast<uint32_t>(n);
 }
 
-Status logon_status(const Machine& m, const UserAccount& u, StringView password) {
+// A logon at `m` of an account that the controller (or machine) `at` checks
+// and counts.
+Status logon_status(const Machine& m, AccountDatabase& db, UserAccount& u, Machine& at,
+                    StringView password) {
     namespace uf = platform::uf;
-    if (u.info.flags & uf::kLockout) return status::kAccountLockedOut;
-    if (password != u.password) return status::kLogonFailure;
+    if (locked_out(db, u, at.time.clock)) return status::kAccountLockedOut;
+    u.info.flags &= ~uf::kLockout;  // a lockout that has run out ends here
+    if (password != u.password) {
+        count_bad_password(db, u, at);
+        return status::kLogonFailure;
+    }
     if (u.info.flags & uf::kAccountDisable) return status::kAccountDisabled;
-    const uint64_t unix_seconds = m.time.clock / 10'000'000 - 11'644'473'600ull;
+    const uint64_t unix_seconds = calendar::unix_seconds(m.time.clock);
     if (u.info.acct_expires != platform::kTimeqForever && unix_seconds >= u.info.acct_expires)
         return status::kAccountExpired;
     if (u.info.logon_hours.size() == platform::kLogonHoursBytes) {
@@ -543,6 +550,7 @@ Status logon_status(const Machine& m, const UserAccount& u, StringView password)
         if (!listed) return status::kInvalidWorkstation;
     }
     if (u.must_change) return status::kPasswordMustChange;
+    count_logon(u, at);
     return status::kSuccess;
 }
 
@@ -967,16 +975,17 @@ class SimProcesses : public platform::Processes {
         if (!call) return call.failure<ObjectHandle>();
         Machine& m = call.machine();
         if (logon_type < 2 || logon_type > 5) return fail<ObjectHandle>(status::kInvalidParameter);
-        AccountDatabase* db = nullptr;
-        if (domain.empty() || domain == u"." || equal_ignore_case(domain, m.name)) {
-            db = &account_database(net_, m);
-        } else {
-            db = domain_database(net_, domain);
-            if (!db) return fail<ObjectHandle>(status::kNoSuchDomain);
+        // A local account is checked here; a domain account by a controller
+        // of its domain, which keeps the counters.
+        Machine* at = &m;
+        if (!(domain.empty() || domain == u"." || equal_ignore_case(domain, m.name))) {
+            at = domain_controller(net_, domain);
+            if (!at) return fail<ObjectHandle>(status::kNoSuchDomain);
         }
+        AccountDatabase* db = &account_database(net_, *at);
         UserAccount* u = db->user(user);
         if (!u) return fail<ObjectHandle>(status::kLogonFailure);
-        if (const Status rc = logon_status(m, *u, password); rc != status::kSuccess)
+        if (const Status rc = logon_status(m, *db, *u, *at, password); rc != status::kSuccess)
             return fail<ObjectHandle>(rc);
         auto token = make_token(net_, m, db->domain_sid.with_rid(u->info.user_id));
         return {status::kSuccess,
