@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -21,7 +20,6 @@
 #include <fstream>
 #include <ostream>
 #include <sstream>
-#include <thread>
 #include <unordered_map>
 
 #include "automation/collection.h"
@@ -890,9 +888,9 @@ duk_ret_t Host::sleep(duk_context* ctx) {
     Host& h = current();
     if (h.quitting_) return h.rethrow_quit();
     double ms = duk_to_number(ctx, 0);
-    if (ms > 0)
-        std::this_thread::sleep_for(
-            std::chrono::milliseconds(static_cast<int64_t>(std::min(ms, 6e4))));
+    // Time passes on the simulated network (its clocks, programs, restarts)
+    // instead of the host waiting.
+    if (ms > 0) platform::current().time().sleep(static_cast<uint32_t>(std::min(ms, 4294967294.0)));
     return 0;
 }
 

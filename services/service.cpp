@@ -505,12 +505,14 @@ int32_t Service::RemoveService(String strServiceName, String strComputer) {
 
 void Service::SetServiceDBLocked(bool value) {
     last_error_ = 0;
-    if (!valid_db_ || value == db_locked_) return;
+    // A lock this object holds is its own to give back, whatever it loaded
+    // since (a listing or a service clears the lock fields); it holds one at most.
+    const bool holding = held_lock() != 0;
+    if (holding ? value : (!valid_db_ || value == db_locked_)) return;
     auto& sc = manager();
-    const String machine = target(computer_);
     Status done = status::kSuccess;
     if (value) {
-        auto opened = sc.open_manager(machine, svc::kManagerLock);
+        auto opened = sc.open_manager(target(computer_), svc::kManagerLock);
         if (!opened.ok()) {
             done = opened.status;
         } else {
@@ -520,6 +522,7 @@ void Service::SetServiceDBLocked(bool value) {
             if (locked.ok()) {
                 lock_ = locked.value;
                 lock_platform_ = platform::current().id();
+                lock_computer_ = computer_;
             }
         }
     } else {
@@ -532,7 +535,8 @@ void Service::SetServiceDBLocked(bool value) {
         last_error_ = as_long(done);
         return;
     }
-    const String computer = computer_, no_text = default_;
+    // The lock status of the machine the lock was taken on.
+    const String computer = lock_computer_, no_text = default_;
     InitServiceDB(computer, no_text);
 }
 

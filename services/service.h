@@ -131,6 +131,7 @@ class Service : public Object {
     int32_t db_lock_duration_ = 0;
     platform::ScHandle lock_ = 0;
     uint64_t lock_platform_ = 0;  // the id of the platform lock_ belongs to
+    String lock_computer_;        // the Computer text it was taken with
     String default_;
     String pending_start_name_;
     String pending_password_;

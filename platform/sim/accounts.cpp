@@ -257,14 +257,48 @@ AccountDatabase& account_database(Network& net, Machine& machine) {
     return *machine.accounts.database;
 }
 
-AccountDatabase* domain_database(Network& net, StringView domain) {
+Machine* domain_controller(Network& net, StringView domain) {
     const Domain* d = net.domain(domain);
     if (!d) return nullptr;
-    if (net.answers(d->primary)) return &account_database(net, *net.find(d->primary));
+    if (net.answers(d->primary)) return net.find(d->primary);
     for (const String& b : d->backups) {
-        if (net.answers(b)) return &account_database(net, *net.find(b));
+        if (net.answers(b)) return net.find(b);
     }
     return nullptr;
+}
+
+AccountDatabase* domain_database(Network& net, StringView domain) {
+    Machine* dc = domain_controller(net, domain);
+    return dc ? &account_database(net, *dc) : nullptr;
+}
+
+bool locked_out(const AccountDatabase& db, const UserAccount& u, platform::FileTime now) {
+    if (!(u.info.flags & platform::uf::kLockout)) return false;
+    const uint32_t duration = db.policy.lockout_duration;
+    if (duration == platform::kTimeqForever) return true;
+    return now < u.locked_at + platform::FileTime{duration} * kTicksPerSecond;
+}
+
+void count_bad_password(AccountDatabase& db, UserAccount& u, Machine& at) {
+    const platform::FileTime now = at.time.clock;
+    const ModalsInfo& p = db.policy;
+    LogonCounters& c = at.accounts.counters[u.info.user_id];
+    const platform::FileTime window =
+        platform::FileTime{p.lockout_observation_window} * kTicksPerSecond;
+    if (now < c.last_bad_password || now - c.last_bad_password > window) c.bad_pw_count = 0;
+    ++c.bad_pw_count;
+    c.last_bad_password = now;
+    if (p.lockout_threshold != 0 && c.bad_pw_count >= p.lockout_threshold) {
+        u.info.flags |= platform::uf::kLockout;
+        u.locked_at = now;
+    }
+}
+
+void count_logon(UserAccount& u, Machine& at) {
+    LogonCounters& c = at.accounts.counters[u.info.user_id];
+    c.bad_pw_count = 0;
+    ++c.num_logons;
+    c.last_logon = static_cast<uint32_t>(calendar::unix_seconds(at.time.clock));
 }
 
 bool is_backup_controller(Network& net, const Machine& machine) {
@@ -470,7 +504,15 @@ class SimAccounts : public platform::Accounts {
             db->names.erase(u->info.name);
             db->names[changed.info.name] = {AccountKind::User, changed.info.user_id};
         }
+        // Unlocking also clears the bad passwords this controller counted.
+        const bool unlocked = (u->info.flags & ~changed.info.flags & platform::uf::kLockout) != 0;
         *u = std::move(changed);
+        if (unlocked) {
+            u->locked_at = 0;
+            auto& counters = call.machine().accounts.counters;
+            if (auto c = counters.find(u->info.user_id); c != counters.end())
+                c->second.bad_pw_count = 0;
+        }
         return status::kSuccess;
     }
 
@@ -939,6 +981,8 @@ class SimAccounts : public platform::Accounts {
             out.last_logon = c->second.last_logon;
             out.last_logoff = c->second.last_logoff;
         }
+        // A lockout whose time has run out no longer shows.
+        if (!locked_out(db, u, clock)) out.flags &= ~platform::uf::kLockout;
         out.logon_server = u"\\\\*";
         const uint32_t max_age = db.policy.max_passwd_age;
         const bool aged = !(u.info.flags & platform::uf::kDontExpirePassword) &&

@@ -27,8 +27,9 @@ struct UserAccount {
     String password;
     std::vector<String> history;  // earlier passwords, newest last
     platform::FileTime password_set = 0;
-    bool must_change = false;      // "password expired" set by an administrator
-    std::vector<uint32_t> groups;  // RIDs of its global groups (the other side of their lists)
+    platform::FileTime locked_at = 0;  // when the lockout bit was last set
+    bool must_change = false;          // "password expired" set by an administrator
+    std::vector<uint32_t> groups;      // RIDs of its global groups (the other side of their lists)
 };
 
 struct GlobalGroup {
@@ -51,6 +52,7 @@ struct LogonCounters {
     uint32_t num_logons = 0;
     uint32_t last_logon = 0;
     uint32_t last_logoff = 0;
+    platform::FileTime last_bad_password = 0;  // starts the observation window
 };
 
 // One SAM database: a domain's (shared by its controllers) or a machine's own.
@@ -135,7 +137,21 @@ AccountDatabase& account_database(Network& net, Machine& machine);
 // The database of a domain, through whichever controller answers; null when
 // none does or the name is no domain.
 AccountDatabase* domain_database(Network& net, StringView domain);
+// The controller that answers for a domain (the primary first); null when
+// none does or the name is no domain.
+Machine* domain_controller(Network& net, StringView domain);
 // A backup controller of its domain (writes go to the primary).
 bool is_backup_controller(Network& net, const Machine& machine);
+
+// Lockout as the policy of the account's database times it. An account is
+// locked out while its bit is set and the lockout duration has not run out
+// (TIMEQ_FOREVER: until an administrator clears the bit).
+bool locked_out(const AccountDatabase& db, const UserAccount& u, platform::FileTime now);
+// Logons as the controller (or the machine) `at` that checked them counts
+// them. A wrong password counts there, the count starting again once the
+// observation window has passed since the last one, and locks the account
+// out at the threshold; a good logon counts and clears the bad ones.
+void count_bad_password(AccountDatabase& db, UserAccount& u, Machine& at);
+void count_logon(UserAccount& u, Machine& at);
 
 }  // namespace vorlek::sim

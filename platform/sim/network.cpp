@@ -106,6 +106,14 @@ Machine* Network::find(StringView name) {
     return it == machines_.end() ? nullptr : it->second.get();
 }
 
+std::vector<Machine*> Network::machines() const {
+    std::vector<Machine*> out;
+    out.reserve(machines_.size());
+    for (const auto& [key, m] : machines_)
+        out.push_back(m.get());
+    return out;
+}
+
 bool Network::answers(StringView name) {
     const Machine* m = name.empty() ? nullptr : find(name);
     return m && m->reachable;

@@ -73,6 +73,8 @@ class Network {
     // Looks a machine up by "", "NAME" or "\\NAME"; "" is the local machine.
     Machine* find(StringView name);
     Machine& local() { return *find(local_name_); }
+    // Every machine, reachable or not, in no particular order.
+    std::vector<Machine*> machines() const;
     const String& local_name() const noexcept { return local_name_; }
     // Whether a machine of that name exists and answers.
     bool answers(StringView name);

@@ -64,7 +64,8 @@ namespace uf = platform::uf;
 namespace rid = platform::sid::rid;
 
 constexpr uint32_t kPerson = uf::kScript | uf::kNormalAccount;
-constexpr platform::FileTime kDay = 86400ull * 10'000'000;
+constexpr platform::FileTime kSecond = 10'000'000;
+constexpr platform::FileTime kDay = 86400 * kSecond;
 // 2024-07-15 08:30:00 UTC in seconds since 1970.
 constexpr uint32_t kPresetUnixTime = 1721032200;
 
@@ -191,8 +192,11 @@ void corp_accounts(Network& net) {
     const uint32_t jsmith = db.user(u"jsmith")->info.user_id;
     dc01.accounts.counters[jsmith] = {0, 412, kPresetUnixTime - 3600, kPresetUnixTime - 7200};
     dc02.accounts.counters[jsmith] = {1, 97, kPresetUnixTime - 90000, kPresetUnixTime - 86000};
-    const uint32_t dbrown = db.user(u"dbrown")->info.user_id;
-    dc01.accounts.counters[dbrown] = {5, 150, kPresetUnixTime - 86400 * 3, 0};
+    // dbrown locked himself out on DC01 ten minutes ago (the lockout lasts half an hour).
+    UserAccount& locked = *db.user(u"dbrown");
+    const uint32_t dbrown = locked.info.user_id;
+    locked.locked_at = now - 600 * kSecond;
+    dc01.accounts.counters[dbrown] = {5, 150, kPresetUnixTime - 86400 * 3, 0, locked.locked_at};
     dc02.accounts.counters[dbrown] = {2, 40, kPresetUnixTime - 86400 * 4, 0};
 }
 

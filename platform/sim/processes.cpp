@@ -329,9 +329,36 @@ ProcessesState& process_table(Network& net, Machine& machine) {
     return s;
 }
 
-void power_on(Network&, Machine& machine) {
+void power_on(Network& net, Machine& machine) {
     machine.reachable = true;
-    machine.processes.shutdowns.clear();
+    // Services marked for deletion go with the old boot; the processes and
+    // the services that run start afresh on first use, the clock going on.
+    if (machine.services.built) restart_service_manager(net, machine);
+    const uint64_t clock = machine.processes.clock_ms;
+    machine.processes = ProcessesState{};
+    machine.processes.clock_ms = clock;
+    machine.services = ServicesState{};
+}
+
+void pass_time(Network& net, uint64_t ms) {
+    const auto ticks = static_cast<platform::FileTime>(ms) * 10'000;
+    for (Machine* m : net.machines()) {
+        m->time.clock += ticks;
+        ProcessesState& s = m->processes;
+        s.advance(ms);
+        const bool restarted =
+            !m->reachable &&
+            std::any_of(s.shutdowns.begin(), s.shutdowns.end(), [&](const ShutdownRequest& r) {
+                return r.back_at_ms && *r.back_at_ms <= s.clock_ms;
+            });
+        if (restarted) power_on(net, *m);
+    }
+}
+
+bool ShutdownRequest::powers_down() const noexcept {
+    namespace ewx = platform::ewx;
+    return !by_exit_windows ||
+           (exit_windows_flags & (ewx::kShutdown | ewx::kReboot | ewx::kPowerOff)) != 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -363,6 +390,30 @@ std::optional<uint32_t> number_after(StringView args, StringView option) {
     return static_cast<uint32_t>(std::min<uint64_t>(n, 0xFFFFFFFF));
 }
 
+// The code of cmd's "exit [/B] [N]": N read as strtol reads it (an optional
+// sign, decimal digits, held to the 32-bit signed range, 0 when there is
+// none); the process ends with that value as its DWORD.
+uint32_t exit_code_of(StringView rest) {
+    const auto skip_spaces = [](StringView& t) {
+        while (!t.empty() && t[0] == u' ')
+            t.remove_prefix(1);
+    };
+    StringView s = rest;
+    skip_spaces(s);
+    if (s.size() >= 2 && s[0] == u'/' && (s[1] == u'b' || s[1] == u'B')) {
+        s.remove_prefix(2);
+        skip_spaces(s);
+    }
+    const bool negative = !s.empty() && s[0] == u'-';
+    if (!s.empty() && (s[0] == u'-' || s[0] == u'+')) s.remove_prefix(1);
+    constexpr int64_t kLimit = int64_t{1} << 31;
+    int64_t n = 0;
+    for (size_t i = 0; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i)
+        n = std::min(n * 10 + (s[i] - u'0'), kLimit);
+    const int64_t value = negative ? -n : std::min(n, kLimit - 1);
+    return static_cast<uint32_t>(static_cast<int32_t>(value));
+}
+
 const Program kPrograms[] = {
     {u"NOTEPAD.EXE", u"C:\\WINNT\\system32",
      [](StringView) {
@@ -380,10 +431,11 @@ const Program kPrograms[] = {
     {u"CMD.EXE", u"C:\\WINNT\\system32",
      [](StringView args) {
          ProgramBehaviour b;
-         if (auto code = number_after(args, u"/C EXIT")) {
+         const String upper = to_upper(args);
+         if (const size_t at = upper.find(u"/C EXIT"); at != String::npos) {
              b.runs_for = 0;
-             b.exit_code = *code;
-         } else if (to_upper(args).find(u"/C") != String::npos) {
+             b.exit_code = exit_code_of(args.substr(at + 7));
+         } else if (upper.find(u"/C") != String::npos) {
              b.runs_for = 0;
          } else {
              b.window = u"C:\\WINNT\\system32\\cmd.exe";
@@ -436,6 +488,7 @@ constexpr uint32_t kReadControl = 0x20000, kWriteDac = 0x40000;
 constexpr uint32_t kWmClose = 0x10;
 constexpr uint64_t kCloseDelayMs = 50;
 constexpr size_t kMaxCommandLine = 32767;
+constexpr uint64_t kBootMs = 60'000;  // a restarted machine's boot
 
 struct ProcessEntry {
     uint32_t pid;
@@ -466,12 +519,19 @@ uint32_t groups_bytes(const SimToken& t) {
     return static_cast<uint32_t>(n);
 }
 
-Status logon_status(const Machine& m, const UserAccount& u, StringView password) {
+// A logon at `m` of an account that the controller (or machine) `at` checks
+// and counts.
+Status logon_status(const Machine& m, AccountDatabase& db, UserAccount& u, Machine& at,
+                    StringView password) {
     namespace uf = platform::uf;
-    if (u.info.flags & uf::kLockout) return status::kAccountLockedOut;
-    if (password != u.password) return status::kLogonFailure;
+    if (locked_out(db, u, at.time.clock)) return status::kAccountLockedOut;
+    u.info.flags &= ~uf::kLockout;  // a lockout that has run out ends here
+    if (password != u.password) {
+        count_bad_password(db, u, at);
+        return status::kLogonFailure;
+    }
     if (u.info.flags & uf::kAccountDisable) return status::kAccountDisabled;
-    const uint64_t unix_seconds = m.time.clock / 10'000'000 - 11'644'473'600ull;
+    const uint64_t unix_seconds = calendar::unix_seconds(m.time.clock);
     if (u.info.acct_expires != platform::kTimeqForever && unix_seconds >= u.info.acct_expires)
         return status::kAccountExpired;
     if (u.info.logon_hours.size() == platform::kLogonHoursBytes) {
@@ -490,6 +550,7 @@ Status logon_status(const Machine& m, const UserAccount& u, StringView password)
         if (!listed) return status::kInvalidWorkstation;
     }
     if (u.must_change) return status::kPasswordMustChange;
+    count_logon(u, at);
     return status::kSuccess;
 }
 
@@ -641,18 +702,14 @@ class SimProcesses : public platform::Processes {
         if (!p || !p->running()) return status::kSuccess;
         // The simulation never blocks: a process that does not end by itself
         // lets any wait, an infinite one too, run out.
-        if (p->behaviour.runs_for && ms != platform::kInfinite) {
+        if (p->behaviour.runs_for) {
             const uint64_t end = p->started_ms + *p->behaviour.runs_for;
-            if (end <= s.clock_ms + ms) {
-                s.advance(end - std::min(end, s.clock_ms));
+            if (ms == platform::kInfinite || end <= s.clock_ms + ms) {
+                pass_time(net_, end - std::min(end, s.clock_ms));
                 return status::kSuccess;
             }
-        } else if (p->behaviour.runs_for) {
-            const uint64_t end = p->started_ms + *p->behaviour.runs_for;
-            s.advance(end - std::min(end, s.clock_ms));
-            return status::kSuccess;
         }
-        if (ms != platform::kInfinite) s.advance(ms);
+        if (ms != platform::kInfinite) pass_time(net_, ms);
         return status::kWaitTimeout;
     }
 
@@ -919,16 +976,17 @@ class SimProcesses : public platform::Processes {
         if (!call) return call.failure<ObjectHandle>();
         Machine& m = call.machine();
         if (logon_type < 2 || logon_type > 5) return fail<ObjectHandle>(status::kInvalidParameter);
-        AccountDatabase* db = nullptr;
-        if (domain.empty() || domain == u"." || equal_ignore_case(domain, m.name)) {
-            db = &account_database(net_, m);
-        } else {
-            db = domain_database(net_, domain);
-            if (!db) return fail<ObjectHandle>(status::kNoSuchDomain);
+        // A local account is checked here; a domain account by a controller
+        // of its domain, which keeps the counters.
+        Machine* at = &m;
+        if (!(domain.empty() || domain == u"." || equal_ignore_case(domain, m.name))) {
+            at = domain_controller(net_, domain);
+            if (!at) return fail<ObjectHandle>(status::kNoSuchDomain);
         }
+        AccountDatabase* db = &account_database(net_, *at);
         UserAccount* u = db->user(user);
         if (!u) return fail<ObjectHandle>(status::kLogonFailure);
-        if (const Status rc = logon_status(m, *u, password); rc != status::kSuccess)
+        if (const Status rc = logon_status(m, *db, *u, *at, password); rc != status::kSuccess)
             return fail<ObjectHandle>(rc);
         auto token = make_token(net_, m, db->domain_sid.with_rid(u->info.user_id));
         return {status::kSuccess,
@@ -991,16 +1049,23 @@ class SimProcesses : public platform::Processes {
                                            : platform::privilege::kShutdown))
             return status::kPrivilegeNotHeld;
         ProcessesState& s = process_table(net_, target);
-        if (!s.shutdowns.empty()) return status::kShutdownInProgress;
+        // A log-off asked before is over; a shutdown is under way until the machine is back.
+        if (std::any_of(s.shutdowns.begin(), s.shutdowns.end(),
+                        [](const ShutdownRequest& r) { return r.powers_down(); }))
+            return status::kShutdownInProgress;
         ShutdownRequest r;
         r.remote = remote;
         r.message = String(message);
         r.timeout = timeout;
         r.force = force;
         r.reboot = reboot;
+        // The machine goes down; the local one keeps the simulated script
+        // running. A restart answers again after its countdown and a boot.
+        if (remote) {
+            target.reachable = false;
+            if (reboot) r.back_at_ms = s.clock_ms + uint64_t{timeout} * 1000 + kBootMs;
+        }
         s.shutdowns.push_back(std::move(r));
-        // The machine goes down; the local one keeps the simulated script running.
-        if (remote) target.reachable = false;
         return status::kSuccess;
     }
 

@@ -81,6 +81,11 @@ struct ShutdownRequest {
     bool reboot = false;
     uint32_t exit_windows_flags = 0;  // ExitWindowsEx; 0 for InitiateSystemShutdown
     bool by_exit_windows = false;
+    // Machine time (ProcessesState::clock_ms) a restarted remote machine answers again at.
+    std::optional<uint64_t> back_at_ms;
+
+    // Whether the machine goes down (a log-off leaves it running).
+    bool powers_down() const noexcept;
 };
 
 struct ProcessesState {
@@ -172,7 +177,13 @@ std::shared_ptr<SimToken> make_token(Network& net, Machine& machine, const platf
 // impersonation token, else the script host's own (on the local machine,
 // where the caller is).
 const SimToken& caller_token(Network& net);
-// A machine that was shut down answers again.
+// A machine that was shut down starts again, as a boot leaves it: it
+// answers, its processes start afresh and its service manager reads the
+// registry again.
 void power_on(Network& net, Machine& machine);
+// Time passes on the whole network: every machine's clock moves on by `ms`,
+// programs whose time is up end, and a restarting machine answers again once
+// its time has come.
+void pass_time(Network& net, uint64_t ms);
 
 }  // namespace vorlek::sim

@@ -165,7 +165,8 @@ class SimTime : public platform::Time {
     // The simulated clock moves instead of the thread waiting, so tests stay
     // fast and deterministic.
     void sleep(uint32_t milliseconds) override {
-        net_.hold().machine().time.clock += static_cast<FileTime>(milliseconds) * 10'000;
+        auto call = net_.hold();
+        pass_time(net_, milliseconds);
     }
 
   private:

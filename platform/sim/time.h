@@ -27,6 +27,11 @@ platform::TimeZone us_eastern_zone();        // bias 300, 2nd Sunday of March, 1
 namespace calendar {
 constexpr platform::FileTime kTicksPerSecond = 10'000'000;
 constexpr platform::FileTime kTicksPerMinute = 60 * kTicksPerSecond;
+// Seconds since 1970-01-01 (0 before it), as account records count time.
+constexpr uint64_t unix_seconds(platform::FileTime time) {
+    constexpr platform::FileTime k1970 = 11'644'473'600 * kTicksPerSecond;
+    return time < k1970 ? 0 : (time - k1970) / kTicksPerSecond;
+}
 // Days since 1601-01-01 of a proleptic Gregorian date.
 int64_t days_from_civil(int64_t year, unsigned month, unsigned day);
 bool valid(const platform::SystemTime& t);

@@ -156,6 +156,20 @@ TEST(Host, ArgumentsAndEcho) {
     EXPECT_EQ(r.out, "2 2 sim caf\xC3\xA9 4 t.js\n\n null 1.5\n");
 }
 
+TEST(Host, SleepLetsTimePassOnTheSimulatedNetwork) {
+    // SRV01 restarts at once and boots for a minute; the library's own classes.
+    host::ScriptFile script{
+        "t.js", "/tmp/t.js",
+        "var d = new ActiveXObject('Vorlek.DllClass');\n"
+        "WScript.Echo(d.EndWindows('SRV01', '', 0, false, true), d.EndWindows('SRV01'));\n"
+        "WScript.Sleep(59999);\nWScript.Echo(d.EndWindows('SRV01'));\n"
+        "WScript.Sleep(1);\nWScript.Echo(d.EndWindows('SRV01'));"};
+    std::ostringstream out, err;
+    EXPECT_EQ(host::run(script, {}, sim::make_network(u"default"), out, err), 0);
+    EXPECT_EQ(out.str(), "0 53\n53\n0\n");
+    EXPECT_EQ(err.str(), "");
+}
+
 TEST(Host, ScriptsCannotReachTheHostSystem) {
     Outcome r = run_script(
         "WScript.Echo(typeof Duktape, typeof Buffer, typeof CBOR, typeof require, typeof print, "

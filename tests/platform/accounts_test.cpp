@@ -481,6 +481,80 @@ TEST_F(AccountsTest, PolicyLevelsAndTheirChecks) {
     EXPECT_EQ(acc.user_modals(u"DC02", 0).value.max_passwd_age, platform::kTimeqForever);
 }
 
+// Logons of a CORP account from WS0001 against a policy of three bad
+// passwords in five minutes and a lockout of ten: DC01 checks and counts.
+TEST_F(AccountsTest, LogonsCountOnTheirControllerAndLockOutAsThePolicySays) {
+    platform::ModalsInfo policy = acc.user_modals(u"DC01", 3).value;
+    policy.lockout_threshold = 3;
+    policy.lockout_observation_window = 300;
+    policy.lockout_duration = 600;
+    ASSERT_EQ(acc.set_user_modals(u"DC01", 3, policy, parm_err), 0u);
+    auto& ps = platform::current().processes();
+    auto& clock = platform::current().time();
+    const uint32_t logons = user(u"DC01", u"lchen").num_logons;
+    const struct {
+        uint32_t wait_s;  // machine time that passes first
+        const char16_t* password;
+        uint32_t result;
+        uint32_t bad;  // the count DC01 then reads
+        bool locked;
+    } steps[] = {
+        {0, u"wrong", 1326, 1, false},       {0, u"wrong", 1326, 2, false},
+        {301, u"wrong", 1326, 1, false},  // the window passed: counting starts again
+        {0, u"Secret#lchen", 0, 0, false},   {0, u"wrong", 1326, 1, false},
+        {0, u"wrong", 1326, 2, false},       {10, u"wrong", 1326, 3, true},
+        {0, u"wrong", 1909, 3, true},  // locked: neither checked nor counted
+        {0, u"Secret#lchen", 1909, 3, true}, {599, u"Secret#lchen", 1909, 3, true},
+        {1, u"Secret#lchen", 0, 0, false},  // ten minutes after the lockout
+        {0, u"wrong", 1326, 1, false},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const auto& s = steps[i];
+        SCOPED_TRACE(i);
+        clock.sleep(s.wait_s * 1000);
+        auto logon = ps.logon_user(u"lchen", u"CORP", s.password, 2, 0);
+        EXPECT_EQ(logon.status, s.result);
+        if (logon.ok()) ps.close_handle(logon.value);
+        const UserInfo now = user(u"DC01", u"lchen");
+        EXPECT_EQ(now.bad_pw_count, s.bad);
+        EXPECT_EQ((now.flags & uf::kLockout) != 0, s.locked);
+    }
+    const UserInfo l = user(u"DC01", u"lchen");
+    EXPECT_EQ(l.num_logons, logons + 2);
+    // 2024-07-15 08:30 plus the 911 seconds waited.
+    EXPECT_EQ(l.last_logon, 1721032200u + 911);
+    // DC02 counted none of it, but shares the lockout; while DC01 is down it checks.
+    EXPECT_EQ(user(u"DC02", u"lchen").bad_pw_count, 0u);
+    net->find(u"DC01")->reachable = false;
+    EXPECT_EQ(ps.logon_user(u"lchen", u"CORP", u"wrong", 2, 0).status, 1326u);
+    EXPECT_EQ(user(u"DC02", u"lchen").bad_pw_count, 1u);
+    net->find(u"DC01")->reachable = true;
+
+    // Locked out again, then unlocked by an administrator: the count on the
+    // controller that took the change starts again too.
+    for (int i = 0; i < 2; ++i)
+        ps.logon_user(u"lchen", u"CORP", u"wrong", 2, 0);
+    ASSERT_NE(user(u"DC01", u"lchen").flags & uf::kLockout, 0u);
+    UserInfo unlock;
+    unlock.flags = uf::kScript | uf::kNormalAccount;
+    ASSERT_EQ(acc.set_user_info(u"DC01", u"lchen", 1008, unlock, parm_err), 0u);
+    EXPECT_EQ(user(u"DC01", u"lchen").bad_pw_count, 0u);
+    EXPECT_EQ(ps.logon_user(u"lchen", u"CORP", u"wrong", 2, 0).status, 1326u);
+    EXPECT_EQ(user(u"DC01", u"lchen").flags & uf::kLockout, 0u);
+
+    // No threshold, no lockout; a lockout for ever lasts until it is cleared.
+    policy.lockout_threshold = 0;
+    ASSERT_EQ(acc.set_user_modals(u"DC01", 3, policy, parm_err), 0u);
+    for (int i = 0; i < 10; ++i)
+        ps.logon_user(u"hwagner", u"CORP", u"wrong", 2, 0);
+    EXPECT_EQ(user(u"DC01", u"hwagner").flags & uf::kLockout, 0u);
+    policy.lockout_duration = platform::kTimeqForever;
+    ASSERT_EQ(acc.set_user_modals(u"DC01", 3, policy, parm_err), 0u);
+    clock.sleep(86'400'000);
+    EXPECT_EQ(ps.logon_user(u"dbrown", u"CORP", u"Secret#dbrown", 2, 0).status, 1909u);
+    EXPECT_EQ(net->handles().open_count(), 0u);
+}
+
 TEST(AccountsAlone, AStandAloneMachineHasItsOwnDatabaseAndNoRole) {
     auto net = sim::make_network(u"empty");
     platform::ScopedPlatform scope(std::make_shared<sim::SimPlatform>(net));

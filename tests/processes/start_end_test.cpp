@@ -50,6 +50,13 @@ TEST_F(StartEndTest, WaitsAndExitCodes) {
         {u"notepad.exe", 0, 0, 0, true},
         {u"cmd.exe /c exit 7", -1, 0, 7, false},
         {u"C:\\WINNT\\system32\\cmd.exe /c exit 300", 100, 0, 300, false},
+        // cmd reads its exit code as a signed 32-bit number; the process's
+        // code is that value's DWORD, which ExitCode shows as the Long again.
+        {u"cmd /c exit -1", -1, 0, -1, false},
+        {u"cmd /C EXIT /b -2147483648", -1, 0, INT32_MIN, false},
+        {u"cmd /c exit 4294967296", -1, 0, INT32_MAX, false},  // held to the range
+        {u"cmd /c exit +12abc", -1, 0, 12, false},
+        {u"cmd /c exit", -1, 0, 0, false},
         {u"\"C:\\WINNT\\system32\\ping.exe\" -n 3 127.0.0.1", 5000, 0, 0, false},
         {u"ping -n 3 127.0.0.1", 1000, 258, 0, true},  // timed out, keeps running
         {u"notepad.exe", -1, 258, 0, true},  // nobody closes it; the simulation does not block

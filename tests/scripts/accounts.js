@@ -38,8 +38,27 @@ if (SIM) {
     check("now four", u.Users.Count, 4);
     check("InitGroups", g.InitGroups("DC01", "", "dbrown"), 0);
     check("a global group key", g.Groups("CORP\\Sales").GroupID > 1000, true);
+
+    // Logons follow the policy: three bad passwords lock the account out for
+    // the lockout duration (half an hour); DC01 counts them.
+    var m = new ActiveXObject("Vorlek.ModalsManager");
+    check("the domain's policy", m.GetModalsInfo("DC01"), 0);
+    m.LockoutThreshold = 3;
+    var p = new ActiveXObject("Vorlek.Process");
+    var tries = [];
+    for (var i = 0; i < 4; i++) tries.push(p.StartProcess("cmd /c exit 0", 0, false, "tnguyen", "wrong", "CORP"));
+    check("bad passwords, then locked out", tries.join(","), "1326,1326,1326,1909");
+    u.GetUserInfo("tnguyen", "DC01");
+    check("counted", u.BadPasswordCount + "," + u.AccountLocked, "3,true");
+    var logons = u.NumLogons;
+    check("the right one is refused too", p.StartProcess("cmd /c exit 0", 0, false, "tnguyen", "Secret#tnguyen", "CORP"), 1909);
+    new ActiveXObject("Vorlek.DllClass").Sleeping(1800000);
+    check("the lockout has run out", p.StartProcess("cmd /c exit 0", 0, false, "tnguyen", "Secret#tnguyen", "CORP"), 0);
+    u.GetUserInfo("tnguyen", "DC01");
+    check("and the logon counted", u.BadPasswordCount + "," + u.AccountLocked + "," + (u.NumLogons - logons), "0,false,1");
+    check("when", new Date(u.LastLogon).getHours(), 11);
 } else {
     checkKnownDifference("Wine's account read", u.GetUserInfo("Administrator"), 0);
 }
 
-done(SIM ? 21 : 8);
+done(SIM ? 28 : 8);

@@ -56,6 +56,8 @@ check("no virtual DOS machine", p.Processes.Count, 0);
 // Starting: an exit code through an infinite wait, a program that is not there.
 check("cmd exit code", p.StartProcess("cmd.exe /c exit 7", p.INFINITE, false), 0);
 check("ExitCode", p.ExitCode, 7);
+check("cmd exit code -1", p.StartProcess("cmd.exe /c exit -1", p.INFINITE, false), 0);
+check("ExitCode -1", p.ExitCode, -1);
 check("missing program", p.StartProcess("vorlek-no-such-program.exe"), 2);
 check("ExitCode reset", p.ExitCode, 0);
 
@@ -98,6 +100,13 @@ if (SIM) {
     check("task name", p.Processes.Item("944").ModuleBaseName, "SOL");
     check("remote shutdown", d.EndWindows("SRV01", "Maintenance", 5, false, true), 0);
     check("machine down afterwards", d.EndWindows("SRV01"), 53);
+    d.Sleeping(64000);  // the countdown and a minute to boot
+    check("still restarting", d.EndWindows("SRV01"), 53);
+    d.Sleeping(1000);
+    check("restarted machine answers", d.EndWindows("SRV01", "", 0, false, false), 0);
+    check("log off", d.EndWindowsLocal("LOGOFF"), 0);
+    check("a log-off is no shutdown", d.EndWindows(), 0);
+    check("a shutdown under way", d.EndWindows(), 1115);
     check("machine that does not answer", d.EndWindows("\\\\\\\\SRV03"), 53);
     check("as a user, wrong password", p.StartProcess("cmd.exe /c exit 1", 0, false, "jsmith", "wrong", "CORP"), 1326);
     check("as a user", p.StartProcess("cmd.exe /c exit 3", p.INFINITE, true, "jsmith", "Secret#jsmith", "CORP", true), 0);
@@ -120,4 +129,4 @@ if (SIM) {
     check("empty command line", p.StartProcess(""), 2);
     check("the script host is still there", ids("cscript.exe")[host.ProcessPID], true);
 }
-done(49);
+done(SIM ? 56 : 51);

@@ -68,11 +68,13 @@ if (SIM) {
     s.ServiceDBLocked = true;
     check("lock it", s.LastError + "," + s.ServiceDBLocked, "0,true");
     check("a list waits for the lock", new ActiveXObject("Vorlek.Service").InitServices(s.SV_WIN32), 0);
+    check("the locker's own list too", s.InitServices(s.SV_WIN32) + "," + s.LastError + "," + s.ValidDB, "0,1055,false");
     s.ServiceDBLocked = false;
-    check("unlock it", s.LastError + "," + s.ServiceDBLocked, "0,false");
+    check("unlock it", s.LastError + "," + s.ServiceDBLocked + "," + s.ValidDB, "0,false,true");
+    check("a list after the unlock", new ActiveXObject("Vorlek.Service").InitServices(s.SV_WIN32), 1);
     check("a machine nobody answers to", s.InitServiceDB("VORLEKNOSUCHPC"), 0);
     check("with the RPC code", s.LastError, 1722);
-    done(36);
+    done(38);
 } else {
     checkKnownDifference("the lock status", s.InitServiceDB(), 1);
     done(19);

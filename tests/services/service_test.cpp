@@ -165,6 +165,40 @@ TEST_F(ServiceTest, TheLockShutsOutListingsAndASecondLocker) {
     EXPECT_EQ(net->handles().open_count(), 0u);
 }
 
+// Whatever the object loaded after taking the lock (the lock fields cleared
+// or showing another machine), it gives the lock back, and the reload shows
+// the machine it was taken on; it never holds a second one.
+TEST_F(ServiceTest, TheLockIsGivenBackWhateverTheObjectLoadedSince) {
+    const struct {
+        std::vector<Variant> call;
+        int32_t result;
+    } since[] = {
+        {{u"InitServices", 48}, 0},  // shut out by its own lock (1055)
+        {{u"GetServiceInfo", u"Spooler"}, 1},
+        {{u"InitServiceDB", u"SRV01"}, 1},
+    };
+    for (const auto& c : since) {
+        SCOPED_TRACE(to_utf8(c.call[0].to_string()));
+        auto d = client::create(u"Vorlek.Service");
+        ASSERT_EQ(d.call(u"InitServiceDB").to_long(), 1);
+        d.let(u"ServiceDBLocked", {true});
+        ASSERT_EQ(d.get(u"LastError").to_long(), 0);
+        const String where = d.get(u"Computer").to_string();
+        const std::vector<Variant> args(c.call.begin() + 1, c.call.end());
+        EXPECT_EQ(d.call(c.call[0].to_string(), args).to_long(), c.result);
+        d.let(u"ServiceDBLocked", {true});  // no second lock (on SRV01 it would be one)
+        EXPECT_EQ(net->handles().open_count(), 1u);
+        d.let(u"ServiceDBLocked", {false});
+        EXPECT_EQ(d.get(u"LastError").to_long(), 0);
+        EXPECT_TRUE(d.get(u"ValidDB").to_bool());
+        EXPECT_FALSE(d.get(u"ServiceDBLocked").to_bool());
+        EXPECT_EQ(d.get(u"Computer").to_string(), where);
+        EXPECT_EQ(net->handles().open_count(), 0u);
+        EXPECT_EQ(s.call(u"InitServices", {48}).to_long(), 1);
+        s = client::create(u"Vorlek.Service");
+    }
+}
+
 TEST_F(ServiceTest, ALockIsGivenBackWithTheLastReferenceOnItsOwnPlatformOnly) {
     // Both networks start alike, so the two locks get the same handle number.
     auto second = sim::make_network(u"default");

@@ -104,6 +104,42 @@ TEST_F(ShutdownTest, EndWindowsDefaultsAndTheLocalMachine) {
     EXPECT_TRUE(local().current().token->enabled(u"SeShutdownPrivilege"));
 }
 
+TEST_F(ShutdownTest, ALogOffIsNoShutdown) {
+    EXPECT_EQ(d.call(u"EndWindowsLocal", {u"LOGOFF"}).to_long(), 0);
+    EXPECT_EQ(d.call(u"EndWindowsLocal", {u"LOGOFF"}).to_long(), 0);
+    EXPECT_EQ(d.call(u"EndWindows").to_long(), 0);
+    EXPECT_EQ(d.call(u"EndWindows").to_long(), 1115);
+    local().shutdowns.clear();
+    EXPECT_EQ(d.call(u"EndWindowsLocal", {u"SHUTDOWN"}).to_long(), 0);
+    EXPECT_EQ(d.call(u"EndWindows").to_long(), 1115);
+}
+
+// A restart answers again once its countdown and a boot of a minute have
+// passed on the machine clock, which a script moves by sleeping or waiting;
+// the boot starts it afresh. A plain shutdown stays down.
+TEST_F(ShutdownTest, ARestartedMachineAnswersAgainAfterItsTime) {
+    auto service = client::create(u"Vorlek.Service");
+    ASSERT_EQ(service.call(u"RemoveService", {u"Spooler", u"SRV01"}).to_long(), 1);
+    ASSERT_EQ(service.call(u"GetServiceInfo", {u"Spooler", u"SRV01"}).to_long(), 1);
+    ASSERT_EQ(d.call(u"EndWindows", {u"SRV01", u"Restart", 30, false, true}).to_long(), 0);
+    d.call(u"Sleeping", {89'999});
+    EXPECT_EQ(d.call(u"EndWindows", {u"SRV01"}).to_long(), 53);
+    auto p = client::create(u"Vorlek.Process");
+    EXPECT_EQ(p.call(u"StartProcess", {u"ping -n 2 127.0.0.1", -1, false}).to_long(), 0);
+    EXPECT_TRUE(of(u"SRV01").shutdowns.empty());
+    EXPECT_TRUE(net->find(u"SRV01")->reachable);
+    // The service marked for deletion went with the old boot.
+    EXPECT_EQ(service.call(u"GetServiceInfo", {u"Spooler", u"SRV01"}).to_long(), 0);
+    EXPECT_EQ(service.get(u"LastError").to_long(), 1060);
+    EXPECT_EQ(service.call(u"GetServiceInfo", {u"RpcSs", u"SRV01"}).to_long(), 1);
+    EXPECT_EQ(service.get(u"CurrentState").to_string(), u"SERVICE_RUNNING");
+
+    EXPECT_EQ(d.call(u"EndWindows", {u"SRV01", u"", 0, false, false}).to_long(), 0);
+    d.call(u"Sleeping", {86'400'000});
+    EXPECT_EQ(d.call(u"EndWindows", {u"SRV01"}).to_long(), 53);
+    EXPECT_EQ(net->handles().open_count(), 0u);
+}
+
 TEST_F(ShutdownTest, WithoutThePrivilegeNothingShutsDown) {
     auto& token = *local().current().token;
     std::erase_if(token.privileges, [](const platform::PrivilegeState& p) {
