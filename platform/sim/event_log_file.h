@@ -13,12 +13,7 @@
 #include <vector>
 
 #include "automation/string.h"
-#include "platform/status.h"
-
-namespace vorlek::platform::status {
-constexpr Status kEventLogFileCorrupt = 1500;  // ERROR_EVENTLOG_FILE_CORRUPT
-constexpr Status kLogFileFull = 1502;          // ERROR_LOG_FILE_FULL
-}  // namespace vorlek::platform::status
+#include "platform/eventlog.h"
 
 namespace vorlek::sim {
 

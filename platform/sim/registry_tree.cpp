@@ -592,6 +592,19 @@ void user_hive(Builder& b, KeyNode& hive, Machine& m, StringView user) {
 
 }  // namespace
 
+uint32_t dword_of(const RegistryValue& v, uint32_t fallback) {
+    if (v.type != reg::kDword || v.data.size() < 4) return fallback;
+    return uint32_t{v.data[0]} | uint32_t{v.data[1]} << 8 | uint32_t{v.data[2]} << 16 |
+           uint32_t{v.data[3]} << 24;
+}
+
+String text_of(const RegistryValue& v) {
+    if (!reg::is_string(v.type)) return {};
+    String text = utf16_text(v.data);
+    if (v.type != reg::kMultiSz) text = text.substr(0, text.find(u'\0'));
+    return text;
+}
+
 RegistryState& registry_state(Network& net, Machine& m) {
     RegistryState& r = m.registry;
     if (r.built) return r;
