@@ -17,16 +17,23 @@ function show(item) {
     WScript.Echo("    " + item.EventDescription.replace(/\n/g, "\n    "));
 }
 
-// Yesterday at this time, as a date's serial number (days since 1899-12-30),
-// which every script engine passes as a date.
-var now = new Date();
-var since = NO_BOUND + (now.getTime() - now.getTimezoneOffset() * 60000) / 86400000 - 1;
-var rc = ev.InitReadEvents("", ev.SOURCE_SYSTEM, since, NO_BOUND, ev.TYPE_ERROR + ev.TYPE_WARNING);
+// The day before the newest record (on a live machine, the last day), as a
+// date's serial number (days since 1899-12-30), which every engine passes
+// as a date.
+function serial(date) {
+    var d = new Date(date);
+    return NO_BOUND + (d.getTime() - d.getTimezoneOffset() * 60000) / 86400000;
+}
+var rc = ev.InitReadEvents("", ev.SOURCE_SYSTEM);
+var since = NO_BOUND;
+if (rc == 0 && ev.Events.Count > 0)
+    since = serial(ev.Events.Item(ev.Events.Count).EventDateWritten) - 1;
+if (rc == 0) rc = ev.InitReadEvents("", ev.SOURCE_SYSTEM, since, NO_BOUND, ev.TYPE_ERROR + ev.TYPE_WARNING);
 if (rc != 0) {
     WScript.Echo("Cannot read the System log: " + explain(rc));
 } else {
     WScript.Echo("System: " + ev.EventRecordsNum + " records, " + ev.Events.Count +
-                 " errors and warnings of the last day");
+                 " errors and warnings in its last day");
     for (var e = new Enumerator(ev.Events); !e.atEnd(); e.moveNext()) show(e.item());
 }
 

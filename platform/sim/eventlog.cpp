@@ -51,9 +51,15 @@ uint32_t key_dword(const KeyNode* key, StringView name, uint32_t fallback) {
     return v ? dword_of(*v, fallback) : fallback;
 }
 
+void seed_history(Network& net, Machine& m);
+
 // The log as the service keeps it, made on first use; its limits follow its
 // key from one use to the next.
 LiveLog& live_log(Network& net, Machine& m, StringView log) {
+    if (!m.eventlog.seeded) {
+        m.eventlog.seeded = true;
+        seed_history(net, m);
+    }
     const KeyNode* key = log_key(net, m, log);
     const uint32_t max_size = key_dword(key, u"MaxSize", kDefaultMaxSize);
     const uint32_t retention = key_dword(key, u"Retention", kDefaultRetention);
@@ -165,6 +171,134 @@ EventLogRecord delivered(const EventRecord& r, uint32_t code_page) {
 
 bool has_nul(StringView text) {
     return text.find(u'\0') != StringView::npos;
+}
+
+// The history a machine's logs start with: thirty days of boots and
+// shutdowns, services and their failures, logons and account changes, and
+// an application's own log, as a machine of this kind writes them. The
+// same machine always gets the same history.
+struct Seeded {
+    StringView source;
+    uint32_t event_id;
+    uint16_t type;
+    uint16_t category;
+};
+constexpr Seeded kBootStarted{u"EventLog", 0x8000176D, evt::kInformation, 0};
+constexpr Seeded kBootVersion{u"EventLog", 0x80001779, evt::kInformation, 0};
+constexpr Seeded kShutdown{u"EventLog", 0x8000176E, evt::kInformation, 0};
+constexpr Seeded kUnexpectedShutdown{u"EventLog", 0x80001778, evt::kError, 0};
+constexpr Seeded kServiceState{u"Service Control Manager", 0x40001B7C, evt::kInformation, 0};
+constexpr Seeded kServiceControl{u"Service Control Manager", 0x40001B7B, evt::kInformation, 0};
+constexpr Seeded kServiceFailed{u"Service Control Manager", 0xC0001B58, evt::kError, 0};
+constexpr Seeded kServiceCrashed{u"Service Control Manager", 0xC0001B7A, evt::kError, 0};
+constexpr Seeded kServiceRestarted{u"Service Control Manager", 0xC0001B6F, evt::kError, 0};
+constexpr Seeded kStartup{u"Security", 512, evt::kAuditSuccess, 1};
+constexpr Seeded kLogon{u"Security", 528, evt::kAuditSuccess, 2};
+constexpr Seeded kLogonFailed{u"Security", 529, evt::kAuditFailure, 2};
+constexpr Seeded kLogoff{u"Security", 538, evt::kAuditSuccess, 2};
+constexpr Seeded kUserCreated{u"Security", 624, evt::kAuditSuccess, 7};
+constexpr Seeded kUserDeleted{u"Security", 630, evt::kAuditSuccess, 7};
+constexpr Seeded kSampleStarted{u"Vorlek", 1, evt::kInformation, 1000};
+constexpr Seeded kSampleParagraphs{u"Vorlek", 2, evt::kWarning, 0};
+constexpr Seeded kPopup{u"Application Popup", 26, evt::kInformation, 0};
+constexpr Seeded kInventory{u"Inventory Scanner", 2, evt::kInformation, 1000};
+
+constexpr StringView kDailyServices[] = {
+    u"Workstation", u"Server",         u"Spooler",         u"Remote Procedure Call (RPC)",
+    u"Event Log",   u"Task Scheduler", u"Computer Browser"};
+constexpr StringView kUsers[] = {u"Administrator", u"jdoe", u"asmith", u"backup"};
+
+void seed_history(Network& net, Machine& m) {
+    const uint32_t now = unix_now(m);
+    const platform::Sid domain = account_database(net, m).domain_sid;
+    const String realm = account_database(net, m).domain_name;
+    const platform::Sid system = sid::local_system();
+    uint32_t noise = 0x9E3779B9u;
+    for (char16_t c : m.name)
+        noise = (noise ^ c) * 0x01000193u;
+    auto next = [&noise](uint32_t bound) {
+        noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
+        return noise % bound;
+    };
+    auto put = [&](uint32_t when, const Seeded& e, const std::vector<uint8_t>& sid,
+                   std::vector<String> strings, std::vector<uint8_t> data = {}) {
+        if (when >= now) return;
+        EventRecord r;
+        r.time_generated = r.time_written = when;
+        r.event_id = e.event_id;
+        r.type = e.type;
+        r.category = e.category;
+        r.source = String(e.source);
+        r.computer = m.name;
+        r.sid = sid;
+        r.strings = std::move(strings);
+        r.data = std::move(data);
+        live_log(net, m, log_of_source(net, m, e.source)).file.append(std::move(r), when);
+    };
+    const std::vector<uint8_t> none, by_system = system.bytes();
+    const uint32_t days = 30, first_day = (now / 86400 - days) * 86400;
+    for (uint32_t day = 0; day <= days; ++day) {
+        uint32_t t = first_day + day * 86400 + 6 * 3600 + next(3600);
+        put(t, kBootVersion, none, {u"5.00.", u"2195", u"Service Pack 4", u"Uniprocessor Free"});
+        put(t + 1, kBootStarted, none, {});
+        put(t + 2, kStartup, by_system, {});
+        for (StringView service : kDailyServices)
+            put(t += 1 + next(4), kServiceState, none, {String(service), u"running"});
+        // A service that often fails to start, and did so this morning.
+        if (next(4) == 0 || day == days)
+            put(t += 5, kServiceFailed, none, {u"Vorlek Sample", u"%%1053"});
+        if (next(6) == 0) {
+            std::vector<uint8_t> data(16);
+            for (uint8_t& b : data)
+                b = static_cast<uint8_t>(next(256));
+            put(t += 60, kServiceRestarted, none,
+                {u"Spooler", decimal(1 + next(3)), u"60000", u"1", u"Restart the service"},
+                std::move(data));
+        }
+        // The working day: people log on and off, some mistype.
+        for (uint32_t i = 0, n = 10 + next(10); i < n; ++i) {
+            const uint32_t user = next(4);
+            const std::vector<uint8_t> who = domain.with_rid(user ? 1100 + user : 500).bytes();
+            const String name(kUsers[user]);
+            const uint32_t on = t + 3600 + next(9 * 3600);
+            if (next(5) == 0)
+                put(on - 30, kLogonFailed, by_system,
+                    {name, realm, u"2", u"User32", u"Negotiate", m.name});
+            put(on, kLogon, who,
+                {name, realm, u"(0x0," + decimal(0x3E7 + on % 9973) + u")", u"2", u"User32",
+                 u"Negotiate", m.name});
+            if (next(3) == 0) put(on + 2, kServiceControl, who, {u"Spooler", u"stop"});
+            put(on + 1800 + next(7200), kLogoff, who,
+                {name, realm, u"(0x0," + decimal(0x3E7 + on % 9973) + u")", u"2"});
+            put(on + 5, kSampleStarted, none, {});
+            if (next(2) == 0) put(on + 7, kSampleParagraphs, who, {u"day " + decimal(day)});
+            if (next(8) == 0)
+                put(on + 9, kPopup, none,
+                    {u"NOTEPAD.EXE - Application Error", u"The memory could not be read."});
+            put(on + 11, kInventory, none, {u"PC" + decimal(100 + next(900))});
+        }
+        if (day % 10 == 3) {
+            // An account comes and goes; the deleted one stays only as a SID.
+            const uint32_t rid = 1200 + day;
+            const std::vector<uint8_t> admin = domain.with_rid(500).bytes();
+            put(t + 7200, kUserCreated, admin,
+                {u"temp" + decimal(day), realm, u"%{" + domain.with_rid(rid).text() + u"}",
+                 u"Administrator", realm, u"(0x0,0x3E7)", u"-"});
+            put(t + 9000, kUserDeleted, admin,
+                {u"temp" + decimal(day), realm, u"%{" + domain.with_rid(rid).text() + u"}",
+                 u"Administrator", realm, u"(0x0,0x3E7)", u"-"});
+            put(t + 9100, kLogon, domain.with_rid(rid).bytes(),
+                {u"temp" + decimal(day), realm, u"(0x0,0x4711)", u"3", u"NtLmSsp", u"NTLM", u""});
+        }
+        const uint32_t evening = first_day + day * 86400 + 18 * 3600 + next(3 * 3600);
+        if (day % 9 == 5) {
+            put(evening, kUnexpectedShutdown, none,
+                {u"6:12:03 PM", u"7/" + decimal(day % 28 + 1) + u"/2024"});
+            put(evening + 1, kServiceCrashed, none, {u"Vorlek Sample", u"1"});
+        } else {
+            put(evening, kShutdown, none, {});
+        }
+    }
 }
 
 struct OpenLog {

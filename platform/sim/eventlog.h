@@ -29,6 +29,9 @@ struct LiveLog {
 };
 
 struct EventLogState {
+    // The logs start with a history of the machine's last weeks, made when
+    // the first of them is used.
+    bool seeded = false;
     // By log name, made on first use with the limits of its registry key.
     std::unordered_map<String, LiveLog, CaseInsensitiveHash, CaseInsensitiveEqual> logs;
 };

@@ -22,6 +22,15 @@ class EventerTest : public testing_support::SimulatedTest {
   protected:
     client::Dispatch e = client::create(u"Vorlek.Eventer");
 
+    // Each test starts from an empty Application log (the machine's history
+    // is in it).
+    void SetUp() override {
+        auto& el = platform::current().eventlog();
+        auto h = el.open(u"", u"Application");
+        ASSERT_EQ(el.clear(h.value, std::nullopt), 0u);
+        el.close(h.value);
+    }
+
     int32_t write(int16_t type, int32_t id, StringView source, int16_t category, String desc,
                   Variant data = Variant(), StringView user = u"") {
         return e
@@ -88,6 +97,30 @@ TEST_F(EventerTest, AWrittenEventReadsBackWithItsTexts) {
     ASSERT_TRUE(none.if_array());
     EXPECT_EQ(std::get<std::vector<uint8_t>>(none.if_array()->elements), std::vector<uint8_t>{0});
     EXPECT_EQ(net->handles().open_count(), 0u);
+}
+
+// The history every machine starts with reads with the texts of its sources'
+// message files: parameter messages, audit categories, deleted accounts.
+TEST_F(EventerTest, TheMachinesHistoryReadsWithItsFullTexts) {
+    ASSERT_EQ(read({{u"strEventSource", u"System"}, {u"lngID", 7000}}), 0);
+    EXPECT_GT(e.get(u"EventRecordsNum").to_long(), 300);
+    ASSERT_FALSE(items().empty());
+    EXPECT_EQ(text(last(), u"EventDescription"),
+              u"The Vorlek Sample service failed to start due to the following error: \nThe "
+              u"service did not respond to the start or control request in a timely fashion.");
+    ASSERT_EQ(read({{u"strEventSource", u"System"}, {u"lngID", 7031}}), 0);
+    for (const auto& item : items())
+        EXPECT_EQ(text(item, u"EventDataBytes").size(), 47u);  // 16 bytes, two lines
+
+    set_privilege(u"SeSecurityPrivilege", true);
+    ASSERT_EQ(read({{u"strEventSource", u"Security"}, {u"strCategory", u"Account Management"}}), 0);
+    ASSERT_FALSE(items().empty());
+    EXPECT_EQ(text(items()[0], u"EventType"), u"TYPE_AUDIT_SUCCESS");
+    EXPECT_EQ(text(items()[0], u"EventDescription").substr(0, 22), u"User Account Created:\n");
+    ASSERT_EQ(read({{u"strEventSource", u"Security"}, {u"strUser", u"---"}, {u"lngID", 528}}), 0);
+    EXPECT_FALSE(items().empty());  // logons of accounts deleted since
+    ASSERT_EQ(read({{u"strEventSource", u"Vorlek Inventory"}}), 0);
+    EXPECT_EQ(text(last(), u"EventCategory"), u"Category one");
 }
 
 // The data texts: line feeds after every 8th byte, every 4th word and every
