@@ -1,8 +1,10 @@
 #include "eventlog/eventer.h"
 
 #include <map>
+#include <optional>
 #include <unordered_map>
 
+#include "automation/calendar.h"
 #include "automation/text.h"
 #include "computers/computer.h"
 #include "platform/eventlog.h"
@@ -68,8 +70,11 @@ bool is_single_nul(StringView text) {
 }
 
 // A pattern that is "*" matches everything: the common case costs nothing.
+bool every_text(StringView pattern) {
+    return pattern.size() == 1 && pattern[0] == u'*';
+}
 bool matches(StringView text, StringView pattern) {
-    return (pattern.size() == 1 && pattern[0] == u'*') || matches_pattern(text, pattern);
+    return every_text(pattern) || matches_pattern(text, pattern);
 }
 
 // "\\" and the machine's name, up to two leading backslashes of the given
@@ -183,9 +188,18 @@ class Eventer::Reader {
 
     const FallbackTexts& texts() const { return texts_; }
 
+    // The local date of a time written or generated. The conversion takes
+    // the machine's bias of the moment, which holds for the whole call: once
+    // one conversion has shown it, the others add it themselves.
     Date local_date(uint32_t seconds) {
-        const Date utc{kDate19700101 + seconds / 86400.0};
-        return dll().FileTimeToLocFileTime(utc);
+        if (offset_) return date_at(int64_t{seconds} + *offset_);
+        const Date local = dll().FileTimeToLocFileTime(date_at(seconds));
+        if (local.serial != kDate19700101 && calendar::in_date_range(local.serial)) {
+            const calendar::DateTime p = calendar::parts_from_serial(local.serial);
+            offset_ = calendar::days_from_civil(p.year, p.month, p.day) * 86400 + p.hour * 3600 +
+                      p.minute * 60 + p.second - int64_t{seconds};
+        }
+        return local;
     }
 
     String user(const std::vector<uint8_t>& sid) {
@@ -202,36 +216,75 @@ class Eventer::Reader {
         return it->second;
     }
 
+    // The message files of a source and what was found in them.
+    struct Files {
+        std::vector<String> event;  // each file of EventMessageFile, expanded
+        String event_raw = String(kNoText);
+        String category = String(kNoText);
+        String parameter = String(kNoText);
+        std::unordered_map<int32_t, String> categories;  // by number: the text or "---"
+        std::unordered_map<uint32_t, String> messages;   // by event id: the text or "---"
+        std::unordered_map<int32_t, String> parameters;  // by number: the text or "---"
+    };
+
+    Files& files(StringView source) {
+        auto [it, made] = files_.try_emplace(String(source));
+        if (made) {
+            Files& f = it->second;
+            f.event_raw = file_value(source, u"EventMessageFile");
+            if (f.event_raw != kNoText) {
+                Stringer& s = stringer();
+                s.InitSeperator(f.event_raw, u";", true);
+                const Ref<Collection> pieces = s.SepStrings();
+                for (size_t i = 0; pieces && i < pieces->size(); ++i)
+                    f.event.push_back(pieces->object_at<Stringer>(i)->SepString());
+            }
+            f.category = file_value(source, u"CategoryMessageFile");
+            f.parameter = file_value(source, u"ParameterMessageFile");
+        }
+        return it->second;
+    }
+
     // One insertion string as the message takes it.
-    String insertion(const String& raw, StringView source) {
+    String insertion(Files& f, const String& raw) {
         String s = raw;
-        if (s.starts_with(u"%%")) {
-            const String& file = files(source).parameter;
-            if (file != kNoText) s = message(file, parameter_number(s.substr(2)), s);
+        if (s.starts_with(u"%%") && f.parameter != kNoText) {
+            const int32_t number = parameter_number(StringView(s).substr(2));
+            auto [it, made] = f.parameters.try_emplace(number);
+            if (made) it->second = message(f.parameter, number);
+            if (it->second != kNoText) s = it->second;
         }
         if (s.find(u"%%") != String::npos) s = replace_all(s, u"%", u"%%");
-        s = replace_all(s, u"\n", u"\r\n");
+        if (s.find(u"\r\n") != String::npos) s = replace_all(s, u"\n", u"\r\n");
         if (!s.empty() && s.back() == u'\n') s.pop_back();
         if (!s.empty() && s.back() == u'\r') s.pop_back();
         return s;
     }
 
-    String category(int16_t category, StringView source) {
+    String category(Files& f, int16_t category) {
         String text = category ? u"(" + decimal(category) + u")" : String(texts_.no_category);
-        const Files& f = files(source);
         const String& file = f.category != kNoText ? f.category : f.event_raw;
         if (file != kNoText) {
-            String found = message(file, category, String(kNoText));
-            if (found != kNoText) text = std::move(found);
+            auto [it, made] = f.categories.try_emplace(category);
+            if (made) it->second = message(file, category);
+            if (it->second != kNoText) text = it->second;
         }
         return text;
     }
 
-    String description(uint32_t event_id, StringView source, const std::vector<String>& strings) {
-        for (const String& file : files(source).event) {
-            String found = message(file, as_long(event_id), String(kNoText));
-            if (found != kNoText) return insert_strings(found, strings);
+    String description(Files& f, uint32_t event_id, StringView source,
+                       const std::vector<String>& strings) {
+        auto [it, made] = f.messages.try_emplace(event_id, String(kNoText));
+        if (made) {
+            for (const String& file : f.event) {
+                String found = message(file, as_long(event_id));
+                if (found != kNoText) {
+                    it->second = std::move(found);
+                    break;
+                }
+            }
         }
+        if (it->second != kNoText) return insert_strings(it->second, strings);
         String text =
             insert_strings(texts_.description, {decimal(event_id & 0xFFFF), String(source)});
         for (size_t i = 0; i < strings.size(); ++i) {
@@ -246,12 +299,15 @@ class Eventer::Reader {
     }
 
   private:
-    struct Files {
-        std::vector<String> event;  // each file of EventMessageFile, expanded
-        String event_raw = String(kNoText);
-        String category = String(kNoText);
-        String parameter = String(kNoText);
-    };
+    static Date date_at(int64_t unix_seconds) {
+        const int64_t days =
+            unix_seconds >= 0 ? unix_seconds / 86400 : -((-unix_seconds + 86399) / 86400);
+        const int64_t rest = unix_seconds - days * 86400;
+        const calendar::Civil c = calendar::civil_from_days(days);
+        return Date{calendar::serial_from_parts(
+            {c.year, c.month, c.day, static_cast<unsigned>(rest / 3600),
+             static_cast<unsigned>(rest % 3600 / 60), static_cast<unsigned>(rest % 60)})};
+    }
 
     DllClass& dll() {
         if (!dll_) dll_ = make<DllClass>();
@@ -291,28 +347,8 @@ class Eventer::Reader {
         return stringer().ReplaceEnvVars(file, String(kNoText));
     }
 
-    const Files& files(StringView source) {
-        auto [it, made] = files_.try_emplace(String(source));
-        if (made) {
-            Files& f = it->second;
-            f.event_raw = file_value(source, u"EventMessageFile");
-            if (f.event_raw != kNoText) {
-                Stringer& s = stringer();
-                s.InitSeperator(f.event_raw, u";", true);
-                const Ref<Collection> pieces = s.SepStrings();
-                for (size_t i = 0; pieces && i < pieces->size(); ++i)
-                    f.event.push_back(pieces->object_at<Stringer>(i)->SepString());
-            }
-            f.category = file_value(source, u"CategoryMessageFile");
-            f.parameter = file_value(source, u"ParameterMessageFile");
-        }
-        return it->second;
-    }
-
-    String message(const String& file, int32_t number, const String& fallback) {
-        auto [it, made] = messages_.try_emplace(std::make_pair(file, number));
-        if (made) it->second = dll().FormatAPIMessage(number, String(kNoText), file, 0);
-        return it->second == kNoText ? fallback : it->second;
+    String message(const String& file, int32_t number) {
+        return dll().FormatAPIMessage(number, String(kNoText), file, 0);
     }
 
     // The data's bytes as characters of the system code page, one per byte.
@@ -334,7 +370,7 @@ class Eventer::Reader {
     Ref<Stringer> stringer_;
     Ref<Registry> registry_;
     std::unordered_map<String, Files, CaseInsensitiveHash, CaseInsensitiveEqual> files_;
-    std::map<std::pair<String, int32_t>, String> messages_;
+    std::optional<int64_t> offset_;  // local time minus UTC, in seconds
     std::map<std::vector<uint8_t>, String> users_;
 };
 
@@ -481,13 +517,16 @@ int32_t Eventer::InitReadEvents(String strConnect, String strEventSource, Date d
                 if (!matches(computer, strComputer)) continue;
                 String user = reader.user(r.sid);
                 if (!matches(user, strUser)) continue;
+                auto& files = reader.files(source);
                 for (String& s : r.strings)
-                    s = reader.insertion(s, source);
-                String category = reader.category(r.category, source);
+                    s = reader.insertion(files, s);
+                String category = reader.category(files, r.category);
                 if (!matches(category, strCategory)) continue;
-                String description = reader.description(r.event_id, source, r.strings);
+                String description = reader.description(files, r.event_id, source, r.strings);
                 if (!matches(description, strDescription)) continue;
-                if (!matches(data_chars_text(reader.data_chars(r.data)), strDataString)) continue;
+                if (!every_text(strDataString) &&
+                    !matches(data_chars_text(reader.data_chars(r.data)), strDataString))
+                    continue;
 
                 auto item = make<Eventer>();
                 item->generated_ = generated;

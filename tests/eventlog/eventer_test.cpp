@@ -123,6 +123,34 @@ TEST_F(EventerTest, TheMachinesHistoryReadsWithItsFullTexts) {
     EXPECT_EQ(text(last(), u"EventCategory"), u"Category one");
 }
 
+// Every record's dates are what DllClass.FileTimeToLocFileTime makes of its
+// times, though the reader converts only the first itself.
+TEST_F(EventerTest, DatesAreTheLocalTimesOfTheRecords) {
+    ASSERT_EQ(read({{u"strEventSource", u"System"}}), 0);
+    const auto list = items();
+    auto& el = platform::current().eventlog();
+    auto h = el.open(u"", u"System");
+    auto dll = client::create(u"Vorlek.DllClass");
+    size_t i = 0;
+    for (;;) {
+        auto r = el.read(h.value, platform::evt::kSequentialRead | platform::evt::kForwardsRead, 0,
+                         0x10000);
+        if (!r.ok()) break;
+        for (const auto& rec : r.value.records) {
+            ASSERT_LT(i, list.size());
+            for (auto [member, seconds] : {std::pair{u"EventDateWritten", rec.time_written},
+                                           std::pair{u"EventDateGenerated", rec.time_generated}}) {
+                const Date utc{Eventer::kDate19700101 + seconds / 86400.0};
+                const Date local = dll.call(u"FileTimeToLocFileTime", {utc}).to_date();
+                EXPECT_EQ(list[i].get(member).to_date().serial, local.serial) << i;
+            }
+            ++i;
+        }
+    }
+    el.close(h.value);
+    EXPECT_EQ(i, list.size());
+}
+
 // The data texts: line feeds after every 8th byte, every 4th word and every
 // 8th character; leftover bytes after the last whole word.
 TEST(EventerDataTest, TheThreeTextsOfTheData) {
