@@ -2,6 +2,7 @@
 
 #include "automation/collection.h"
 #include "computers/computer.h"
+#include "eventlog/eventer.h"
 #include "groups/group_manager.h"
 #include "policy/modals_manager.h"
 #include "processes/process.h"
@@ -25,6 +26,7 @@ const Catalogue& library() {
         c.add(GroupManager::info());
         c.add(Process::info());
         c.add(Service::info());
+        c.add(Eventer::info());
         return c;
     }();
     return catalogue;

@@ -15,4 +15,5 @@
     X(Accounts, accounts)        \
     X(Processes, processes)      \
     X(Registry, registry)        \
-    X(Services, services)
+    X(Services, services)        \
+    X(EventLog, eventlog)

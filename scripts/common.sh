@@ -19,8 +19,9 @@ need_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-# libregf-utils: an independent reader the tests check saved hive files with.
-NATIVE_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev duktape-dev libregf-utils)
+# libregf-utils and libevt-utils: independent readers the tests check saved
+# hive and event-log files with.
+NATIVE_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev duktape-dev libregf-utils libevt-utils)
 # The sanitizer build uses clang and its run-time libraries.
 CLANG_PACKAGES=(clang libclang-rt-14-dev)
 # The Windows build (mingw-w64 with the posix thread model) and Wine to run

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/sim/accounts.h"
+#include "platform/sim/eventlog.h"
 #include "platform/sim/files.h"
 #include "platform/sim/locale.h"
 #include "platform/sim/processes.h"
@@ -29,6 +30,7 @@ struct Machine {
     ProcessesState processes;
     RegistryState registry;
     ServicesState services;
+    EventLogState eventlog;
     FileStore files;
 };
 

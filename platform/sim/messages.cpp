@@ -33,6 +33,7 @@ constexpr SystemMessage kSystemMessages[] = {
     {18, u"There are no more files.%n"},
     {21, u"The device is not ready.%n"},
     {32, u"The process cannot access the file because it is being used by another process.%n"},
+    {38, u"Reached the end of the file.%n"},
     {50, u"The request is not supported.%n"},
     {51,
      u"Windows cannot find the network path. Verify that the network path is correct and the "
@@ -129,6 +130,10 @@ constexpr SystemMessage kSystemMessages[] = {
      u"type.%n"},
     {1392, u"The file or directory is corrupted and unreadable.%n"},
     {1400, u"Invalid window handle.%n"},
+    {1500, u"The event log file is corrupted.%n"},
+    {1501, u"No event log file could be opened, so the event logging service did not start.%n"},
+    {1502, u"The event log file is full.%n"},
+    {1503, u"The event log file has changed between read operations.%n"},
     {1722, u"The RPC server is unavailable.%n"},
     {1793, u"Logon failure: user account has expired.%n"},
     {1907, u"The user's password must be changed before logging on the first time.%n"},

@@ -14,8 +14,15 @@ inline constexpr Operation FreeLibrary{u"FreeLibrary"};
 inline constexpr Operation FormatMessage{u"FormatMessage"};
 }  // namespace op
 
-// The bytes of the sample message file (vorlekmsg.dll) that every preset
-// machine carries as C:\WINNT\system32\vorlekmsg.dll.
+// The message files every preset machine carries in its system folder: the
+// sample one (vorlekmsg.dll) and those its event-log sources name.
+constexpr StringView kSystemFolder = u"C:\\WINNT\\system32\\";
+struct MessageFileImage {
+    StringView name;
+    std::span<const uint8_t> bytes;
+};
+std::span<const MessageFileImage> message_files();
+// The bytes of the sample message file, and where the machines keep it.
 std::span<const uint8_t> sample_message_file();
 constexpr StringView kSampleMessageFilePath = u"C:\\WINNT\\system32\\vorlekmsg.dll";
 

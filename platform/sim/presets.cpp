@@ -51,8 +51,9 @@ constexpr platform::FileTime kPresetClock = 133655058000000000;
 void standard_machine(Machine& m) {
     m.time.clock = kPresetClock;
     m.time.zone = central_european_zone();
-    auto file = sample_message_file();
-    m.files[String(kSampleMessageFilePath)] = std::vector<uint8_t>(file.begin(), file.end());
+    for (const MessageFileImage& file : message_files())
+        m.files[String(kSystemFolder) + String(file.name)] =
+            std::vector<uint8_t>(file.bytes.begin(), file.bytes.end());
 }
 
 namespace sv = platform::sv_type;

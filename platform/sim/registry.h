@@ -114,6 +114,12 @@ inline constexpr Operation RegRestoreKey{u"RegRestoreKey"};
 // simulation says about the machine (its name, version, accounts, the
 // standard services and event-log sources).
 RegistryState& registry_state(Network& net, Machine& machine);
+
+// A value as the system's own components read it: a DWORD (else `fallback`),
+// and a text up to its first NUL (a list whole; "" for a value that is not
+// text).
+uint32_t dword_of(const RegistryValue& v, uint32_t fallback);
+String text_of(const RegistryValue& v);
 // The key a predefined root stands for on that machine (HKCR is
 // HKLM\SOFTWARE\Classes, HKCU the caller's entry of HKU, HKCC the current
 // hardware profile); null when it is missing.

@@ -445,16 +445,34 @@ struct EventSource {
     StringView log;
     StringView source;
     StringView message_file;
-    bool categories;
+    uint32_t categories;        // how many its message file names; 0: none
+    StringView parameter_file;  // "" when it has none
 };
 
+constexpr StringView kNetEvent = u"%SystemRoot%\\System32\\netevent.dll";
 const EventSource kEventSources[] = {
-    {u"Application", u"Vorlek", kSampleMessageFilePath, true},
-    {u"Application", u"Application Popup", u"%SystemRoot%\\System32\\ntdll.dll", false},
-    {u"Security", u"Security", u"%SystemRoot%\\System32\\MsAuditE.dll", true},
-    {u"System", u"EventLog", u"%SystemRoot%\\System32\\netevent.dll", false},
-    {u"System", u"Service Control Manager", u"%SystemRoot%\\System32\\netevent.dll", false},
-    {u"System", u"Vorlek", kSampleMessageFilePath, true},
+    {u"Application", u"Vorlek", kSampleMessageFilePath, 2, u""},
+    {u"Application", u"Application Popup", u"%SystemRoot%\\System32\\ntdll.dll", 0, u""},
+    {u"Security", u"Security", u"%SystemRoot%\\System32\\MsAuditE.dll", 9, u""},
+    {u"System", u"EventLog", kNetEvent, 0, u""},
+    {u"System", u"Service Control Manager", kNetEvent, 0, u"%SystemRoot%\\System32\\kernel32.dll"},
+    {u"System", u"Vorlek", kSampleMessageFilePath, 2, u""},
+    {u"Vorlek Inventory", u"Inventory Scanner", kSampleMessageFilePath, 2, u""},
+};
+
+// The logs of the event-log service, the standard three and one of an
+// application's own, with their files, sizes and retention.
+struct EventLogKey {
+    StringView name;
+    StringView file;
+    uint32_t max_size;
+    uint32_t retention;  // seconds; 0 overwrites as needed
+};
+const EventLogKey kEventLogs[] = {
+    {u"Application", u"AppEvent", 0x80000, 0x93A80},
+    {u"Security", u"SecEvent", 0x80000, 0x93A80},
+    {u"System", u"SysEvent", 0x80000, 0x93A80},
+    {u"Vorlek Inventory", u"VorlekInv", 0x10000, 0},
 };
 
 String hex8(uint32_t v) {
@@ -549,24 +567,23 @@ void system_hive(Builder& b, KeyNode& hklm, Machine& m) {
         if (s.depend_on_group.size()) Builder::multi(k, u"DependOnGroup", s.depend_on_group);
     }
     KeyNode& logs = b.key(services, u"EventLog");
-    for (StringView log : {u"Application", u"Security", u"System"}) {
-        KeyNode& k = b.key(logs, log);
-        const String file = log == u"Application" ? u"AppEvent"
-                            : log == u"Security"  ? u"SecEvent"
-                                                  : u"SysEvent";
-        Builder::sz(k, u"File", u"%SystemRoot%\\system32\\config\\" + file + u".Evt",
+    for (const EventLogKey& log : kEventLogs) {
+        KeyNode& k = b.key(logs, log.name);
+        Builder::sz(k, u"File", u"%SystemRoot%\\system32\\config\\" + String(log.file) + u".Evt",
                     reg::kExpandSz);
-        Builder::dword(k, u"MaxSize", 0x80000);
-        Builder::dword(k, u"Retention", 0x93A80);
+        Builder::dword(k, u"MaxSize", log.max_size);
+        Builder::dword(k, u"Retention", log.retention);
         String sources;
         for (const EventSource& e : kEventSources) {
-            if (e.log != log) continue;
+            if (e.log != log.name) continue;
             KeyNode& src = b.key(k, e.source);
             Builder::sz(src, u"EventMessageFile", e.message_file, reg::kExpandSz);
             if (e.categories) {
                 Builder::sz(src, u"CategoryMessageFile", e.message_file, reg::kExpandSz);
-                Builder::dword(src, u"CategoryCount", 2);
+                Builder::dword(src, u"CategoryCount", e.categories);
             }
+            if (!e.parameter_file.empty())
+                Builder::sz(src, u"ParameterMessageFile", e.parameter_file, reg::kExpandSz);
             Builder::dword(src, u"TypesSupported", 7);
             sources += e.source;
             sources.push_back(u'\0');
@@ -591,6 +608,19 @@ void user_hive(Builder& b, KeyNode& hive, Machine& m, StringView user) {
 }
 
 }  // namespace
+
+uint32_t dword_of(const RegistryValue& v, uint32_t fallback) {
+    if (v.type != reg::kDword || v.data.size() < 4) return fallback;
+    return uint32_t{v.data[0]} | uint32_t{v.data[1]} << 8 | uint32_t{v.data[2]} << 16 |
+           uint32_t{v.data[3]} << 24;
+}
+
+String text_of(const RegistryValue& v) {
+    if (!reg::is_string(v.type)) return {};
+    String text = utf16_text(v.data);
+    if (v.type != reg::kMultiSz) text = text.substr(0, text.find(u'\0'));
+    return text;
+}
 
 RegistryState& registry_state(Network& net, Machine& m) {
     RegistryState& r = m.registry;

@@ -4,6 +4,7 @@
 #include <functional>
 #include <set>
 
+#include "platform/sim/eventlog.h"
 #include "platform/sim/handles.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/network.h"
@@ -30,7 +31,12 @@ namespace reg = platform::reg;
 namespace {
 
 constexpr StringView kControlSetPath = u"SYSTEM\\CurrentControlSet";
-constexpr Status kInvalidServiceLock = 1071;  // ERROR_INVALID_SERVICE_LOCK
+// The manager's source in the System log and its messages.
+constexpr StringView kManagerSource = u"Service Control Manager";
+constexpr uint32_t kControlSent = 0x40001B7B;        // "... was successfully sent a %2 control."
+constexpr uint32_t kStateEntered = 0x40001B7C;       // "... entered the %2 state."
+constexpr uint32_t kEndedUnexpectedly = 0xC0001B7A;  // "... terminated unexpectedly. ..."
+constexpr Status kInvalidServiceLock = 1071;         // ERROR_INVALID_SERVICE_LOCK
 
 // What a service does when controlled, beyond what its key says: the
 // controls it accepts. Services not listed accept stop and shutdown.
@@ -57,19 +63,6 @@ bool system_host(StringView path) {
 
 bool is_driver(uint32_t type) {
     return (type & svc::kDriver) != 0;
-}
-
-uint32_t dword_of(const RegistryValue& v, uint32_t fallback) {
-    if (v.type != reg::kDword || v.data.size() < 4) return fallback;
-    return uint32_t{v.data[0]} | uint32_t{v.data[1]} << 8 | uint32_t{v.data[2]} << 16 |
-           uint32_t{v.data[3]} << 24;
-}
-
-String text_of(const RegistryValue& v) {
-    if (!reg::is_string(v.type)) return {};
-    String text = utf16_text(v.data);
-    if (v.type != reg::kMultiSz) text = text.substr(0, text.find(u'\0'));
-    return text;
 }
 
 // Whether a value's text is `text` (case aside), compared in place: the
@@ -420,9 +413,11 @@ class Manager {
                 case svc::kStartPending:
                 case svc::kContinuePending:
                     rt.state = svc::kRunning;
+                    announce(rt);
                     break;
                 case svc::kPausePending:
                     rt.state = svc::kPaused;
+                    announce(rt);
                     break;
                 case svc::kStopPending:
                     stopped(rt, 0);
@@ -507,18 +502,47 @@ class Manager {
         }
         rt->win32_exit_code = 0;
         rt->service_exit_code = 0;
+        if (depth == 0) announce_control(*rt, u"start");
         begin(*rt, svc::kStartPending, svc::kRunning);
         return status::kSuccess;
     }
 
     void begin(ServiceRuntime& rt, uint32_t pending_state, uint32_t done) {
         rt.pending_since = now();
-        if (rt.transition_ms)
+        if (rt.transition_ms) {
             rt.state = pending_state;
-        else if (done == svc::kStopped)
+        } else if (done == svc::kStopped) {
             stopped(rt, 0);
-        else
+        } else {
             rt.state = done;
+            announce(rt);
+        }
+    }
+
+    // What the manager logs to System, as NT's does: a control sent at a
+    // caller's request (with the caller's account), and each state a service
+    // comes to; a service whose process went, as ended unexpectedly. What
+    // the boot starts goes unlogged.
+    void announce_control(ServiceRuntime& rt, StringView control) {
+        if (booting_) return;
+        write_event(net_, m_, kManagerSource, platform::evt::kInformation, 0, kControlSent,
+                    caller_token(net_).user.bytes(),
+                    {config(rt.name).display_name, String(control)});
+    }
+    void announce(ServiceRuntime& rt, uint32_t exit_code = 0) {
+        if (booting_) return;
+        const String display = config(rt.name).display_name;
+        if (exit_code == status::kProcessAborted) {
+            write_event(net_, m_, kManagerSource, platform::evt::kError, 0, kEndedUnexpectedly, {},
+                        {display, u"1"});
+            return;
+        }
+        static constexpr std::pair<uint32_t, StringView> kStateWords[] = {
+            {svc::kRunning, u"running"}, {svc::kStopped, u"stopped"}, {svc::kPaused, u"paused"}};
+        for (const auto& [state, word] : kStateWords)
+            if (rt.state == state)
+                write_event(net_, m_, kManagerSource, platform::evt::kInformation, 0, kStateEntered,
+                            {}, {display, String(word)});
     }
 
     // Whether a running service depends on this one (by name or group).
@@ -546,16 +570,20 @@ class Manager {
                 if (!(rt.controls_accepted & svc::kAcceptStop))
                     return status::kInvalidServiceControl;
                 if (has_running_dependents(name)) return status::kDependentServicesRunning;
+                announce_control(rt, u"stop");
                 begin(rt, svc::kStopPending, svc::kStopped);
                 return status::kSuccess;
             case svc::kControlPause:
             case svc::kControlContinue:
                 if (!(rt.controls_accepted & svc::kAcceptPauseContinue))
                     return status::kInvalidServiceControl;
-                if (control == svc::kControlPause && rt.state == svc::kRunning)
+                if (control == svc::kControlPause && rt.state == svc::kRunning) {
+                    announce_control(rt, u"pause");
                     begin(rt, svc::kPausePending, svc::kPaused);
-                else if (control == svc::kControlContinue && rt.state == svc::kPaused)
+                } else if (control == svc::kControlContinue && rt.state == svc::kPaused) {
+                    announce_control(rt, u"continue");
                     begin(rt, svc::kContinuePending, svc::kRunning);
+                }
                 return status::kSuccess;
             case svc::kControlInterrogate:
                 return status::kSuccess;
@@ -569,6 +597,7 @@ class Manager {
     void stopped(ServiceRuntime& rt, uint32_t exit_code) {
         rt.state = svc::kStopped;
         rt.win32_exit_code = exit_code;
+        announce(rt, exit_code);
         const uint32_t pid = rt.pid;
         rt.pid = 0;
         if (pid) {
@@ -638,6 +667,7 @@ void build_services(Network& net, Machine& m, ServicesState& s) {
     for (KeyNode* k : all->children()) {
         if (!k->value(u"Type")) continue;
         ServiceRuntime rt;
+        rt.name = k->name();
         if (is_driver(dword_value(*k, u"Type", 0))) rt.controls_accepted = svc::kAcceptStop;
         for (const Behaviour& b : kBehaviours)
             if (equal_ignore_case(b.name, k->name())) rt.controls_accepted = b.controls;
@@ -771,7 +801,7 @@ class SimServices : public platform::Services {
             set_text(k, u"ObjectName", n.start_name.empty() ? u"LocalSystem" : n.start_name);
         if (!n.load_order_group.empty()) set_text(k, u"Group", n.load_order_group);
         write_dependencies(k, n.dependencies);
-        mg.state().services.emplace(to_upper(n.name), ServiceRuntime{});
+        mg.state().services.emplace(to_upper(n.name), ServiceRuntime{.name = n.name});
         ServiceRuntime& rt = *mg.find(n.name);
         ++rt.open_handles;
         return {status::kSuccess,

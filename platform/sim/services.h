@@ -22,6 +22,7 @@ class Network;
 struct Machine;
 
 struct ServiceRuntime {
+    String name;  // the key's name, as it spells it
     uint32_t state = platform::svc::kStopped;
     uint32_t pid = 0;
     uint32_t win32_exit_code = 0;
