@@ -103,11 +103,10 @@ void Collection::add(Variant item, StringView key) {
         throw std::length_error("Collection past its maximum size");
     Entry entry{std::move(item), 0, 0};
     const size_t text_before = key_text_.size();
-    uint32_t hash = 0;
+    const uint32_t hash = key.empty() ? 0 : key_hash(key);
     if (!key.empty()) {
-        if (key_position(key) != kNone) raise(err::kDuplicateKey);
+        if (keys_ > 0 && index_[slot_for(key, hash)].position != 0) raise(err::kDuplicateKey);
         if (keys_ + 1 > index_.size() - index_.size() / 8) rebuild_index(keys_ + 1);
-        hash = key_hash(key);
         entry.key_at = static_cast<uint32_t>(key_text_.size());
         entry.key_length = static_cast<uint32_t>(key.size());
         key_text_.append(key);
