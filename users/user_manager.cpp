@@ -94,10 +94,9 @@ Date account_time(uint32_t seconds) {
     return account_time(*make<DllClass>(), seconds);
 }
 
-Date now_local(DllClass& dll) {
-    const platform::FileTime now = platform::current().time().now();
-    return dll.FileTimeToLocFileTime(dll.FileTimeToDateTime(static_cast<int32_t>(now & 0xFFFFFFFF),
-                                                            static_cast<int32_t>(now >> 32)));
+Date local_date(DllClass& dll, platform::FileTime time) {
+    return dll.FileTimeToLocFileTime(dll.FileTimeToDateTime(static_cast<int32_t>(time & 0xFFFFFFFF),
+                                                            static_cast<int32_t>(time >> 32)));
 }
 
 int32_t hours_shift(DllClass& dll) {
@@ -123,6 +122,14 @@ class UserManager::Listing {
         return *shift_;
     }
 
+    // The current local time; the clock read by one item is converted again
+    // only when it has moved on since the one before.
+    Date now_local() {
+        const platform::FileTime now = platform::current().time().now();
+        if (!now_ || now != now_->first) now_.emplace(now, local_date(*dll_, now));
+        return now_->second;
+    }
+
     // 0 and the hours of `bitmap`, or the status of the step that failed.
     int32_t hours(const users::HoursBitmap& bitmap, bool binary,
                   std::shared_ptr<const users::WeekHours>& out) {
@@ -143,6 +150,7 @@ class UserManager::Listing {
     Ref<DllClass> dll_ = make<DllClass>();
     machines::ListingNames names_;
     std::optional<int32_t> shift_;
+    std::optional<std::pair<platform::FileTime, Date>> now_;
     std::map<users::HoursBitmap, std::shared_ptr<const users::WeekHours>> binary_, texts_;
 };
 
@@ -369,8 +377,8 @@ void UserManager::reset() {
     flags_shown_ = 0;
     password_expired_ = false;
     password_age_ = bad_password_count_ = units_per_week_ = num_logons_ = user_id_ = 0;
-    privilege_text_.clear();
-    account_type_text_.clear();
+    privilege_text_ = {};
+    account_type_text_ = {};
     authority_text_.clear();
     logon_server_.clear();
     domain_name_.clear();
@@ -413,7 +421,8 @@ int32_t UserManager::load(bool hours_binary, StringView machine_domain, StringVi
         password_.clear();
         password_shown_ = true;
         password_age_ = as_long(r.password_age);
-        password_last_modified_ = Date{now_local(dll).serial - r.password_age / kSecondsPerDay};
+        password_last_modified_ =
+            Date{listing->now_local().serial - r.password_age / kSecondsPerDay};
         account_expires_ = r.acct_expires == platform::kTimeqForever
                                ? kDate1970
                                : dll.SysTimeToTzLocTime(date_from_seconds(int64_t{r.acct_expires}));
@@ -425,11 +434,11 @@ int32_t UserManager::load(bool hours_binary, StringView machine_domain, StringVi
         authority_text_ = users::authority_text(r.auth_flags);
         if (auto type = users::account_type(r.flags); type.bit != 0) {
             account_type_ = type.bit;
-            account_type_text_ = String(type.name);
+            account_type_text_ = type.name;
         }
         flags_shown_ = r.flags & users::kShownFlags;
         privilege_ = as_long(r.priv);
-        privilege_text_ = String(users::privilege_text(r.priv));
+        privilege_text_ = users::privilege_text(r.priv);
         password_expired_ = r.password_expired != 0;
         max_storage_ = as_long(r.max_storage);
         country_code_ = as_long(r.country_code);

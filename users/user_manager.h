@@ -92,8 +92,8 @@ class UserManager : public Object {
     int32_t UnitsPerWeek() const { return units_per_week_; }
     int32_t NumLogons() const { return num_logons_; }
     int32_t UserID() const { return user_id_; }
-    String PrivilegeStr() const { return privilege_text_; }
-    String AccountTypeStr() const { return account_type_text_; }
+    String PrivilegeStr() const { return String(privilege_text_); }
+    String AccountTypeStr() const { return String(account_type_text_); }
     String AuthorityStr() const { return authority_text_; }
     String LogonServer() const { return logon_server_; }
     Date PasswordLastModified() const { return password_last_modified_; }
@@ -178,8 +178,9 @@ class UserManager : public Object {
     Date password_last_modified_;
     int32_t password_age_ = 0;
     int32_t bad_password_count_ = 0;
-    String privilege_text_;
-    String account_type_text_;
+    // Names from the constant tables, not copied into every item.
+    StringView privilege_text_;
+    StringView account_type_text_;
     String authority_text_;
     Date last_logon_;
     Date last_logoff_;
