@@ -1,5 +1,9 @@
 #include "automation/collection.h"
 
+#include <stdexcept>
+
+#include "automation/text.h"
+
 namespace vorlek {
 
 const ClassInfo& Collection::info() {
@@ -23,11 +27,59 @@ const ClassInfo& CollectionEnumerator::info() {
     return info;
 }
 
+namespace {
+
+uint32_t key_hash(StringView key) noexcept {
+    return static_cast<uint32_t>(CaseInsensitiveHash{}(key));
+}
+
+constexpr size_t kMinIndex = 8;
+
+}  // namespace
+
+size_t Collection::slot_for(StringView key, uint32_t hash) const noexcept {
+    const size_t mask = index_.size() - 1;
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+        const Slot& s = index_[at];
+        if (s.position == 0) return at;
+        if (s.hash == hash && equal_ignore_case(key_of(items_[s.position - 1]), key)) return at;
+    }
+}
+
+void Collection::rebuild_index(size_t keys) {
+    // At most seven eighths full, so that a probe soon meets a free slot.
+    size_t length = kMinIndex;
+    while (length - length / 8 < keys)
+        length *= 2;
+    std::vector<Slot> index(length);
+    const size_t mask = length - 1;
+    for (size_t pos = 0; pos < items_.size(); ++pos) {
+        const Entry& e = items_[pos];
+        if (e.key_length == 0) continue;
+        const uint32_t hash = key_hash(key_of(e));
+        size_t at = hash & mask;
+        while (index[at].position != 0)
+            at = (at + 1) & mask;
+        index[at] = {static_cast<uint32_t>(pos + 1), hash};
+    }
+    index_ = std::move(index);
+}
+
+void Collection::reserve(size_t count) {
+    items_.reserve(count);
+}
+
+size_t Collection::key_position(StringView key) const noexcept {
+    if (keys_ == 0) return kNone;
+    const Slot& s = index_[slot_for(key, key_hash(key))];
+    return s.position == 0 ? kNone : s.position - 1;
+}
+
 size_t Collection::position_of(const Variant& index) const {
     if (const String* key = index.if_string()) {
-        auto it = keys_.find(*key);
-        if (it == keys_.end()) raise(err::kInvalidCall);
-        return it->second;
+        const size_t at = key_position(*key);
+        if (at == kNone) raise(err::kInvalidCall);
+        return at;
     }
     if (index.is_object() || index.is_array() || index.is_missing()) raise(err::kTypeMismatch);
     int32_t n = index.to_long();
@@ -46,17 +98,28 @@ void Collection::Add(const Variant& item, const Variant& key) {
 }
 
 void Collection::add(Variant item, StringView key) {
-    const String* stored = nullptr;
+    // Positions are kept in 32 bits.
+    if (items_.size() >= UINT32_MAX - 1)
+        throw std::length_error("Collection past its maximum size");
+    Entry entry{std::move(item), 0, 0};
+    const size_t text_before = key_text_.size();
+    const uint32_t hash = key.empty() ? 0 : key_hash(key);
     if (!key.empty()) {
-        auto [it, inserted] = keys_.try_emplace(String(key), items_.size());
-        if (!inserted) raise(err::kDuplicateKey);
-        stored = &it->first;
+        if (keys_ > 0 && index_[slot_for(key, hash)].position != 0) raise(err::kDuplicateKey);
+        if (keys_ + 1 > index_.size() - index_.size() / 8) rebuild_index(keys_ + 1);
+        entry.key_at = static_cast<uint32_t>(key_text_.size());
+        entry.key_length = static_cast<uint32_t>(key.size());
+        key_text_.append(key);
     }
     try {
-        items_.push_back({std::move(item), stored});
+        items_.push_back(std::move(entry));
     } catch (...) {
-        if (stored) keys_.erase(*stored);
+        key_text_.resize(text_before);
         throw;
+    }
+    if (!key.empty()) {
+        index_[slot_for(key, hash)] = {static_cast<uint32_t>(items_.size()), hash};
+        ++keys_;
     }
     referenced(items_.back().value);
 }
@@ -70,7 +133,9 @@ void Collection::drop_references() noexcept {
     // Out of the collection first: the releases below find it empty.
     auto dropped = std::move(items_);
     items_.clear();
-    keys_.clear();
+    index_.clear();
+    key_text_.clear();
+    keys_ = removed_text_ = 0;
 }
 
 void Collection::Remove(const Variant& index) {
@@ -78,16 +143,32 @@ void Collection::Remove(const Variant& index) {
     // The item is let go of last, once the collection is whole again: its
     // release may free a cycle that holds this collection, which empties it.
     const Variant removed = std::move(items_[pos].value);
-    if (const String* key = items_[pos].key) keys_.erase(keys_.find(*key));
+    const uint32_t length = items_[pos].key_length;
     items_.erase(items_.begin() + static_cast<ptrdiff_t>(pos));
-    for (auto& [key, at] : keys_) {
-        if (at > pos) --at;
+    if (length > 0) {
+        --keys_;
+        removed_text_ += length;
+        // Removed keys' text goes once it is most of what is kept.
+        if (removed_text_ > key_text_.size() / 2) {
+            String kept;
+            kept.reserve(key_text_.size() - removed_text_);
+            for (Entry& e : items_) {
+                const auto at = static_cast<uint32_t>(kept.size());
+                kept.append(key_of(e));
+                e.key_at = at;
+            }
+            key_text_ = std::move(kept);
+            removed_text_ = 0;
+        }
     }
+    // Positions after the removed item moved: the index is made again, as
+    // Remove is linear anyway.
+    rebuild_index(keys_);
 }
 
 const Variant* Collection::find(StringView key) const {
-    auto it = keys_.find(key);
-    return it == keys_.end() ? nullptr : &items_[it->second].value;
+    const size_t at = key_position(key);
+    return at == kNone ? nullptr : &items_[at].value;
 }
 
 Ref<Object> Collection::NewEnum() {

@@ -2,7 +2,7 @@
 // unique keys compared without regard to case.
 #pragma once
 
-#include <unordered_map>
+#include <cstdint>
 #include <vector>
 
 #include "automation/member.h"
@@ -29,6 +29,8 @@ class Collection : public Object {
     // Adds an item under a key (an empty key adds it without one); a key
     // already present raises 457 and nothing is added.
     void add(Variant item, StringView key = {});
+    // Room for `count` items in all, for a listing that knows its length.
+    void reserve(size_t count);
     size_t size() const noexcept { return items_.size(); }
     const Variant& at(size_t zero_based) const { return items_[zero_based].value; }
     const Variant* find(StringView key) const;
@@ -39,14 +41,38 @@ class Collection : public Object {
     }
 
   private:
+    // A key is a run of key_text_; an item without one has length 0 (an
+    // empty key adds no key).
     struct Entry {
         Variant value;
-        const String* key;  // the key as stored in keys_ (node keys never move); null: none
+        uint32_t key_at = 0;
+        uint32_t key_length = 0;
     };
+    // A slot of the key index: the item's position + 1 (0: free) and the low
+    // bits of its key's hash, which also place it.
+    struct Slot {
+        uint32_t position = 0;
+        uint32_t hash = 0;
+    };
+    StringView key_of(const Entry& e) const noexcept {
+        return StringView(key_text_).substr(e.key_at, e.key_length);
+    }
+    static constexpr size_t kNone = SIZE_MAX;
     size_t position_of(const Variant& index) const;
+    // The item under `key` (0-based), or kNone.
+    size_t key_position(StringView key) const noexcept;
+    // The slot holding `key`, or the free slot where it would go.
+    size_t slot_for(StringView key, uint32_t hash) const noexcept;
+    // Makes the index large enough for `keys` keys and places every key.
+    void rebuild_index(size_t keys);
 
     std::vector<Entry> items_;
-    std::unordered_map<String, size_t, CaseInsensitiveHash, CaseInsensitiveEqual> keys_;
+    // The keys' texts one after another: one allocation for all of them,
+    // where a node and a string for each key cost more than most items.
+    String key_text_;
+    size_t removed_text_ = 0;  // characters of removed keys still in key_text_
+    std::vector<Slot> index_;  // open addressing, a power of two long
+    size_t keys_ = 0;
 };
 
 // Walks a collection from the first item; later changes to the collection are

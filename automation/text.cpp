@@ -31,8 +31,7 @@ constexpr OddSpan kOddSpans[] = {{0x0139, 0x0148}, {0x0179, 0x017E}, {0x01CD, 0x
 
 }  // namespace
 
-char16_t to_upper(char16_t c) {
-    if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+char16_t detail::to_upper_beyond_ascii(char16_t c) {
     if (c == 0x00FF) return 0x0178;
     for (const auto& s : kSpans) {
         if (s.alternating) {
@@ -77,24 +76,6 @@ String to_lower(StringView text) {
     for (auto& c : out)
         c = to_lower(c);
     return out;
-}
-
-bool equal_ignore_case(StringView a, StringView b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i] && to_upper(a[i]) != to_upper(b[i])) return false;
-    }
-    return true;
-}
-
-size_t CaseInsensitiveHash::operator()(StringView text) const noexcept {
-    // FNV-1a over the upper-cased code units.
-    uint64_t h = 1469598103934665603ull;
-    for (char16_t c : text) {
-        h ^= to_upper(c);
-        h *= 1099511628211ull;
-    }
-    return static_cast<size_t>(h);
 }
 
 String trim_spaces(StringView text) {

@@ -3,6 +3,7 @@
 // and with the groups of one user.
 #include <benchmark/benchmark.h>
 
+#include "bench/heap.h"
 #include "library/client.h"
 #include "platform/sim/accounts.h"
 #include "platform/sim/network.h"
@@ -40,6 +41,11 @@ void BM_InitUsers(benchmark::State& state) {
                     state.range(0) + before);
     }
     state.SetComplexityN(state.range(0));
+    state.counters["bytes_per_item"] = bench::heap_per_item(state.range(0), [&](auto held) {
+        auto u = client::create(u"Vorlek.UserManager");
+        u.call(u"InitUsers", {u"DC01", 0});
+        held();
+    });
 }
 
 void BM_InitGroups_LocalGroupMembers(benchmark::State& state) {
@@ -58,6 +64,11 @@ void BM_InitGroups_LocalGroupMembers(benchmark::State& state) {
                     state.range(0));
     }
     state.SetComplexityN(state.range(0));
+    state.counters["bytes_per_item"] = bench::heap_per_item(state.range(0), [&](auto held) {
+        auto g = client::create(u"Vorlek.GroupManager");
+        g.call(u"InitGroups", {u"DC01", u"Many Groups"});
+        held();
+    });
 }
 
 void BM_InitGroups_OneUserInManyGroups(benchmark::State& state) {

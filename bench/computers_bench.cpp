@@ -3,6 +3,7 @@
 // with the number of machines, with and without the detail queries.
 #include <benchmark/benchmark.h>
 
+#include "bench/heap.h"
 #include "library/client.h"
 #include "platform/sim/network.h"
 #include "platform/sim/sim_platform.h"
@@ -35,6 +36,11 @@ void run(benchmark::State& state, int32_t level) {
     }
     state.SetComplexityN(state.range(0));
     state.counters["machines"] = static_cast<double>(state.range(0));
+    state.counters["bytes_per_item"] = bench::heap_per_item(state.range(0), [&](auto held) {
+        auto c = client::create(u"Vorlek.Computer");
+        c.call(u"InitComputerInfo", {u"*", -1, u"unknown", level});
+        held();
+    });
 }
 
 void BM_InitComputerInfo_EnumOnly(benchmark::State& state) {

@@ -2,6 +2,7 @@
 // the enumeration should grow linearly with the processes.
 #include <benchmark/benchmark.h>
 
+#include "bench/heap.h"
 #include "library/client.h"
 #include "platform/sim/network.h"
 #include "platform/sim/processes.h"
@@ -37,6 +38,12 @@ void BM_SetBaseName_All(benchmark::State& state) {
     state.counters["per_process"] = benchmark::Counter(
         static_cast<double>(state.range(0)),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["bytes_per_item"] =
+        bench::heap_per_item(static_cast<int64_t>(expected), [&](auto held) {
+            auto listing = client::create(u"Vorlek.Process");
+            listing.let(u"SetBaseName", Variant(u"*"));
+            held();
+        });
 }
 BENCHMARK(BM_SetBaseName_All)
     ->Arg(100)

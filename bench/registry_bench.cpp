@@ -3,6 +3,7 @@
 // and loaded again.
 #include <benchmark/benchmark.h>
 
+#include "bench/heap.h"
 #include "library/client.h"
 #include "platform/registry.h"
 #include "platform/sim/hive_file.h"
@@ -46,6 +47,14 @@ void init_collection(benchmark::State& state, Machine& m, StringView init, Strin
         r.call(u"CloseRegistry");
     }
     state.SetComplexityN(state.range(0));
+    state.counters["bytes_per_item"] = bench::heap_per_item(state.range(0), [&](auto held) {
+        auto r = client::create(u"Vorlek.Registry");
+        r.call(u"OpenRegistry", {static_cast<int32_t>(platform::hkey::kCurrentUser)});
+        r.call(u"OpenRegKey", {static_cast<int32_t>(reg::kRead), u"Software\\Big"});
+        r.call(init);
+        held();
+        r.call(u"CloseRegistry");
+    });
 }
 
 void BM_InitRegSubKeys(benchmark::State& state) {

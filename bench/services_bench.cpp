@@ -3,6 +3,7 @@
 // configuration read, as the class does).
 #include <benchmark/benchmark.h>
 
+#include "bench/heap.h"
 #include "library/client.h"
 #include "platform/services.h"
 #include "platform/sim/network.h"
@@ -39,6 +40,11 @@ void BM_InitServices(benchmark::State& state) {
     }
     state.SetComplexityN(state.range(0));
     state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["bytes_per_item"] = bench::heap_per_item(state.range(0), [&](auto held) {
+        auto s = client::create(u"Vorlek.Service");
+        s.call(u"InitServices", {static_cast<int32_t>(svc::kWin32)});
+        held();
+    });
 }
 BENCHMARK(BM_InitServices)
     ->Arg(100)

@@ -38,4 +38,17 @@ String local_machine_name() {
     return name == kFailed ? environment_name() : name;
 }
 
+const String& ListingNames::normalized_target(const String& asked) {
+    if (!target_ || asked != asked_) {
+        target_ = machines::normalized_target(asked);
+        asked_ = asked;
+    }
+    return *target_;
+}
+
+const String& ListingNames::local_machine_name() {
+    if (!local_) local_ = machines::local_machine_name();
+    return *local_;
+}
+
 }  // namespace vorlek::machines

@@ -6,6 +6,8 @@
 // has it is taken as it is, so a target can be handed on.
 #pragma once
 
+#include <optional>
+
 #include "automation/string.h"
 
 namespace vorlek::machines {
@@ -16,5 +18,18 @@ String plain_target(StringView name);
 // What a Computer field left empty becomes at a load: the local machine's
 // name, or COMPUTERNAME when the name cannot be read.
 String local_machine_name();
+
+// The two above for the items of one listing, which all name the same
+// computer: each is found once, not once per item.
+class ListingNames {
+  public:
+    const String& normalized_target(const String& asked);
+    const String& local_machine_name();
+
+  private:
+    String asked_;
+    std::optional<String> target_;
+    std::optional<String> local_;
+};
 
 }  // namespace vorlek::machines

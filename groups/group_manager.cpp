@@ -94,14 +94,16 @@ void GroupManager::reset() {
     valid_ = false;
 }
 
-int32_t GroupManager::load(bool local, StringView domain) {
+int32_t GroupManager::load(bool local, StringView domain, machines::ListingNames* names) {
     int32_t status = 0;
     const int32_t rc = attempt([&] {
         valid_ = false;
         domain_name_ = String(domain);
         is_local_ = local;
-        const String target = machines::normalized_target(computer_);
-        if (computer_.empty()) computer_ = machines::local_machine_name();
+        std::optional<machines::ListingNames> own;
+        if (!names) names = &own.emplace();
+        const String target = names->normalized_target(computer_);
+        if (computer_.empty()) computer_ = names->local_machine_name();
         auto read = local ? accounts().local_group_info(target, name_, kLevelNameComment)
                           : accounts().group_info(target, name_, kLevelAll);
         if (!read.ok()) {
@@ -150,6 +152,7 @@ int32_t GroupManager::InitGroups(String strComputer, String strLocalGroup, Strin
     auto& store = accounts();
 
     int32_t status = 0;
+    machines::ListingNames names;
     // One item per group; false when it ends the enumeration. `unknown_ok`
     // keeps a group the machine does not know (of another domain) as a named
     // item that is not valid.
@@ -159,7 +162,7 @@ int32_t GroupManager::InitGroups(String strComputer, String strLocalGroup, Strin
         item->reset();
         item->name_ = String(name);
         item->computer_ = strComputer;
-        const int32_t rc = item->load(local, group_domain);
+        const int32_t rc = item->load(local, group_domain, &names);
         if (rc != 0 && !(unknown_ok && rc == as_long(platform::status::kGroupNotFound))) {
             status = rc;
             return false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "automation/collection.h"
+#include "computers/machine_names.h"
 #include "platform/accounts.h"
 
 namespace vorlek {
@@ -51,8 +52,9 @@ class GroupManager : public Object {
   private:
     void reset();
     // Reads the group `name_` of `computer_` as a global or a local group;
-    // 0 or the status that stopped it.
-    int32_t load(bool local, StringView domain);
+    // 0 or the status that stopped it. The items of one listing share
+    // `names`.
+    int32_t load(bool local, StringView domain, machines::ListingNames* names = nullptr);
     int32_t change_member(const Ref<Object>& account, bool add);
     // NetLocalGroupSetInfo or NetGroupSetInfo, as the group is.
     int32_t set_info(uint32_t level, const platform::GroupInfo& record);

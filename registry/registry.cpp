@@ -370,6 +370,44 @@ StringView Registry::value_type_name(int32_t type) {
     return kTypeNames[type];
 }
 
+uint8_t Registry::type_text_index(int32_t type) {
+    if (type < 0 || type >= static_cast<int32_t>(std::size(kTypeNames))) return kUnknownText;
+    return static_cast<uint8_t>(type);
+}
+
+String Registry::RegValueTypeStr() const {
+    if (value_type_text_ == kNoTypeText) return {};
+    if (value_type_text_ == kUnknownText) return String(kUnknown);
+    return String(kTypeNames[value_type_text_]);
+}
+
+String Registry::RegKeyPath() const {
+    if (path_below_place_) {
+        const String& parent = place_->parent_path;
+        return parent.empty() ? key_name_ : parent + u"\\" + key_name_;
+    }
+    return key_path_ ? *key_path_ : String();
+}
+
+void Registry::set_key_path(String path) {
+    path_below_place_ = false;
+    if (path.empty())
+        key_path_.reset();
+    else if (key_path_)
+        *key_path_ = std::move(path);
+    else
+        key_path_ = std::make_unique<String>(std::move(path));
+}
+
+void Registry::set_place(String root_name, String machine) {
+    // A listed sub-key's path stays what it read.
+    if (path_below_place_) set_key_path(RegKeyPath());
+    if (root_name.empty() && machine.empty())
+        place_.reset();
+    else
+        place_ = std::make_shared<const Place>(Place{std::move(root_name), std::move(machine), {}});
+}
+
 String Registry::rights_text(uint8_t ace_type, uint32_t mask, bool audits) {
     if (ace_type == ace::kAccessDenied) return u"ZERO";
     String text;
@@ -399,13 +437,13 @@ int32_t Registry::OpenRegistry(int32_t lngHKey, String strMachine) {
         if (root_handle_ != 0) raise(kAlreadyOpen);
         for (const Root& r : kRoots) {
             if (r.handle == lngHKey) {
-                root_name_ = String(r.name);
+                set_place(String(r.name), RegMachine());
                 break;
             }
         }
         if (strMachine.empty()) {
             root_handle_ = lngHKey;
-            machine_ = u"local";
+            set_place(RegKeyRoot(), u"local");
             return;
         }
         auto r = registry().connect(u"\\\\" + strMachine, static_cast<platform::RegKey>(lngHKey));
@@ -414,7 +452,7 @@ int32_t Registry::OpenRegistry(int32_t lngHKey, String strMachine) {
             return;
         }
         root_handle_ = as_long(r.value);
-        machine_ = std::move(strMachine);
+        set_place(RegKeyRoot(), std::move(strMachine));
     });
     return error ? error : result;
 }
@@ -423,7 +461,8 @@ int32_t Registry::OpenRegKey(int32_t lngDesAccess, String strKey) {
     int32_t result = 0;
     const int32_t error = attempt([&] {
         if (key_handle_ != 0) raise(kAlreadyOpen);
-        String path = key_path_.empty() ? std::move(strKey) : key_path_;
+        String path = key_path();
+        if (path.empty()) path = std::move(strKey);
         // The system list can only be opened under the security privilege.
         auto process = make<Process>();
         if (static_cast<uint32_t>(lngDesAccess) & reg::kAccessSystemSecurity) {
@@ -439,9 +478,9 @@ int32_t Registry::OpenRegKey(int32_t lngDesAccess, String strKey) {
         }
         switch_privilege(*process, kSecurityPrivilege, false);
         key_handle_ = as_long(r.value);
-        key_path_ = path;
+        set_key_path(path);
         if (path.empty()) {
-            key_name_ = root_name_;
+            key_name_ = RegKeyRoot();
         } else if (path.find(u'\\') == String::npos) {
             key_name_ = path;
         } else {
@@ -465,13 +504,14 @@ int32_t Registry::query_key_info(DllClass& dll) {
     auto r = registry().query_info(key(), kClassBuffer);
     if (!r.ok()) return as_long(r.status);
     const platform::KeyInfo& info = r.value;
-    key_class_ = info.class_name;
-    num_sub_keys_ = as_long(info.sub_keys);
-    max_sub_key_len_ = as_long(info.max_sub_key_len);
-    max_class_len_ = as_long(info.max_class_len);
-    num_values_ = as_long(info.values);
-    max_value_name_len_ = as_long(info.max_value_name_len);
-    max_value_len_ = as_long(info.max_value_len);
+    KeyStats& s = stats();
+    s.key_class = info.class_name;
+    s.sub_keys = as_long(info.sub_keys);
+    s.max_sub_key_len = as_long(info.max_sub_key_len);
+    s.max_class_len = as_long(info.max_class_len);
+    s.values = as_long(info.values);
+    s.max_value_name_len = as_long(info.max_value_name_len);
+    s.max_value_len = as_long(info.max_value_len);
     write_time_ = file_time_date(dll, info.write_time);
     return 0;
 }
@@ -479,31 +519,26 @@ int32_t Registry::query_key_info(DllClass& dll) {
 int32_t Registry::CloseRegKey() {
     if (Status s = registry().close_key(key())) return as_long(s);
     key_handle_ = 0;
-    key_path_.clear();
-    key_class_.clear();
-    num_sub_keys_ = max_sub_key_len_ = max_class_len_ = 0;
-    num_values_ = max_value_name_len_ = max_value_len_ = 0;
+    set_key_path({});
+    stats_.reset();
     write_time_ = Date{};
     value_name_.clear();
     value_ = Variant(String());
     value_type_ = 0;
-    value_type_text_.clear();
-    security_.reset();
+    value_type_text_ = kNoTypeText;
+    security_.reset();  // with the rights and audits
     values_ = nullptr;
-    rights_ = nullptr;
-    audits_ = nullptr;
     return 0;
 }
 
 int32_t Registry::CloseRegistry() {
-    if (!machine_.empty()) {
+    if (!RegMachine().empty()) {
         if (Status s = registry().close_key(root())) return as_long(s);
     }
     registry().close_key(key());
     key_handle_ = 0;
-    key_path_.clear();
-    root_name_.clear();
-    machine_.clear();
+    set_key_path({});
+    set_place({}, {});
     root_handle_ = 0;
     sub_keys_ = nullptr;
     values_ = nullptr;
@@ -514,7 +549,10 @@ Variant Registry::InitRegSubKeys() {
     int32_t result = 0;
     const int32_t error = attempt([&] {
         sub_keys_ = make<Collection>();
+        if (stats_) sub_keys_->reserve(static_cast<size_t>(std::max(stats_->sub_keys, 0)));
         auto dll = make<DllClass>();
+        // The items' hive names and the path their names go under.
+        auto place = std::make_shared<Place>(Place{RegKeyRoot(), RegMachine(), key_path()});
         uint32_t size = kEnumBuffer;
         platform::FileTime last_time = 0;
         Date last_date;
@@ -534,17 +572,16 @@ Variant Registry::InitRegSubKeys() {
             const platform::SubKey& sub = r.value;
             auto item = make<Registry>();
             item->key_name_ = sub.name;
-            item->key_path_ = key_path_.empty() ? sub.name : key_path_ + u"\\" + sub.name;
-            item->key_class_ = sub.class_name;
+            item->place_ = place;
+            item->path_below_place_ = true;
+            if (!sub.class_name.empty()) item->stats().key_class = sub.class_name;
             // Keys made together share their write time: converted once.
             if (sub.write_time != last_time || index == 0) {
                 last_time = sub.write_time;
                 last_date = file_time_date(*dll, sub.write_time);
             }
             item->write_time_ = last_date;
-            item->root_name_ = root_name_;
             item->root_handle_ = root_handle_;
-            item->machine_ = machine_;
             sub_keys_->add(Variant(Ref<Object>(item)), sub.name);
         }
     });
@@ -554,7 +591,7 @@ Variant Registry::InitRegSubKeys() {
 void Registry::load_value(String name, uint32_t type, const std::vector<uint8_t>& data) {
     value_name_ = std::move(name);
     value_type_ = as_long(type);
-    value_type_text_ = String(value_type_name(value_type_));
+    value_type_text_ = type_text_index(value_type_);
     if (reg::is_string(type)) {
         value_ = Variant(string_data(data));
     } else if (array_type(type)) {
@@ -570,7 +607,7 @@ void Registry::load_value(String name, uint32_t type, const std::vector<uint8_t>
 void Registry::load_unknown(String name, uint32_t type) {
     value_name_ = std::move(name);
     value_ = Variant(String(kUnknown));
-    value_type_text_ = String(value_type_name(as_long(type)));
+    value_type_text_ = type_text_index(as_long(type));
     // A code outside the table is shown as type 0.
     value_type_ = type <= reg::kResourceRequirementsList ? as_long(type) : 0;
 }
@@ -592,12 +629,14 @@ Variant Registry::InitRegValues() {
     int32_t result = 0;
     const int32_t error = attempt([&] {
         values_ = make<Collection>();
-        if (num_values_ < 1) return;
+        const int32_t count = RegKeyNumValues();
+        if (count < 1) return;
+        values_->reserve(static_cast<size_t>(count));
         const String default_name = make<DllClass>()->SystemDefaultLCID() == kGermanLcid
                                         ? String(u"Standard")
                                         : String(u"Default");
-        const uint32_t name_buffer = static_cast<uint32_t>(max_value_name_len_) + 1;
-        for (int32_t index = 0; index < num_values_; ++index) {
+        const uint32_t name_buffer = static_cast<uint32_t>(RegKeyMaxValueNameLen()) + 1;
+        for (int32_t index = 0; index < count; ++index) {
             const auto at = static_cast<uint32_t>(index);
             uint32_t name_size = name_buffer;
             auto head = negotiate(
@@ -707,7 +746,7 @@ int32_t Registry::SetRegValue(String strName, int32_t lngType, Variant varData) 
         value_ = std::move(shown);
         value_name_ = std::move(strName);
         value_type_ = lngType;
-        value_type_text_ = String(value_type_name(lngType));
+        value_type_text_ = type_text_index(lngType);
     });
     return error ? error : result;
 }
@@ -809,7 +848,8 @@ Ref<Registry> Registry::entry_item(const platform::Ace& a, bool audits, int32_t&
 int32_t Registry::InitRegRights() {
     int32_t result = 0;
     const int32_t error = attempt([&] {
-        rights_ = make<Collection>();
+        auto& rights = security().rights;
+        rights = make<Collection>();
         auto sd = registry().key_security(key(), platform::security_info::kDacl);
         if (!sd.ok()) {
             result = as_long(sd.status);
@@ -824,9 +864,9 @@ int32_t Registry::InitRegRights() {
             const String key = t.right_user_domain.empty()
                                    ? t.right_user
                                    : t.right_user_domain + u"\\" + t.right_user;
-            const Variant* existing = rights_->find(key);
+            const Variant* existing = rights->find(key);
             if (!existing) {
-                rights_->add(Variant(Ref<Object>(item)), key);
+                rights->add(Variant(Ref<Object>(item)), key);
                 continue;
             }
             // A second entry for one account: it replaces the first where
@@ -852,7 +892,8 @@ int32_t Registry::InitRegRights() {
 int32_t Registry::InitRegAudits() {
     int32_t result = 0;
     const int32_t error = attempt([&] {
-        audits_ = make<Collection>();
+        auto& audits = security().audits;
+        audits = make<Collection>();
         auto process = make<Process>();
         if ((result = switch_privilege(*process, kSecurityPrivilege, true))) return;
         auto sd = registry().key_security(key(), platform::security_info::kSacl);
@@ -868,7 +909,7 @@ int32_t Registry::InitRegAudits() {
             const platform::Ace& a = aces[i];
             auto item = entry_item(a, true, result);
             if (!item) return;
-            audits_->add(Variant(Ref<Object>(item)), u"#" + decimal(static_cast<int64_t>(i)));
+            audits->add(Variant(Ref<Object>(item)), u"#" + decimal(static_cast<int64_t>(i)));
         }
     });
     return error ? error : result;

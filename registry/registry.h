@@ -23,40 +23,48 @@ class Registry : public Object {
     static constexpr int32_t kExisted = -9999;
     static constexpr size_t kEnumBuffer = 1024;
     static constexpr uint32_t kClassBuffer = 255;
+    static constexpr uint8_t kNoTypeText = 0xFF, kUnknownText = 0xFE;
 
     // The listings may hold this object (a client can add it), so they are
     // reported for the cycle collector.
     void visit_references(ReferenceVisitor& visit) const override {
-        for (const Ref<Collection>* c : {&sub_keys_, &values_, &rights_, &audits_}) {
+        for (const Ref<Collection>* c : {&sub_keys_, &values_}) {
             if (*c) visit(**c);
+        }
+        if (security_) {
+            for (const Ref<Collection>* c : {&security_->rights, &security_->audits}) {
+                if (*c) visit(**c);
+            }
         }
     }
     void drop_references() noexcept override {
-        auto a = std::move(sub_keys_), b = std::move(values_), c = std::move(rights_),
-             d = std::move(audits_);
+        auto a = std::move(sub_keys_), b = std::move(values_);
+        if (security_) {
+            auto c = std::move(security_->rights), d = std::move(security_->audits);
+        }
     }
 
     int32_t RegKeyRootHandle() const { return root_handle_; }
-    String RegKeyPath() const { return key_path_; }
-    String RegKeyRoot() const { return root_name_; }
-    String RegMachine() const { return machine_; }
-    String RegKeyClass() const { return key_class_; }
+    String RegKeyPath() const;
+    String RegKeyRoot() const { return place_ ? place_->root_name : String(); }
+    String RegMachine() const { return place_ ? place_->machine : String(); }
+    String RegKeyClass() const { return stats_ ? stats_->key_class : String(); }
     String RegKeyName() const { return key_name_; }
     String RegOwner() const { return text_of(&SecurityText::owner); }
     String RegOwnerDomain() const { return text_of(&SecurityText::owner_domain); }
     String RegPrimaryGroup() const { return text_of(&SecurityText::group); }
     String RegPrimaryGroupDomain() const { return text_of(&SecurityText::group_domain); }
-    int32_t RegKeyNumSubKeys() const { return num_sub_keys_; }
-    int32_t RegKeyMaxSubKeyLen() const { return max_sub_key_len_; }
-    int32_t RegKeyMaxClassLen() const { return max_class_len_; }
-    int32_t RegKeyNumValues() const { return num_values_; }
-    int32_t RegKeyMaxValueNameLen() const { return max_value_name_len_; }
-    int32_t RegKeyMaxValueLen() const { return max_value_len_; }
+    int32_t RegKeyNumSubKeys() const { return stat(&KeyStats::sub_keys); }
+    int32_t RegKeyMaxSubKeyLen() const { return stat(&KeyStats::max_sub_key_len); }
+    int32_t RegKeyMaxClassLen() const { return stat(&KeyStats::max_class_len); }
+    int32_t RegKeyNumValues() const { return stat(&KeyStats::values); }
+    int32_t RegKeyMaxValueNameLen() const { return stat(&KeyStats::max_value_name_len); }
+    int32_t RegKeyMaxValueLen() const { return stat(&KeyStats::max_value_len); }
     Date RegKeyWriteTime() const { return write_time_; }
     String RegValueName() const { return value_name_; }
     Variant RegValue() const { return value_; }
     int32_t RegValueType() const { return value_type_; }
-    String RegValueTypeStr() const { return value_type_text_; }
+    String RegValueTypeStr() const;
     String RegRightUser() const { return text_of(&SecurityText::right_user); }
     String RegRightUserDomain() const { return text_of(&SecurityText::right_user_domain); }
     String RegRightStr() const { return text_of(&SecurityText::right_text); }
@@ -64,8 +72,8 @@ class Registry : public Object {
     String RegRightFlagsStr() const { return text_of(&SecurityText::right_flags_text); }
     Ref<Collection> RegSubKeys() const { return or_empty(sub_keys_); }
     Ref<Collection> RegValues() const { return or_empty(values_); }
-    Ref<Collection> RegRights() const { return or_empty(rights_); }
-    Ref<Collection> RegAudits() const { return or_empty(audits_); }
+    Ref<Collection> RegRights() const { return or_empty(security_ ? security_->rights : nullptr); }
+    Ref<Collection> RegAudits() const { return or_empty(security_ ? security_->audits : nullptr); }
 
     int32_t OpenRegistry(int32_t lngHKey, String strMachine);
     int32_t OpenRegKey(int32_t lngDesAccess, String strKey);
@@ -92,6 +100,8 @@ class Registry : public Object {
 
     // The text of a value-type code ("R_SZ", ..., "unknown").
     static StringView value_type_name(int32_t type);
+    // Its place in the type names, kept by objects instead of the text.
+    static uint8_t type_text_index(int32_t type);
     // The letters of an access mask as the rights (or audits) list shows it.
     static String rights_text(uint8_t ace_type, uint32_t mask, bool audits);
     static String flags_text(uint8_t flags, bool audits);
@@ -102,7 +112,33 @@ class Registry : public Object {
     struct SecurityText {
         String owner, owner_domain, group, group_domain;
         String right_user, right_user_domain, right_text, right_type_text, right_flags_text;
+        Ref<Collection> rights, audits;
     };
+    // The hive's names, shared by the items of a listing with the object
+    // that listed them; a sub-key item's path is `parent_path`\its name
+    // until something sets a path of its own.
+    struct Place {
+        String root_name;
+        String machine;
+        String parent_path;
+    };
+    // What the key information query reads; only an object with a key open
+    // for queries, or a sub-key item with a class, has it.
+    struct KeyStats {
+        String key_class;
+        int32_t sub_keys = 0, max_sub_key_len = 0, max_class_len = 0;
+        int32_t values = 0, max_value_name_len = 0, max_value_len = 0;
+    };
+    int32_t stat(int32_t KeyStats::*field) const { return stats_ ? (*stats_).*field : 0; }
+    KeyStats& stats() {
+        if (!stats_) stats_ = std::make_unique<KeyStats>();
+        return *stats_;
+    }
+    String key_path() const { return RegKeyPath(); }
+    // A path, root name or machine of the object's own; a derived path is
+    // kept as it reads.
+    void set_key_path(String path);
+    void set_place(String root_name, String machine);
     String text_of(String SecurityText::*field) const {
         return security_ ? (*security_).*field : String();
     }
@@ -129,26 +165,25 @@ class Registry : public Object {
     template <class Call>
     int32_t privileged(StringView privilege, Call call);
 
+    // Listings hold many of these objects: rarely set state lives apart,
+    // made when first set, and what every item of a listing has in common
+    // is shared.
     int32_t root_handle_ = 0;
     int32_t key_handle_ = 0;
-    String key_path_;
-    String root_name_;
-    String machine_;
+    std::shared_ptr<const Place> place_;
+    // The key path when it is the object's own (not a listed sub-key's).
+    std::unique_ptr<String> key_path_;
+    bool path_below_place_ = false;
+    // Index into the type names; kNoTypeText: none, kUnknownText: "unknown".
+    uint8_t value_type_text_ = kNoTypeText;
+    int32_t value_type_ = 0;
     String key_name_;
+    std::unique_ptr<KeyStats> stats_;
     std::unique_ptr<SecurityText> security_;
-    String key_class_;
-    int32_t num_sub_keys_ = 0;
-    int32_t max_sub_key_len_ = 0;
-    int32_t max_class_len_ = 0;
-    int32_t num_values_ = 0;
-    int32_t max_value_name_len_ = 0;
-    int32_t max_value_len_ = 0;
     Date write_time_;
     String value_name_;
     Variant value_;
-    int32_t value_type_ = 0;
-    String value_type_text_;
-    Ref<Collection> sub_keys_, values_, rights_, audits_;
+    Ref<Collection> sub_keys_, values_;
 };
 
 }  // namespace vorlek

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <optional>
 
 #include "automation/calendar.h"
 #include "automation/checked.h"
@@ -84,23 +86,73 @@ Date date_from_seconds(int64_t seconds) {
 }
 
 // A logon or logoff time: converted to local time when there is one.
-Date account_time(uint32_t seconds) {
+Date account_time(DllClass& dll, uint32_t seconds) {
     if (seconds == 0 || as_long(seconds) < 0) return kDate1970;
-    return make<DllClass>()->SysTimeToTzLocTime(date_from_seconds(seconds));
+    return dll.SysTimeToTzLocTime(date_from_seconds(seconds));
+}
+Date account_time(uint32_t seconds) {
+    return account_time(*make<DllClass>(), seconds);
 }
 
-Date now_local() {
-    auto dll = make<DllClass>();
-    const platform::FileTime now = platform::current().time().now();
-    return dll->FileTimeToLocFileTime(dll->FileTimeToDateTime(
-        static_cast<int32_t>(now & 0xFFFFFFFF), static_cast<int32_t>(now >> 32)));
+Date local_date(DllClass& dll, platform::FileTime time) {
+    return dll.FileTimeToLocFileTime(dll.FileTimeToDateTime(static_cast<int32_t>(time & 0xFFFFFFFF),
+                                                            static_cast<int32_t>(time >> 32)));
 }
 
+int32_t hours_shift(DllClass& dll) {
+    return users::hours_shift(dll.GetBias());
+}
 int32_t hours_shift() {
-    return users::hours_shift(make<DllClass>()->GetBias());
+    return hours_shift(*make<DllClass>());
 }
 
 }  // namespace
+
+// The items of one listing name one computer and are read with one set of
+// private helpers; the local machine's name, the normalised target and the
+// time-zone shift are found once, and accounts with the same logon-hours
+// bitmap (most of them) share the texts made from it.
+class UserManager::Listing {
+  public:
+    DllClass& dll() { return *dll_; }
+    machines::ListingNames& names() { return names_; }
+
+    int32_t shift() {
+        if (!shift_) shift_ = hours_shift(*dll_);
+        return *shift_;
+    }
+
+    // The current local time; the clock read by one item is converted again
+    // only when it has moved on since the one before.
+    Date now_local() {
+        const platform::FileTime now = platform::current().time().now();
+        if (!now_ || now != now_->first) now_.emplace(now, local_date(*dll_, now));
+        return now_->second;
+    }
+
+    // 0 and the hours of `bitmap`, or the status of the step that failed.
+    int32_t hours(const users::HoursBitmap& bitmap, bool binary,
+                  std::shared_ptr<const users::WeekHours>& out) {
+        auto& made = binary ? binary_ : texts_;
+        if (auto it = made.find(bitmap); it != made.end()) {
+            out = it->second;
+            return 0;
+        }
+        users::WeekHours hours;
+        if (int32_t status = users::hours_from_bitmap(bitmap, shift(), binary, hours))
+            return status;
+        out = std::make_shared<const users::WeekHours>(std::move(hours));
+        made.emplace(bitmap, out);
+        return 0;
+    }
+
+  private:
+    Ref<DllClass> dll_ = make<DllClass>();
+    machines::ListingNames names_;
+    std::optional<int32_t> shift_;
+    std::optional<std::pair<platform::FileTime, Date>> now_;
+    std::map<users::HoursBitmap, std::shared_ptr<const users::WeekHours>> binary_, texts_;
+};
 
 const ClassInfo& UserManager::info() {
     static const ClassInfo info = [] {
@@ -308,7 +360,7 @@ void UserManager::reset() {
     user_comment_.clear();
     description_.clear();
     full_name_.clear();
-    stations_ = {};
+    stations_.reset();
     workstations_.clear();
     parameters_.clear();
     profile_path_.clear();
@@ -316,16 +368,17 @@ void UserManager::reset() {
     home_dir_drive_.clear();
     script_path_.clear();
     password_.clear();
-    logon_hours_.clear();
-    hours_ = {};
+    password_shown_ = false;
+    logon_hours_.reset();
+    hours_.reset();
     max_storage_ = authority_ = privilege_ = account_type_ = 0;
     account_expires_ = password_last_modified_ = last_logon_ = last_logoff_ = kDate1970;
     country_code_ = code_page_ = primary_group_id_ = 0;
     flags_shown_ = 0;
     password_expired_ = false;
     password_age_ = bad_password_count_ = units_per_week_ = num_logons_ = user_id_ = 0;
-    privilege_text_.clear();
-    account_type_text_.clear();
+    privilege_text_ = {};
+    account_type_text_ = {};
     authority_text_.clear();
     logon_server_.clear();
     domain_name_.clear();
@@ -333,23 +386,27 @@ void UserManager::reset() {
     latest_logon_ = latest_logoff_ = 0;
 }
 
-int32_t UserManager::load(bool hours_binary, StringView machine_domain, StringView account_domain) {
+int32_t UserManager::load(bool hours_binary, StringView machine_domain, StringView account_domain,
+                          Listing* listing) {
     int32_t status = 0;
     const int32_t rc = attempt([&] {
         valid_ = false;
         domain_name_ = String(account_domain);
         // An account of another domain (a member of a local group) is only named.
         if (account_domain != machine_domain) return;
+        std::optional<Listing> own;
+        if (!listing) listing = &own.emplace();
+        DllClass& dll = listing->dll();
         const String asked = computer_;
-        if (computer_.empty()) computer_ = machines::local_machine_name();
-        auto read = platform::current().accounts().user_info(machines::normalized_target(asked),
-                                                             user_name_, kLevelAll);
+        if (computer_.empty()) computer_ = listing->names().local_machine_name();
+        auto read = platform::current().accounts().user_info(
+            listing->names().normalized_target(asked), user_name_, kLevelAll);
         if (!read.ok()) {
             status = as_long(read.status);
             return;
         }
-        const platform::UserInfo& r = read.value;
-        record_ = r;
+        record_ = std::move(read.value);
+        const platform::UserInfo& r = record_;
         account_flags_ = r.flags;
         user_name_ = record_text(r.name);
         user_comment_ = record_text(r.usr_comment);
@@ -361,26 +418,27 @@ int32_t UserManager::load(bool hours_binary, StringView machine_domain, StringVi
         home_dir_drive_ = record_text(r.home_dir_drive);
         script_path_ = record_text(r.script_path);
         logon_server_ = record_text(r.logon_server);
-        password_ = String(kPasswordShown);
+        password_.clear();
+        password_shown_ = true;
         password_age_ = as_long(r.password_age);
-        password_last_modified_ = Date{now_local().serial - r.password_age / kSecondsPerDay};
-        account_expires_ =
-            r.acct_expires == platform::kTimeqForever
-                ? kDate1970
-                : make<DllClass>()->SysTimeToTzLocTime(date_from_seconds(int64_t{r.acct_expires}));
-        last_logon_ = account_time(r.last_logon);
-        last_logoff_ = account_time(r.last_logoff);
+        password_last_modified_ =
+            Date{listing->now_local().serial - r.password_age / kSecondsPerDay};
+        account_expires_ = r.acct_expires == platform::kTimeqForever
+                               ? kDate1970
+                               : dll.SysTimeToTzLocTime(date_from_seconds(int64_t{r.acct_expires}));
+        last_logon_ = account_time(dll, r.last_logon);
+        last_logoff_ = account_time(dll, r.last_logoff);
         latest_logon_ = r.last_logon;
         latest_logoff_ = r.last_logoff;
         authority_ = as_long(r.auth_flags);
         authority_text_ = users::authority_text(r.auth_flags);
         if (auto type = users::account_type(r.flags); type.bit != 0) {
             account_type_ = type.bit;
-            account_type_text_ = String(type.name);
+            account_type_text_ = type.name;
         }
         flags_shown_ = r.flags & users::kShownFlags;
         privilege_ = as_long(r.priv);
-        privilege_text_ = String(users::privilege_text(r.priv));
+        privilege_text_ = users::privilege_text(r.priv);
         password_expired_ = r.password_expired != 0;
         max_storage_ = as_long(r.max_storage);
         country_code_ = as_long(r.country_code);
@@ -395,17 +453,25 @@ int32_t UserManager::load(bool hours_binary, StringView machine_domain, StringVi
             bitmap.fill(0xFF);  // no bitmap: every hour
             if (r.logon_hours.size() >= bitmap.size())
                 std::copy_n(r.logon_hours.begin(), bitmap.size(), bitmap.begin());
-            users::WeekHours hours;
-            status = users::hours_from_bitmap(bitmap, hours_shift(), hours_binary, hours);
+            std::shared_ptr<const users::WeekHours> hours;
+            status = listing->hours(bitmap, hours_binary, hours);
             if (status != 0) return;
-            logon_hours_ = hours.week;
+            logon_hours_ = std::shared_ptr<const String>(hours, &hours->week);
             hours_ = std::move(hours);
         } else {
-            logon_hours_.clear();
-            hours_ = {};
+            logon_hours_.reset();
+            hours_.reset();
         }
-        stations_ = users::split_workstations(record_text(r.workstations));
-        workstations_ = stations_.list;
+        const String listed = record_text(r.workstations);
+        if (listed.empty()) {
+            stations_.reset();
+            workstations_.clear();
+        } else {
+            auto stations =
+                std::make_unique<users::Workstations>(users::split_workstations(listed));
+            workstations_ = stations->list;
+            stations_ = std::move(stations);
+        }
         valid_ = true;
     });
     return rc != 0 ? rc : status;
@@ -423,6 +489,7 @@ int32_t UserManager::InitUsers(String strComputer, int32_t lngFilter, String str
     const String target = machines::plain_target(strComputer);
 
     int32_t status = 0;
+    Listing listing;
     // One item per account; false when it ends the enumeration.
     const auto add_item = [&](StringView name, StringView account_domain, StringView key,
                               bool unknown_ok) {
@@ -430,7 +497,7 @@ int32_t UserManager::InitUsers(String strComputer, int32_t lngFilter, String str
         item->reset();
         item->user_name_ = String(name);
         item->computer_ = strComputer;
-        const int32_t rc = item->load(booHoursBinary, domain, account_domain);
+        const int32_t rc = item->load(booHoursBinary, domain, account_domain, &listing);
         if (rc != 0 && !(unknown_ok && rc == as_long(platform::status::kUserNotFound))) {
             status = rc;
             return false;
@@ -541,7 +608,8 @@ int32_t UserManager::Create() {
     const int32_t rc = attempt([&] {
         const String target = machines::normalized_target(computer_);
         if ((status = read_account_domain(target, domain)) != 0) return;
-        if (user_name_.empty() || password_.size() > kMaxPassword) {
+        const String password = password_shown_ ? String(kPasswordShown) : password_;
+        if (user_name_.empty() || password.size() > kMaxPassword) {
             status = err::kBadArgument;
             return;
         }
@@ -556,7 +624,7 @@ int32_t UserManager::Create() {
         user_name_ = name;
         platform::UserInfo record;
         record.name = name;
-        record.password = password_;
+        record.password = password;
         record.password_age = 3;
         record.priv = 1;
         if (!trust) {
@@ -699,7 +767,10 @@ void UserManager::SetPassword(String value) {
             if (value.size() > kMaxPassword) return kPasswordTooLong;
             return send(kLevelPassword, &platform::UserInfo::password, value);
         },
-        [&] { password_ = value; });
+        [&] {
+            password_ = value;
+            password_shown_ = false;
+        });
 }
 
 void UserManager::SetHomeDirDrive(String value) {
@@ -799,7 +870,7 @@ void UserManager::SetLogonHours(String value) {
             record.logon_hours.assign(bitmap.begin(), bitmap.end());
             return send_record(kLevelHours, record);
         },
-        [&] { logon_hours_ = shown; });
+        [&] { logon_hours_ = std::make_shared<const String>(std::move(shown)); });
 }
 
 }  // namespace vorlek

@@ -4,6 +4,8 @@
 // through to the account at once.
 #pragma once
 
+#include <memory>
+
 #include "automation/collection.h"
 #include "platform/accounts.h"
 #include "users/account_text.h"
@@ -46,7 +48,7 @@ class UserManager : public Object {
     void SetPassword(String value);
     String Password() const { return String(kPasswordShown); }
     void SetLogonHours(String value);
-    String LogonHours() const { return logon_hours_; }
+    String LogonHours() const { return logon_hours_ ? *logon_hours_ : String(); }
     void SetPasswordExpired(bool value);
     bool PasswordExpired() const { return password_expired_; }
     void SetAccountType(int32_t value);
@@ -79,19 +81,19 @@ class UserManager : public Object {
     bool LogonScriptExecuted() const { return flag(users::kFlagScript); }
     template <size_t K>
     String Workstation() const {
-        return stations_.names[K];
+        return stations_ ? stations_->names[K] : String();
     }
     template <size_t D>
     String LogonHoursDay() const {
-        return hours_.days[D];
+        return hours_ ? hours_->days[D] : String();
     }
     int32_t PasswordAge() const { return password_age_; }
     int32_t BadPasswordCount() const { return bad_password_count_; }
     int32_t UnitsPerWeek() const { return units_per_week_; }
     int32_t NumLogons() const { return num_logons_; }
     int32_t UserID() const { return user_id_; }
-    String PrivilegeStr() const { return privilege_text_; }
-    String AccountTypeStr() const { return account_type_text_; }
+    String PrivilegeStr() const { return String(privilege_text_); }
+    String AccountTypeStr() const { return String(account_type_text_); }
     String AuthorityStr() const { return authority_text_; }
     String LogonServer() const { return logon_server_; }
     Date PasswordLastModified() const { return password_last_modified_; }
@@ -117,9 +119,13 @@ class UserManager : public Object {
     // Every field of the account to its reset value; the error, the kept
     // record and the collection stay.
     void reset();
+    // What the items of one InitUsers have in common, found once.
+    class Listing;
     // Reads the account `user_name_` of `computer_` into the fields; 0 or
-    // the status that stopped it.
-    int32_t load(bool hours_binary, StringView machine_domain, StringView account_domain);
+    // the status that stopped it. An item of a listing takes what it shares
+    // with the others from `listing`.
+    int32_t load(bool hours_binary, StringView machine_domain, StringView account_domain,
+                 Listing* listing = nullptr);
     // The frame of every let but Computer's: LastError 0; an object not
     // bound to an account keeps the value for Create when the property
     // `prepares` one, else nothing happens; a valid object sends it with
@@ -144,16 +150,21 @@ class UserManager : public Object {
     String user_comment_;
     String description_;
     String full_name_;
-    users::Workstations stations_;
+    // Null when the account names no workstation.
+    std::unique_ptr<const users::Workstations> stations_;
     String workstations_;
     String parameters_;
     String profile_path_;
     String home_directory_;
     String home_dir_drive_;
     String script_path_;
+    // What a client set; a load shows kPasswordShown instead.
     String password_;
-    String logon_hours_;
-    users::WeekHours hours_;
+    bool password_shown_ = false;
+    // The week's hours as read (shared with the day texts) or as set, and the
+    // day texts as read: most accounts of a listing share one set of them.
+    std::shared_ptr<const String> logon_hours_;
+    std::shared_ptr<const users::WeekHours> hours_;
     int32_t max_storage_ = 0;
     int32_t authority_ = 0;
     int32_t privilege_ = 0;
@@ -167,8 +178,9 @@ class UserManager : public Object {
     Date password_last_modified_;
     int32_t password_age_ = 0;
     int32_t bad_password_count_ = 0;
-    String privilege_text_;
-    String account_type_text_;
+    // Names from the constant tables, not copied into every item.
+    StringView privilege_text_;
+    StringView account_type_text_;
     String authority_text_;
     Date last_logon_;
     Date last_logoff_;

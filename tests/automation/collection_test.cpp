@@ -47,6 +47,35 @@ TEST(Collection, RemoveKeepsKeyLookupsRight) {
     EXPECT_EQ(c->Item(u"k2"), Variant(9));
 }
 
+// Enough keys to grow the index several times, removals by key and by
+// position spread over it, and removed keys used again.
+TEST(Collection, ManyKeysStayFoundThroughRemovals) {
+    auto c = make<Collection>();
+    const auto key = [](int i) { return String(u"Key") + decimal(i); };
+    for (int i = 0; i < 3000; ++i)
+        c->add(i, key(i));
+    for (int i = 2999; i >= 0; i -= 3)
+        c->Remove(String(u"KEY") + decimal(i));
+    c->Remove(1);  // "Key0"
+    ASSERT_EQ(c->Count(), 1999);
+    EXPECT_EQ(c->Item(1), Variant(1));
+    for (int i = 1; i < 3000; ++i) {
+        const Variant* found = c->find(key(i));
+        if (i % 3 == 2) {
+            EXPECT_EQ(found, nullptr) << i;
+        } else {
+            ASSERT_NE(found, nullptr) << i;
+            EXPECT_EQ(*found, Variant(i));
+        }
+    }
+    for (int i = 2; i < 3000; i += 3)
+        c->add(-i, key(i));
+    EXPECT_EQ(c->Item(u"key2"), Variant(-2));
+    EXPECT_EQ(error_of([&] { c->add(0, u"KEY2999"); }), err::kDuplicateKey);
+    EXPECT_EQ(c->Count(), 2999);
+    EXPECT_EQ(c->Item(2999), Variant(-2999));
+}
+
 TEST(Collection, EnumeratorSurvivesChangesUnderIt) {
     auto c = make<Collection>();
     for (int i = 1; i <= 3; ++i)

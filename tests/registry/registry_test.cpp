@@ -7,6 +7,7 @@
 
 #include "tests/support/simulated.h"
 
+#include "bench/heap.h"
 #include "library/client.h"
 #include "platform/sim/accounts.h"
 #include "platform/sim/processes.h"
@@ -253,6 +254,11 @@ TEST_F(RegistryClassTest, SubKeyItemsCarryTheirPathAndOpenThemselves) {
     ASSERT_EQ(item.call(u"OpenRegKey", {kRead}).to_long(), 0);
     EXPECT_EQ(item.get(u"RegKeyNumSubKeys").to_long(), 3);
     EXPECT_EQ(item.call(u"CloseRegKey").to_long(), 0);
+    // Closed, the item has no path; its name and hive stay.
+    EXPECT_EQ(item.get(u"RegKeyPath").to_string(), u"");
+    EXPECT_EQ(item.get(u"RegKeyName").to_string(), u"Classes");
+    EXPECT_EQ(item.get(u"RegMachine").to_string(), u"local");
+    client::Dispatch other(client::Dispatch(r.get(u"RegSubKeys")).call(u"Item", {u"Vorlek"}));
 
     ASSERT_EQ(call(u"CloseRegKey"), 0);
     EXPECT_EQ(client::Dispatch(r.get(u"RegSubKeys")).get(u"Count").to_long(), 3);  // kept
@@ -262,6 +268,41 @@ TEST_F(RegistryClassTest, SubKeyItemsCarryTheirPathAndOpenThemselves) {
     EXPECT_EQ(top.get(u"RegKeyPath").to_string(), u"SAM");
     close_all();
     EXPECT_EQ(client::Dispatch(r.get(u"RegSubKeys")).get(u"Count").to_long(), 0);
+    // An item of an earlier listing keeps its path and hive.
+    EXPECT_EQ(other.get(u"RegKeyPath").to_string(), u"SOFTWARE\\Vorlek");
+    EXPECT_EQ(other.get(u"RegKeyRoot").to_string(), u"HKEY_LOCAL_MACHINE");
+    EXPECT_EQ(other.call(u"CloseRegistry").to_long(), 0);
+    EXPECT_EQ(other.get(u"RegKeyPath").to_string(), u"");
+    EXPECT_EQ(other.get(u"RegKeyRoot").to_string(), u"");
+    EXPECT_EQ(other.get(u"RegKeyName").to_string(), u"Vorlek");
+}
+
+// A listed key or value costs at most 300 bytes beyond its texts: the item,
+// its place in the collection and its share of what the listing holds. The
+// names fit in a String's own storage, so the only text on the heap is the
+// collection's copy of each name.
+TEST_F(RegistryClassTest, ListedItemsStaySmall) {
+    if (!bench::kHeapCounted) GTEST_SKIP() << "the heap is not counted here";
+    constexpr int kItems = 4000;
+    constexpr double kBound = 300 + 2 * 7;
+    sim::KeyNode& big = sim::predefined_key(*net, net->local(), hk::kCurrentUser)
+                            ->add_child(u"Software")
+                            .add_child(u"Big");
+    for (int i = 0; i < kItems; ++i) {
+        const String name = u"k" + String(6 - decimal(i).size(), u'0') + decimal(i);
+        big.add_child(name);
+        big.set_value(name, reg::kDword, {1, 0, 0, 0});
+    }
+    ASSERT_EQ(call(u"OpenRegistry", {kHKCU}), 0);
+    ASSERT_EQ(call(u"OpenRegKey", {kRead, u"Software\\Big"}), 0);
+    for (const char16_t* listing : {u"InitRegSubKeys", u"InitRegValues"}) {
+        const double per_item = bench::heap_per_item(kItems, [&](auto held) {
+            ASSERT_EQ(r.call(listing).to_long(), 0);
+            held();
+        });
+        EXPECT_LE(per_item, kBound) << to_utf8(listing);
+    }
+    close_all();
 }
 
 TEST_F(RegistryClassTest, KeysAreCreatedAndDeleted) {

@@ -226,6 +226,31 @@ TEST_F(UserManagerTest, LogonHoursRoundTripAcrossTheZone) {
     EXPECT_EQ(number(u"LastError"), -168);
 }
 
+// Items of one listing with the same logon hours share their texts: each
+// still shows its own account's hours, and a change through one item shows
+// on that item only.
+TEST_F(UserManagerTest, ListedItemsKeepTheirOwnLogonHours) {
+    ASSERT_EQ(init({u"DC01", 2, u"", false}), 0);
+    client::Dispatch users(u.get(u"Users"));
+    client::Dispatch reception(users.call(u"Item", {u"CORP\\reception"}));
+    client::Dispatch smith(users.call(u"Item", {u"CORP\\jsmith"}));
+    client::Dispatch admin(users.call(u"Item", {u"CORP\\Administrator"}));
+    EXPECT_EQ(smith.get(u"LogonHoursMon").to_string(), u"0-24");
+    EXPECT_NE(reception.get(u"LogonHoursMon").to_string(), u"0-24");
+    const String all = admin.get(u"LogonHours").to_string();
+    ASSERT_EQ(all, String(168, u'1'));
+    String none(168, u'0');
+    smith.let(u"LogonHours", none);
+    EXPECT_EQ(smith.get(u"LastError").to_long(), 0);
+    EXPECT_EQ(smith.get(u"LogonHours").to_string(), none);
+    EXPECT_EQ(admin.get(u"LogonHours").to_string(), all);
+    EXPECT_EQ(admin.get(u"LogonHoursMon").to_string(), u"0-24");
+    // Texts asked for as digits are made apart from the formatted ones.
+    ASSERT_EQ(init({u"DC01", 2, u"", true}), 0);
+    client::Dispatch digits(client::Dispatch(u.get(u"Users")).call(u"Item", {u"CORP\\guest"}));
+    EXPECT_EQ(digits.get(u"LogonHoursMon").to_string(), String(24, u'1'));
+}
+
 TEST_F(UserManagerTest, UnboundObjectsPrepareCreate) {
     u.let(u"UserComment", u"not kept");
     EXPECT_EQ(text(u"UserComment"), u"");
