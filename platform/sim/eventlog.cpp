@@ -406,7 +406,6 @@ class SimEventLog : public platform::EventLog {
     }
 
     Result<EventLogHandle> register_source(StringView server, StringView source) override {
-        using R = Result<EventLogHandle>;
         auto call = net_.enter(op::RegisterEventSource, server, {source});
         if (!call) return rpc_failure<EventLogHandle>(call, server);
         return {st::kSuccess, sources_.open({call.machine().name, String(source)})};
