@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/sim/areas.h"
+#include "platform/sim/eventlog.h"
 #include "platform/sim/network.h"
 #include "platform/sim/security.h"
 #include "platform/sim/walks.h"
@@ -513,6 +514,7 @@ class SimAccounts : public platform::Accounts {
             if (auto c = counters.find(u->info.user_id); c != counters.end())
                 c->second.bad_pw_count = 0;
         }
+        audit_account(call.machine(), *db, Audit::UserChanged, u->info.name, u->info.user_id);
         return status::kSuccess;
     }
 
@@ -545,6 +547,7 @@ class SimAccounts : public platform::Accounts {
         // Domain Users is.
         if (!db->controller && (u.info.flags & platform::uf::kNormalAccount))
             db->builtin[rid::kUsers].members.push_back(db->domain_sid.with_rid(id));
+        audit_account(call.machine(), *db, Audit::UserCreated, in.name, id);
         return status::kSuccess;
     }
 
@@ -557,8 +560,10 @@ class SimAccounts : public platform::Accounts {
         if (!u) return status::kUserNotFound;
         const uint32_t id = u->info.user_id;
         if (id == rid::kAdministrator || id == rid::kGuest) return status::kSpecialAccount;
+        const String name = u->info.name;
         db->remove_user(id);
         call.machine().accounts.counters.erase(id);
+        audit_account(call.machine(), *db, Audit::UserDeleted, name, id);
         return status::kSuccess;
     }
 
@@ -916,6 +921,19 @@ class SimAccounts : public platform::Accounts {
     }
 
   private:
+    // The audit record of an account change, on the machine that holds the
+    // account: the account, its domain and SID, and who made the change.
+    void audit_account(Machine& m, const AccountDatabase& db, Audit event, StringView name,
+                       uint32_t id) {
+        const AuditCaller caller = audit_caller(net_, m);
+        std::vector<String> strings{
+            String(name), db.domain_name, u"%{" + db.domain_sid.with_rid(id).text() + u"}",
+            caller.name,  caller.domain,  u"(0x0,0x3E7)",
+            u"-"};
+        if (event == Audit::UserChanged) strings.insert(strings.begin(), u"-");
+        audit(net_, m, event, true, caller.sid, std::move(strings));
+    }
+
     static Status invalid(uint32_t& parm_err, uint32_t field) {
         parm_err = field;
         return status::kInvalidParameter;

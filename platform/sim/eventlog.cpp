@@ -11,6 +11,7 @@
 #include "platform/sim/network.h"
 #include "platform/sim/processes.h"
 #include "platform/sim/registry.h"
+#include "platform/sim/security.h"
 #include "platform/sim/sim_platform.h"
 
 namespace vorlek::sim {
@@ -521,6 +522,26 @@ Status write_event(Network& net, Machine& m, StringView source, uint16_t type, u
     r.data = std::move(data);
     const uint32_t now = r.time_written;
     return live_log(net, m, log_of_source(net, m, source)).file.append(std::move(r), now);
+}
+
+void audit(Network& net, Machine& m, Audit event, bool success, std::vector<uint8_t> sid,
+           std::vector<String> strings) {
+    if (!m.security.auditing) return;
+    const auto id = static_cast<uint32_t>(event);
+    const uint16_t category = id < 600 ? 2 : 7;  // Logon/Logoff, Account Management
+    write_event(net, m, kSecurity, success ? evt::kAuditSuccess : evt::kAuditFailure, category, id,
+                std::move(sid), std::move(strings));
+}
+
+AuditCaller audit_caller(Network& net, Machine& m) {
+    AuditCaller out;
+    const platform::Sid who = caller_token(net).user;
+    out.sid = who.bytes();
+    if (auto account = resolve_sid(net, m, who)) {
+        out.name = account->name;
+        out.domain = account->domain;
+    }
+    return out;
 }
 
 std::shared_ptr<platform::EventLog> make_eventlog(Network& net) {

@@ -60,4 +60,24 @@ platform::Status write_event(Network& net, Machine& m, StringView source, uint16
                              uint16_t category, uint32_t event_id, std::vector<uint8_t> sid,
                              std::vector<String> strings, std::vector<uint8_t> data = {});
 
+// The security audit of a machine, when its auditing is on: an audit record
+// of the Security source in its Security log.
+enum class Audit : uint32_t {
+    Logon = 528,
+    LogonFailed = 529,
+    LogonLockedOut = 539,
+    UserCreated = 624,
+    UserDeleted = 630,
+    UserChanged = 642,
+};
+void audit(Network& net, Machine& m, Audit event, bool success, std::vector<uint8_t> sid,
+           std::vector<String> strings);
+// The calling user's account and domain names and SID, for the "caller"
+// fields of the account audits.
+struct AuditCaller {
+    String name, domain;
+    std::vector<uint8_t> sid;
+};
+AuditCaller audit_caller(Network& net, Machine& m);
+
 }  // namespace vorlek::sim

@@ -8,6 +8,7 @@
 #include "automation/text.h"
 #include "platform/sim/accounts.h"
 #include "platform/sim/areas.h"
+#include "platform/sim/eventlog.h"
 #include "platform/sim/network.h"
 #include "platform/sim/security.h"
 
@@ -985,10 +986,23 @@ class SimProcesses : public platform::Processes {
         }
         AccountDatabase* db = &account_database(net_, *at);
         UserAccount* u = db->user(user);
-        if (!u) return fail<ObjectHandle>(status::kLogonFailure);
-        if (const Status rc = logon_status(m, *db, *u, *at, password); rc != status::kSuccess)
+        // The machine the logon was tried at audits it.
+        const String logon_type_text = decimal(logon_type);
+        const auto failed = [&](Audit event, Status rc) {
+            audit(net_, m, event, false, platform::sid::local_system().bytes(),
+                  {String(user), String(domain), logon_type_text, u"Advapi", u"Negotiate", m.name});
             return fail<ObjectHandle>(rc);
-        auto token = make_token(net_, m, db->domain_sid.with_rid(u->info.user_id));
+        };
+        if (!u) return failed(Audit::LogonFailed, status::kLogonFailure);
+        if (const Status rc = logon_status(m, *db, *u, *at, password); rc != status::kSuccess)
+            return failed(
+                rc == status::kAccountLockedOut ? Audit::LogonLockedOut : Audit::LogonFailed, rc);
+        const platform::Sid sid = db->domain_sid.with_rid(u->info.user_id);
+        audit(net_, m, Audit::Logon, true, sid.bytes(),
+              {u->info.name, db->domain_name,
+               u"(0x0," + decimal(0x3E7 + net_.handles().open_count()) + u")", logon_type_text,
+               u"Advapi", u"Negotiate", m.name});
+        auto token = make_token(net_, m, sid);
         return {status::kSuccess,
                 tokens_.open({std::move(token), platform::token_access::kQuery |
                                                     platform::token_access::kAdjustPrivileges})};

@@ -18,6 +18,9 @@ struct SecurityState {
     // The account the simulated script logs on as on this machine: its
     // processes' token (and so GetUserName) is made for it.
     String user = u"Administrator";
+    // Whether the machine audits logons and account changes to its Security
+    // log, as the default network's audit policy says.
+    bool auditing = true;
 };
 
 namespace op {

@@ -8,7 +8,9 @@
 
 #include "tests/support/simulated.h"
 
+#include "platform/accounts.h"
 #include "platform/eventlog.h"
+#include "platform/processes.h"
 #include "platform/sim/eventlog.h"
 #include "platform/sim/handles.h"
 #include "platform/sim/registry.h"
@@ -215,6 +217,47 @@ TEST_F(EventLogTest, BackupsAndClearing) {
     EXPECT_EQ(el.open_backup(u"", u"C:\\missing.evt").status, st::kFileNotFound);
     EXPECT_EQ(el.open_backup(u"\\\\SRV01", u"C:\\app.evt").status,
               st::kFileNotFound);  // its own files
+    EXPECT_EQ(net->handles().open_count(), 0u);
+}
+
+// The security audit: logons at the machine tried, account changes on the
+// machine that holds the account; nothing while auditing is off.
+TEST_F(EventLogTest, LogonsAndAccountChangesAreAudited) {
+    set_privilege(u"SeSecurityPrivilege", true);
+    auto ids = [&](StringView server) {
+        std::vector<uint32_t> out;
+        auto h = el.open(server, u"Security");
+        EXPECT_EQ(h.status, st::kSuccess);
+        const uint32_t n = el.record_count(h.value).value;
+        auto r = el.read(h.value, evt::kSeekRead | evt::kForwardsRead, n, 0x10000);
+        for (const auto& rec : r.value.records)
+            out.push_back(rec.event_id);
+        el.close(h.value);
+        return out.empty() ? 0u : out.back();
+    };
+    auto& ps = platform::current().processes();
+    auto bad = ps.logon_user(u"jsmith", u"CORP", u"wrong", 2, 0);
+    EXPECT_EQ(bad.status, 1326u);
+    EXPECT_EQ(ids(u""), 529u);
+    auto good = ps.logon_user(u"jsmith", u"CORP", u"Secret#jsmith", 2, 0);
+    ASSERT_EQ(good.status, st::kSuccess);
+    ps.close_handle(good.value);
+    EXPECT_EQ(ids(u""), 528u);
+
+    auto& acc = platform::current().accounts();
+    platform::UserInfo in;
+    in.name = u"audited";
+    in.password = u"Pass#word1";
+    in.flags = platform::uf::kScript | platform::uf::kNormalAccount;
+    uint32_t parm_err = 0;
+    ASSERT_EQ(acc.add_user(u"DC01", 1, in, parm_err), st::kSuccess);
+    EXPECT_EQ(ids(u"DC01"), 624u);
+    ASSERT_EQ(acc.delete_user(u"DC01", u"audited"), st::kSuccess);
+    EXPECT_EQ(ids(u"DC01"), 630u);
+
+    net->local().security.auditing = false;
+    EXPECT_EQ(ps.logon_user(u"jsmith", u"CORP", u"wrong", 2, 0).status, 1326u);
+    EXPECT_EQ(ids(u""), 528u);  // nothing new
     EXPECT_EQ(net->handles().open_count(), 0u);
 }
 
