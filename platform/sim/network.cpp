@@ -186,7 +186,8 @@ std::vector<const void*> shared_parts(const Machine& m) {
 
 struct Network::Saved {
     std::vector<std::unique_ptr<Machine>> machines;  // by name
-    // For each machine, the first machine it shares state with (itself if none).
+    // For each machine, its group: the index of one machine of those that
+    // share state with it (directly or through others); its own if none.
     std::vector<size_t> group;
     std::map<String, Domain> domains;
     Faults faults;
