@@ -2,6 +2,11 @@
 // values taken from the fuzzer's input. A call may fail at the dispatch layer
 // (that is its contract); anything else that leaves invoke(), a crash, a
 // sanitizer report or an object left alive after the input is a finding.
+//
+// Every input starts from the same simulated network (restored, not made
+// again: see network() below), so a finding replays from its file alone. The
+// work one input can ask for is bounded here: a few calls on a few objects,
+// short texts and arrays.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdio>
@@ -11,12 +16,14 @@
 #include "automation/invoke.h"
 #include "library/library.h"
 #include "platform/sim/network.h"
+#include "platform/sim/registry.h"
+#include "platform/sim/services.h"
 #include "platform/sim/sim_platform.h"
 
 namespace vorlek {
 namespace {
 
-constexpr size_t kMaxCalls = 48;
+constexpr size_t kMaxCalls = 16;
 constexpr size_t kMaxPool = 12;
 
 class Input {
@@ -110,12 +117,19 @@ void run(const uint8_t* data, size_t size) {
     for (size_t call = 0; call < kMaxCalls && in.more(); ++call) {
         Object& target = *pool[in.pick(pool.size() - 1)];
         const ClassInfo& info = target.class_info();
-        std::vector<Variant> args(in.pick<size_t>(8));
-        std::vector<NamedArgument> named(in.pick<size_t>(3) == 0 ? 1 : 0);
-        const bool by_name = in.pick<int>(7) == 0;
-        const String name = by_name ? in.text() : String();
         const MemberInfo* member =
             info.members.empty() ? nullptr : &info.members[in.pick(info.members.size() - 1)];
+        // Mostly as many arguments as the member has parameters (one more for
+        // the value a let or set assigns), so that most calls get past the
+        // argument checks into the member; a quarter of the calls any number.
+        const size_t fitting = member ? member->params.size() + in.pick<size_t>(1) : 0;
+        std::vector<Variant> args(in.pick<int>(3) == 0 ? in.pick<size_t>(8) : fitting);
+        std::vector<NamedArgument> named(in.pick<size_t>(3) == 0 ? 1 : 0);
+        // By name: the member's own name or any text.
+        const bool by_name = in.pick<int>(7) == 0;
+        const String name = !by_name                    ? String()
+                            : member && in.pick<int>(1) ? String(member->name)
+                                                        : in.text();
         const uint8_t kinds = kKinds[in.pick<size_t>(3)];
         for (auto& a : args)
             a = in.value(pool);
@@ -148,19 +162,45 @@ void run(const uint8_t* data, size_t size) {
     }
 }
 
+// The default network with what the simulation makes on first use (each
+// machine's registry, services, processes and accounts) made, then saved.
+// Restoring it copies back only the machines an input reached, where making
+// a network and its registries again would take longer than most inputs.
+const std::shared_ptr<sim::Network>& network() {
+    static const std::shared_ptr<sim::Network> net = [] {
+        auto n = sim::make_network(u"default");
+        for (sim::Machine* m : n->machines()) {
+            sim::account_database(*n, *m);
+            sim::registry_state(*n, *m);
+            sim::service_table(*n, *m);
+            sim::process_table(*n, *m);
+        }
+        n->save();
+        n->restore();
+        return n;
+    }();
+    return net;
+}
+
 }  // namespace
 }  // namespace vorlek
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace vorlek;
-    static platform::ScopedPlatform scope(
-        std::make_shared<sim::SimPlatform>(sim::make_network(u"default")));
-    const uint64_t before = Object::live_count();
-    run(data, size);
-    if (Object::live_count() != before) {
-        std::fprintf(stderr, "objects left alive: %llu\n",
-                     static_cast<unsigned long long>(Object::live_count() - before));
-        std::abort();
+    {
+        // A platform of its own too: the handles an input left open go with it.
+        platform::ScopedPlatform scope(std::make_shared<sim::SimPlatform>(network()));
+        const uint64_t before = Object::live_count();
+        run(data, size);
+        if (Object::live_count() != before) {
+            std::fprintf(stderr, "objects left alive: %llu\n",
+                         static_cast<unsigned long long>(Object::live_count() - before));
+            std::abort();
+        }
     }
+    // Restored at the end rather than the start: what the input added to the
+    // network is freed in the same run, so the fuzzer's leak check does not
+    // take it for a leak and run the input again.
+    network()->restore();
     return 0;
 }

@@ -374,8 +374,10 @@ class Reader {
             return true;
         }
         // Big data (version 1.4 on): a db cell, its segment list, the
-        // segments of up to 16344 bytes each.
-        if (c->size < 8 || std::memcmp(c->p, "db", 2) != 0) return false;
+        // segments of up to 16344 bytes each. The segments are cells of this
+        // file, each read once: a size past what the bins hold is refused
+        // before anything is reserved for it.
+        if (c->size < 8 || std::memcmp(c->p, "db", 2) != 0 || size_field > size_) return false;
         const size_t segments = get16(c->p + 2);
         auto list = cell(get32(c->p + 4));
         if (!list || list->size < 4 * segments) return false;

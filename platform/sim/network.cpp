@@ -96,6 +96,7 @@ Machine& Network::add_machine(StringView name) {
         slot = std::make_unique<Machine>();
         slot->name = key;
     }
+    touch(*slot);
     return *slot;
 }
 
@@ -103,7 +104,169 @@ Machine* Network::find(StringView name) {
     if (name.empty()) name = local_name_;
     if (name.size() >= 2 && name[0] == u'\\' && name[1] == u'\\') name.remove_prefix(2);
     auto it = machines_.find(name);
-    return it == machines_.end() ? nullptr : it->second.get();
+    if (it == machines_.end()) return nullptr;
+    touch(*it->second);
+    return it->second.get();
+}
+
+void Network::touch(const Machine& machine) {
+    if (saved_ && std::find(touched_.begin(), touched_.end(), &machine) == touched_.end())
+        touched_.push_back(&machine);
+}
+
+std::vector<Machine*> Network::machines() {
+    std::vector<Machine*> out;
+    for (const auto& [key, m] : machines_) {
+        touch(*m);
+        out.push_back(m.get());
+    }
+    std::sort(out.begin(), out.end(),
+              [](const Machine* a, const Machine* b) { return a->name < b->name; });
+    return out;
+}
+
+namespace {
+
+// Copies machines, keeping shared what they share: one copy of an account
+// database, a token or a key for every machine copied with one copier.
+class Copier {
+  public:
+    // `same_registry`: a machine whose registry and services are those of
+    // `from` still; they are moved over instead of copied.
+    std::unique_ptr<Machine> machine(const Machine& from, Machine* same_registry = nullptr) {
+        auto m = std::make_unique<Machine>(from);  // the pointers still lead into `from`
+        m->accounts.database = copy(from.accounts.database, databases_);
+        for (auto& [pid, p] : m->processes.processes)
+            p.token = copy(p.token, tokens_);
+        m->processes.impersonation = copy(from.processes.impersonation, tokens_);
+        if (same_registry) {
+            m->registry = std::move(same_registry->registry);
+            m->services = std::move(same_registry->services);
+        } else {
+            RegistryState& r = m->registry;
+            r.local_machine = tree(from.registry.local_machine);
+            r.users = tree(from.registry.users);
+            r.performance = tree(from.registry.performance);
+            ServicesState& s = m->services;
+            s.services_key = tree(from.services.services_key.lock());
+            for (auto& [name, service] : s.services)
+                service.key = tree(service.key.lock());
+        }
+        m->registry.used = false;
+        return m;
+    }
+
+  private:
+    template <class T>
+    static std::shared_ptr<T> copy(const std::shared_ptr<T>& from,
+                                   std::unordered_map<const T*, std::shared_ptr<T>>& done) {
+        if (!from) return nullptr;
+        auto& slot = done[from.get()];
+        if (!slot) slot = std::make_shared<T>(*from);
+        return slot;
+    }
+    // A key already copied with its tree, or a copy of the tree below it.
+    std::shared_ptr<KeyNode> tree(const std::shared_ptr<KeyNode>& from) {
+        if (!from) return nullptr;
+        if (auto it = keys_.find(from.get()); it != keys_.end()) return it->second;
+        return from->copy_tree(keys_);
+    }
+
+    std::unordered_map<const AccountDatabase*, std::shared_ptr<AccountDatabase>> databases_;
+    std::unordered_map<const SimToken*, std::shared_ptr<SimToken>> tokens_;
+    KeyNode::Copies keys_;
+};
+
+// What a machine's state may share with another machine's.
+std::vector<const void*> shared_parts(const Machine& m) {
+    std::vector<const void*> out{m.accounts.database.get(), m.processes.impersonation.get()};
+    for (const auto& [pid, p] : m.processes.processes)
+        out.push_back(p.token.get());
+    out.erase(std::remove(out.begin(), out.end(), nullptr), out.end());
+    return out;
+}
+
+}  // namespace
+
+struct Network::Saved {
+    std::vector<std::unique_ptr<Machine>> machines;  // by name
+    // For each machine, its group: the index of one machine of those that
+    // share state with it (directly or through others); its own if none.
+    std::vector<size_t> group;
+    std::map<String, Domain> domains;
+    Faults faults;
+    HandleLedger handles;
+};
+
+void Network::save() {
+    std::lock_guard lock(mutex_);
+    auto saved = std::make_shared<Saved>();
+    const std::vector<Machine*> live = machines();
+    Copier copier;
+    for (const Machine* m : live)
+        saved->machines.push_back(copier.machine(*m));
+    // Machines that share a part (transitively) form one group.
+    std::vector<size_t> up(live.size());
+    for (size_t i = 0; i < up.size(); ++i)
+        up[i] = i;
+    auto root = [&](size_t i) {
+        while (up[i] != i)
+            i = up[i];
+        return i;
+    };
+    std::unordered_map<const void*, size_t> holder;
+    for (size_t i = 0; i < live.size(); ++i) {
+        for (const void* part : shared_parts(*live[i])) {
+            auto [it, added] = holder.emplace(part, i);
+            if (!added) up[root(i)] = root(it->second);
+        }
+    }
+    for (size_t i = 0; i < live.size(); ++i)
+        saved->group.push_back(root(i));
+    saved->domains = domains_;
+    saved->faults = faults_;
+    saved->handles = handles_;
+    saved_ = std::move(saved);
+    // The first session starts from copies, as every later one does.
+    touched_.assign(live.begin(), live.end());
+}
+
+void Network::restore() {
+    std::lock_guard lock(mutex_);
+    const Saved& saved = *saved_;
+    const size_t n = saved.machines.size();
+    std::vector<bool> redo(n, false);
+    for (size_t i = 0; i < n; ++i) {
+        auto it = machines_.find(saved.machines[i]->name);
+        redo[i] = it == machines_.end() ||
+                  std::find(touched_.begin(), touched_.end(), it->second.get()) != touched_.end();
+    }
+    for (size_t i = 0; i < n; ++i) {
+        if (!redo[i]) continue;
+        for (size_t j = 0; j < n; ++j) {
+            if (saved.group[j] == saved.group[i]) redo[j] = true;
+        }
+    }
+    // A new table each time, filled in one order: the same layout after
+    // every restore, whatever was added and removed in between.
+    decltype(machines_) next;
+    Copier copier;
+    for (size_t i = 0; i < n; ++i) {
+        const String& name = saved.machines[i]->name;
+        auto it = machines_.find(name);
+        if (!redo[i]) {
+            next.emplace(name, std::move(it->second));
+            continue;
+        }
+        Machine* live = it == machines_.end() ? nullptr : it->second.get();
+        next.emplace(name, copier.machine(*saved.machines[i],
+                                          live && !live->registry.used ? live : nullptr));
+    }
+    machines_ = std::move(next);
+    domains_ = saved.domains;
+    faults_ = saved.faults;
+    handles_ = saved.handles;
+    touched_.clear();
 }
 
 std::vector<Machine*> Network::machines() const {

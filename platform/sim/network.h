@@ -91,7 +91,24 @@ class Network {
     Faults& faults() noexcept { return faults_; }
     HandleLedger& handles() noexcept { return handles_; }
 
+    // Every machine, by name.
+    std::vector<Machine*> machines();
+
+    // A state to come back to, for programs that run many short sessions on
+    // one network (the fuzz targets). save() keeps a copy of every machine,
+    // the domains, the injected faults and the handle ledger; restore() makes
+    // the network that state again, exactly: it drops machines added since
+    // and copies back every machine looked up since (find, enter, hold, ...)
+    // together with those that shared an account database or a token with
+    // it when saved. Nothing may refer to a machine or its state across a
+    // restore (a platform made on the network is made again after it).
+    void save();
+    void restore();
+
   private:
+    struct Saved;
+    void touch(const Machine& machine);
+
     String local_name_;
     std::map<String, Domain> domains_;
     std::unordered_map<String, std::unique_ptr<Machine>, CaseInsensitiveHash, CaseInsensitiveEqual>
@@ -99,6 +116,8 @@ class Network {
     Faults faults_;
     HandleLedger handles_;
     std::recursive_mutex mutex_;
+    std::shared_ptr<const Saved> saved_;
+    std::vector<const Machine*> touched_;  // since save() or restore()
 };
 
 // A preset network by name ("default", "empty"); null when unknown.

@@ -63,6 +63,10 @@ class KeyNode {
     // Replaces the values and sub-keys by those of `other` (RegRestoreKey),
     // the old sub-keys marked deleted.
     void take_contents(KeyNode& other);
+    // A copy of this key and everything below it, without a parent; each key
+    // copied is entered in `copies` (for whatever else refers to keys).
+    using Copies = std::unordered_map<const KeyNode*, std::shared_ptr<KeyNode>>;
+    std::shared_ptr<KeyNode> copy_tree(Copies& copies) const;
 
   private:
     String name_;
@@ -84,6 +88,10 @@ String utf16_text(const std::vector<uint8_t>& bytes);
 
 struct RegistryState {
     bool built = false;
+    // Set by registry_state() and service_table() (whose services keep their
+    // keys): the tree may have changed since the network was saved or
+    // restored, so Network::restore() copies it back; otherwise it keeps it.
+    bool used = false;
     std::shared_ptr<KeyNode> local_machine;  // HKLM: SOFTWARE, SYSTEM, SAM, SECURITY
     std::shared_ptr<KeyNode> users;          // HKU: .DEFAULT and a hive per loaded profile
     std::shared_ptr<KeyNode> performance;    // HKPD

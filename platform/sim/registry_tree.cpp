@@ -121,6 +121,26 @@ void KeyNode::take_contents(KeyNode& other) {
     other.value_index_.clear();
 }
 
+std::shared_ptr<KeyNode> KeyNode::copy_tree(Copies& copies) const {
+    auto out = std::make_shared<KeyNode>(name_);
+    out->class_name = class_name;
+    out->write_time = write_time;
+    out->is_volatile = is_volatile;
+    out->deleted = deleted;
+    out->security = security;  // descriptors do not change: shared
+    out->values_ = values_;
+    out->value_index_ = value_index_;
+    // In enumeration order, so that copies of one tree are laid out alike.
+    for (const KeyNode* child : children()) {
+        auto c = child->copy_tree(copies);
+        c->parent_ = out.get();
+        out->children_.emplace(c->name_, std::move(c));
+    }
+    out->order_valid_ = false;
+    copies.emplace(this, out);
+    return out;
+}
+
 void mark_deleted(KeyNode& node) {
     // Iteratively: a hive from a file may be deep.
     std::vector<KeyNode*> pending{&node};
@@ -624,6 +644,7 @@ String text_of(const RegistryValue& v) {
 
 RegistryState& registry_state(Network& net, Machine& m) {
     RegistryState& r = m.registry;
+    r.used = true;
     if (r.built) return r;
     r.built = true;
     Builder b(m.time.clock);

@@ -1064,6 +1064,7 @@ class SimServices : public platform::Services {
 
 ServicesState& service_table(Network& net, Machine& machine) {
     ServicesState& s = machine.services;
+    machine.registry.used = true;
     if (!s.built) build_services(net, machine, s);
     return s;
 }

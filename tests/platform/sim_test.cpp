@@ -3,6 +3,8 @@
 #include "platform/locale.h"
 #include "platform/platform.h"
 #include "platform/sim/network.h"
+#include "platform/sim/registry.h"
+#include "platform/sim/services.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/system.h"
 
@@ -103,6 +105,73 @@ struct CodePageCase {
     String text;
     std::vector<uint8_t> bytes;
 };
+
+// What a session changes anywhere (a machine's clock, environment, files
+// and registry, the domain's accounts through its backup controller, the
+// ledger, the faults, the machine list) is undone by restore(), and the two
+// controllers share one account database again.
+TEST(SimNetworkRestore, EverythingASessionChangedGoesBack) {
+    auto net = sim::make_network(u"default");
+    sim::Machine& before = net->local();
+    sim::registry_state(*net, before);
+    const platform::FileTime clock = before.time.clock;
+    const String admin_password =
+        sim::account_database(*net, *net->find(u"DC01")).user(u"Administrator")->password;
+    net->save();
+    net->restore();
+
+    sim::Machine& ws = net->local();
+    ws.time.clock += 1000;
+    ws.system.set_env(u"ADDED", u"1");
+    ws.files[u"C:\\added.txt"] = {1};
+    sim::KeyNode& software =
+        *sim::find_key(*sim::registry_state(*net, ws).local_machine, u"SOFTWARE");
+    software.set_value(u"Added", platform::reg::kDword, {1, 0, 0, 0});
+    software.add_child(u"AddedKey");
+    sim::AccountDatabase& domain = sim::account_database(*net, *net->find(u"DC02"));
+    domain.user(u"Administrator")->password = u"changed";
+    domain.add_user(u"eve", 4000, 0);
+    net->add_machine(u"NEWPC");
+    net->handles().open(sim::HandleKind::Process);
+    net->faults().fail(sim::op::GetEnvironmentVariable, 5, 0);
+
+    net->restore();
+    sim::Machine& after = net->local();
+    EXPECT_EQ(after.time.clock, clock);
+    EXPECT_FALSE(after.system.env(u"ADDED"));
+    EXPECT_EQ(after.files.count(u"C:\\added.txt"), 0u);
+    sim::KeyNode& restored =
+        *sim::find_key(*sim::registry_state(*net, after).local_machine, u"SOFTWARE");
+    EXPECT_FALSE(restored.value(u"Added"));
+    EXPECT_FALSE(restored.child(u"AddedKey"));
+    sim::AccountDatabase& dc01 = sim::account_database(*net, *net->find(u"DC01"));
+    EXPECT_EQ(&dc01, &sim::account_database(*net, *net->find(u"DC02")));
+    EXPECT_EQ(dc01.user(u"Administrator")->password, admin_password);
+    EXPECT_FALSE(dc01.user(u"eve"));
+    EXPECT_FALSE(net->find(u"NEWPC"));
+    EXPECT_EQ(net->handles().open_count(), 0u);
+    EXPECT_EQ(net->enter(sim::op::GetEnvironmentVariable).status(), 0u);
+}
+
+// A session works on copies: the keys the services keep lead into the
+// session's registry, so what it changes there never reaches the saved state.
+TEST(SimNetworkRestore, SessionsNeverChangeTheSavedState) {
+    auto net = sim::make_network(u"default");
+    sim::restart_service_manager(*net, net->local());  // the services keep their key
+    net->save();
+    for (int session = 0; session < 2; ++session) {
+        net->restore();
+        sim::Machine& ws = net->local();
+        auto kept = sim::service_table(*net, ws).services_key.lock();
+        ASSERT_TRUE(kept);
+        const sim::KeyNode* root = kept.get();
+        while (root->parent())
+            root = root->parent();
+        EXPECT_EQ(root, sim::registry_state(*net, ws).local_machine.get());
+        EXPECT_FALSE(kept->child(u"AddedBySession"));
+        kept->add_child(u"AddedBySession");
+    }
+}
 
 TEST(SimCodePages, WideToMultiByte) {
     const CodePageCase cases[] = {
