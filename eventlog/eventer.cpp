@@ -204,7 +204,7 @@ class Eventer::Reader {
 
     String user(const std::vector<uint8_t>& sid) {
         if (sid.empty()) return String(texts_.no_user);
-        auto [it, made] = users_.try_emplace(sid);
+        auto [it, made] = users_.try_emplace(String(sid.begin(), sid.end()));
         if (made) {
             it->second = String(kNoText);
             auto parsed = platform::Sid::from_bytes(sid.data(), sid.size());
@@ -371,7 +371,7 @@ class Eventer::Reader {
     Ref<Registry> registry_;
     std::unordered_map<String, Files, CaseInsensitiveHash, CaseInsensitiveEqual> files_;
     std::optional<int64_t> offset_;  // local time minus UTC, in seconds
-    std::map<std::vector<uint8_t>, String> users_;
+    std::map<String, String> users_;  // by the SID's bytes
 };
 
 const ClassInfo& Eventer::info() {
