@@ -15,6 +15,7 @@
 #include "automation/collection.h"
 #include "automation/invoke.h"
 #include "library/library.h"
+#include "platform/sim/eventlog.h"
 #include "platform/sim/network.h"
 #include "platform/sim/registry.h"
 #include "platform/sim/services.h"
@@ -163,7 +164,8 @@ void run(const uint8_t* data, size_t size) {
 }
 
 // The default network with what the simulation makes on first use (each
-// machine's registry, services, processes and accounts) made, then saved.
+// machine's registry, services, processes, accounts and event logs) made,
+// then saved.
 // Restoring it copies back only the machines an input reached, where making
 // a network and its registries again would take longer than most inputs.
 const std::shared_ptr<sim::Network>& network() {
@@ -174,6 +176,7 @@ const std::shared_ptr<sim::Network>& network() {
             sim::registry_state(*n, *m);
             sim::service_table(*n, *m);
             sim::process_table(*n, *m);
+            sim::eventlog_state(*n, *m);
         }
         n->save();
         n->restore();

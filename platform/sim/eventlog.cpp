@@ -57,10 +57,7 @@ void seed_history(Network& net, Machine& m);
 // The log as the service keeps it, made on first use; its limits follow its
 // key from one use to the next.
 LiveLog& live_log(Network& net, Machine& m, StringView log) {
-    if (!m.eventlog.seeded) {
-        m.eventlog.seeded = true;
-        seed_history(net, m);
-    }
+    eventlog_state(net, m);
     const KeyNode* key = log_key(net, m, log);
     const uint32_t max_size = key_dword(key, u"MaxSize", kDefaultMaxSize);
     const uint32_t retention = key_dword(key, u"Retention", kDefaultRetention);
@@ -498,6 +495,14 @@ class SimEventLog : public platform::EventLog {
 };
 
 }  // namespace
+
+EventLogState& eventlog_state(Network& net, Machine& m) {
+    if (!m.eventlog.seeded) {
+        m.eventlog.seeded = true;
+        seed_history(net, m);
+    }
+    return m.eventlog;
+}
 
 String log_of_source(Network& net, Machine& m, StringView source) {
     if (KeyNode* logs = logs_key(net, m))

@@ -49,6 +49,9 @@ inline constexpr Operation BackupEventLog{u"BackupEventLog"};
 inline constexpr Operation ClearEventLog{u"ClearEventLog"};
 }  // namespace op
 
+// The machine's logs, their history made if it is not yet.
+EventLogState& eventlog_state(Network& net, Machine& m);
+
 // The log a source writes to: the log whose key holds the source's key,
 // else Application. Spelled as its key is.
 String log_of_source(Network& net, Machine& m, StringView source);
