@@ -641,7 +641,7 @@ std::string as_wine_reads_saved(std::string text) {
         const size_t start = text.rfind("\n\n", at);
         const size_t end = text.find(");\n", at);
         if (start == std::string::npos || end == std::string::npos) break;
-        text.erase(start + 1, end + 3 - start);
+        text.erase(start + 1, end + 2 - start);
     }
     return text;
 }
