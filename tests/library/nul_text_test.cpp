@@ -396,6 +396,45 @@ TEST_F(NulTextTest, EveryMemberRefusesAndActsOnNothing) {
          [machine](const Dispatch& o) { return with(o.call(u"InitServiceDB", {nul(machine)}), o); },
          u"0 123"},
 
+        // Eventer
+        {"InitReadEvents log", u"Vorlek.Eventer",
+         [](const Dispatch& o) {
+             return o.call(u"InitReadEvents", {u"", nul(u"System")}).to_string();
+         },
+         u"123"},
+        {"InitReadEvents computer", u"Vorlek.Eventer",
+         [machine](const Dispatch& o) {
+             return o.call(u"InitReadEvents", {nul(machine)}).to_string();
+         },
+         u"123"},
+        {"InitReadEvents file", u"Vorlek.Eventer",
+         [](const Dispatch& o) {
+             return o.call(u"InitReadEvents", {}, {{u"strFile", nul(u"C:\\saved.evt")}})
+                 .to_string();
+         },
+         u"123"},
+        {"WriteEvent source", u"Vorlek.Eventer",
+         [](const Dispatch& o) {
+             return o.call(u"WriteEvent", {int16_t{1}, 1, nul(u"Vorlek"), int16_t{0}, u"x"})
+                 .to_string();
+         },
+         u"123"},
+        {"SaveEventLog file", u"Vorlek.Eventer",
+         [](const Dispatch& o) {
+             return o.call(u"SaveEventLog", {nul(u"C:\\saved.evt")}).to_string();
+         },
+         u"123"},
+        {"SaveEventLog log", u"Vorlek.Eventer",
+         [](const Dispatch& o) {
+             return o.call(u"SaveEventLog", {u"C:\\saved.evt", u"", nul(u"System")}).to_string();
+         },
+         u"123"},
+        {"CleanEventLog backup file", u"Vorlek.Eventer",
+         [](const Dispatch& o) {
+             return o.call(u"CleanEventLog", {nul(u"C:\\saved.evt")}).to_string();
+         },
+         u"123"},
+
         // Process
         {"SetMyTokenPrivileges", u"Vorlek.Process",
          [](const Dispatch& o) {
@@ -509,6 +548,13 @@ TEST_F(NulTextTest, EveryMemberRefusesAndActsOnNothing) {
     EXPECT_FALSE(key_exists(u"SOFTWARE\\New"));
     EXPECT_EQ(sample_text(), u"Hello, registry");
     EXPECT_FALSE(net->local().files.count(u"C:\\saved.hiv"));
+    EXPECT_FALSE(net->local().files.count(u"C:\\saved.evt"));
+    Dispatch events = client::create(u"Vorlek.Eventer");
+    EXPECT_EQ(
+        events.call(u"InitReadEvents", {}, {{u"lngID", 1}, {u"strSource", u"Vorlek"}}).to_long(),
+        0);
+    const int32_t application = events.get(u"EventRecordsNum").to_long();
+    EXPECT_GT(application, 0);  // not cleared
     EXPECT_EQ(client::create(u"Vorlek.Computer").get(u"CompComment").to_string(), u"");
     Dispatch spooler = client::create(u"Vorlek.Service");
     EXPECT_EQ(spooler.call(u"GetServiceInfo", {u"Spooler"}).to_long(), 1);

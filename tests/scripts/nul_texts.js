@@ -158,6 +158,15 @@ var cases = [
     }],
     ["StartProcess as a user", safeOnWine, "123", function () {
         return String(make("Process").StartProcess("notepad.exe", 0, true, nul("support"), "pw"));
+    }],
+    ["InitReadEvents", safeOnWine, "123", function () {
+        return String(make("Eventer").InitReadEvents("", nul("System")));
+    }],
+    ["WriteEvent", safeOnWine, "123", function () {
+        return String(make("Eventer").WriteEvent(1, 1, nul("VorlekNul"), 0, "x"));
+    }],
+    ["SaveEventLog", safeOnWine, "123", function () {
+        return String(make("Eventer").SaveEventLog(nul("C:\\vorlek-nul.evt")));
     }]
 ];
 
