@@ -4,6 +4,7 @@
 // The time per record should stay flat as the log grows.
 #include <benchmark/benchmark.h>
 
+#include "bench/heap.h"
 #include "library/client.h"
 #include "platform/eventlog.h"
 #include "platform/sim/machine.h"
@@ -21,10 +22,9 @@ using namespace vorlek;
 std::shared_ptr<sim::Network> network_with_log(int64_t records) {
     auto net = sim::make_network(u"default");
     platform::ScopedPlatform scope(std::make_shared<sim::SimPlatform>(net));
-    sim::KeyNode& log =
-        sim::find_key(*sim::registry_state(*net, net->local()).local_machine,
-                      u"SYSTEM\\CurrentControlSet\\Services\\EventLog")
-            ->add_child(u"Bench");
+    sim::KeyNode& log = sim::find_key(*sim::registry_state(*net, net->local()).local_machine,
+                                      u"SYSTEM\\CurrentControlSet\\Services\\EventLog")
+                            ->add_child(u"Bench");
     const uint32_t size = 0x7FFFFFFC;
     log.set_value(u"MaxSize", platform::reg::kDword,
                   {uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16), uint8_t(size >> 24)});
@@ -48,11 +48,16 @@ std::shared_ptr<sim::Network> network_with_log(int64_t records) {
 void read_log(benchmark::State& state, int32_t id, int64_t expected) {
     auto net = network_with_log(state.range(0));
     platform::ScopedPlatform scope(std::make_shared<sim::SimPlatform>(net));
+    state.counters["bytes_per_item"] = bench::heap_per_item(expected, [&](auto held) {
+        auto e = client::create(u"Vorlek.Eventer");
+        e.call(u"InitReadEvents", {}, {{u"strEventSource", u"Bench"}, {u"lngID", id}});
+        held();
+    });
     for (auto _ : state) {
         auto e = client::create(u"Vorlek.Eventer");
-        const int32_t rc = e.call(u"InitReadEvents", {}, {{u"strEventSource", u"Bench"},
-                                                          {u"lngID", id}})
-                               .to_long();
+        const int32_t rc =
+            e.call(u"InitReadEvents", {}, {{u"strEventSource", u"Bench"}, {u"lngID", id}})
+                .to_long();
         const int32_t count = client::Dispatch(e.get(u"Events")).get(u"Count").to_long();
         if (rc != 0 || count != expected) state.SkipWithError("wrong result");
     }

@@ -7,6 +7,7 @@
 
 #include "tests/support/simulated.h"
 
+#include "bench/heap.h"
 #include "eventlog/eventer.h"
 #include "library/client.h"
 #include "platform/sim/eventlog.h"
@@ -149,6 +150,25 @@ TEST_F(EventerTest, DatesAreTheLocalTimesOfTheRecords) {
     }
     el.close(h.value);
     EXPECT_EQ(i, list.size());
+}
+
+// An item with its full message texts (three insertion strings, a category,
+// a user, 16 bytes of data) costs at most a kilobyte, its texts included.
+TEST_F(EventerTest, ItemsStaySmall) {
+    if (!bench::kHeapCounted) GTEST_SKIP() << "the heap is not counted here";
+    constexpr int kItems = 3000;
+    auto& el = platform::current().eventlog();
+    auto h = el.register_source(u"", u"Vorlek");
+    const std::vector<uint8_t> sid = platform::sid::builtin_alias(544).bytes();
+    for (int i = 0; i < kItems; ++i)
+        el.report(h.value, 2, 1000, 2, sid, {u"first " + decimal(i), u"second string", u"third"},
+                  std::vector<uint8_t>(16, 0x5A));
+    el.deregister_source(h.value);
+    const double per_item = bench::heap_per_item(kItems, [&](auto held) {
+        ASSERT_EQ(read(), 0);
+        held();
+    });
+    EXPECT_LE(per_item, 1024.0);
 }
 
 // The data texts: line feeds after every 8th byte, every 4th word and every
