@@ -202,8 +202,31 @@ String Service::ErrorControl() const {
                           : String();
 }
 
-String Service::config_text(const String& text) const {
-    return r_.config_read ? or_default(text, place_->no_text) : String();
+StringView Service::text(Text which) const {
+    const uint32_t begin = which == 0 ? 0 : r_.ends[which - 1];
+    return StringView(r_.texts).substr(begin, r_.ends[which] - begin);
+}
+
+void Service::set_texts(std::initializer_list<std::pair<Text, StringView>> changed) {
+    std::array<StringView, kTextCount> now;
+    for (int i = 0; i < kTextCount; ++i)
+        now[i] = text(static_cast<Text>(i));
+    for (const auto& [which, value] : changed)
+        now[which] = value;
+    size_t size = 0;
+    for (StringView t : now)
+        size += t.size();
+    String texts;
+    texts.reserve(size);
+    for (int i = 0; i < kTextCount; ++i) {
+        texts += now[i];
+        r_.ends[i] = static_cast<uint32_t>(texts.size());
+    }
+    r_.texts = std::move(texts);
+}
+
+String Service::config_text(Text which) const {
+    return r_.config_read ? or_default(text(which), place_->no_text) : String();
 }
 
 void Service::set_place(String computer, String no_text) {
@@ -231,7 +254,8 @@ Service::~Service() {
 }
 
 ScHandle Service::held_lock() const {
-    return lock_ && lock_platform_ == platform::current().id() ? lock_ : 0;
+    if (!rare_ || rare_->lock_platform != platform::current().id()) return 0;
+    return rare_->lock;
 }
 
 void Service::reset() {
@@ -241,8 +265,10 @@ void Service::reset() {
     last_error_ = 0;
     if (!place_->computer.empty()) set_place({}, place_->no_text);
     db_locked_ = false;
-    if (rare_) rare_->db_lock_owner.clear();
-    db_lock_duration_ = 0;
+    if (rare_) {
+        rare_->db_lock_owner.clear();
+        rare_->db_lock_duration = 0;
+    }
 }
 
 void Service::fill_status(const platform::ServiceStatus& s) {
@@ -262,11 +288,14 @@ void Service::fill_config(const platform::ServiceConfig& c) {
     r_.config_read = true;
     r_.start_type = c.start_type;
     r_.error_control = c.error_control;
-    r_.binary_path_name = c_text(c.binary_path, {});
-    r_.load_order_group = c_text(c.load_order_group, {});
     r_.tag_id = as_long(c.tag);
-    r_.dependencies = services::dependencies_text(c.dependencies, {});
-    r_.service_start_name = c_text(c.start_name, {});
+    const String path = c_text(c.binary_path, {}), group = c_text(c.load_order_group, {}),
+                 dependencies = services::dependencies_text(c.dependencies, {}),
+                 start_name = c_text(c.start_name, {});
+    set_texts({{kBinaryPath, path},
+               {kLoadOrderGroup, group},
+               {kDependencies, dependencies},
+               {kStartName, start_name}});
 }
 
 int32_t Service::InitServices(int32_t lngServiceType, String strComputer, String strDefault) {
@@ -289,10 +318,11 @@ int32_t Service::InitServices(int32_t lngServiceType, String strComputer, String
     const auto place = std::make_shared<const Place>(Place{computer_text(strComputer), strDefault});
     for (const auto& entry : listed.value) {
         auto item = make<Service>();
-        item->r_.display_name = c_text(entry.display_name, strDefault);
-        item->r_.service_name = c_text(entry.name, strDefault);
+        const String name = c_text(entry.name, strDefault);
+        item->set_texts(
+            {{kDisplayName, c_text(entry.display_name, strDefault)}, {kServiceName, name}});
         item->fill_status(entry.status);
-        auto service = sc.open_service(m.get(), item->r_.service_name, kRead);
+        auto service = sc.open_service(m.get(), name, kRead);
         if (!service.ok()) return fail(as_long(service.status));
         Held s(service.value);
         auto config = sc.query_config(s.get());
@@ -301,8 +331,7 @@ int32_t Service::InitServices(int32_t lngServiceType, String strComputer, String
         item->place_ = place;
         item->valid_ = true;
         s.reset();
-        const String key = item->r_.service_name;
-        if (int32_t rc = attempt([&] { services_->add(Variant(std::move(item)), key); }))
+        if (int32_t rc = attempt([&] { services_->add(Variant(std::move(item)), name); }))
             return fail(rc);
     }
     return 1;
@@ -324,7 +353,7 @@ int32_t Service::InitServiceDB(String strComputer, String strDefault) {
         return 0;
     }
     db_locked_ = lock.value.locked;
-    db_lock_duration_ = db_locked_ ? as_long(lock.value.duration) : 0;
+    rare().db_lock_duration = db_locked_ ? as_long(lock.value.duration) : 0;
     rare().db_lock_owner = db_locked_ ? c_text(lock.value.owner, strDefault) : strDefault;
     set_place(computer_text(strComputer), strDefault);
     valid_db_ = true;
@@ -356,8 +385,7 @@ int32_t Service::GetServiceInfo(String strServiceName, String strComputer, Strin
     }
     String display = GetDisplayName(strServiceName, Variant(strComputer), strDefault);
     if (last_error_ != 0) return 0;
-    r_.display_name = std::move(display);
-    r_.service_name = std::move(strServiceName);
+    set_texts({{kDisplayName, display}, {kServiceName, strServiceName}});
     set_place(computer_text(strComputer), std::move(strDefault));
     valid_ = true;
     return 1;
@@ -412,7 +440,7 @@ void Service::write_through(uint32_t access, Change&& change) {
             return;
         }
         Held m(opened.value);
-        auto service = sc.open_service(m.get(), r_.service_name, access);
+        auto service = sc.open_service(m.get(), ServiceName(), access);
         if (!service.ok()) {
             last_error_ = as_long(service.status);
             return;
@@ -426,7 +454,7 @@ void Service::write_through(uint32_t access, Change&& change) {
     }
     // Reloaded with the object's own name and computer, so Computer keeps
     // the text the client gave.
-    const String name = r_.service_name, computer = place_->computer, no_text = place_->no_text;
+    const String name = ServiceName(), computer = place_->computer, no_text = place_->no_text;
     GetServiceInfo(name, computer, no_text);
 }
 
@@ -559,14 +587,14 @@ void Service::SetServiceDBLocked(bool value) {
             auto locked = sc.lock(m.get());
             done = locked.status;
             if (locked.ok()) {
-                lock_ = locked.value;
-                lock_platform_ = platform::current().id();
+                rare().lock = locked.value;
+                rare().lock_platform = platform::current().id();
                 rare().lock_computer = place_->computer;
             }
         }
     } else {
         done = sc.unlock(held_lock());
-        if (done == status::kSuccess) lock_ = 0;
+        if (done == status::kSuccess) rare().lock = 0;
     }
     // A lock or unlock that failed keeps its code: the reload would report
     // success and show whoever else holds the lock as if it were ours.

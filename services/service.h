@@ -5,7 +5,10 @@
 // through to the manager at once and reload the object.
 #pragma once
 
+#include <array>
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
 #include "automation/collection.h"
 #include "platform/services.h"
@@ -50,11 +53,11 @@ class Service : public Object {
     bool ValidDB() const { return valid_db_; }
     bool ServiceDBLocked() const { return db_locked_; }
     String ServiceDBLockOwner() const { return rare_ ? rare_->db_lock_owner : String(); }
-    int32_t ServiceDBLockDuration() const { return db_lock_duration_; }
+    int32_t ServiceDBLockDuration() const { return rare_ ? rare_->db_lock_duration : 0; }
     String Computer() const { return place_->computer; }
 
-    String ServiceName() const { return r_.service_name; }
-    String DisplayName() const { return r_.display_name; }
+    String ServiceName() const { return String(text(kServiceName)); }
+    String DisplayName() const { return String(text(kDisplayName)); }
     String ServiceType() const;
     String CurrentState() const;
     String ControlsAccepted() const;
@@ -66,11 +69,11 @@ class Service : public Object {
     String ServiceFlags() const;
     String StartType() const;
     String ErrorControl() const;
-    String BinaryPathName() const { return config_text(r_.binary_path_name); }
-    String LoadOrderGroup() const { return config_text(r_.load_order_group); }
+    String BinaryPathName() const { return config_text(kBinaryPath); }
+    String LoadOrderGroup() const { return config_text(kLoadOrderGroup); }
     int32_t TagID() const { return r_.tag_id; }
-    String Dependencies() const { return config_text(r_.dependencies); }
-    String ServiceStartName() const { return config_text(r_.service_start_name); }
+    String Dependencies() const { return config_text(kDependencies); }
+    String ServiceStartName() const { return config_text(kStartName); }
     String ServicePassword() const { return String(kPasswordMask); }
 
     void SetDisplayName(String value);
@@ -89,21 +92,27 @@ class Service : public Object {
     // One service's values, in the record's (alphabetical) order. The codes
     // become their constant names when read, and the configuration's texts
     // are kept as the platform gave them ("" for none, shown as the default),
-    // so a listed item holds no text it shares with the others.
+    // so a listed item holds no text it shares with the others. Its own texts
+    // are kept one after another in one block.
+    enum Text : uint8_t {
+        kBinaryPath,
+        kDependencies,
+        kDisplayName,
+        kLoadOrderGroup,
+        kServiceName,
+        kStartName,
+        kTextCount
+    };
     struct Record {
-        String binary_path_name;
+        String texts;
+        std::array<uint32_t, kTextCount> ends{};  // where each text ends in `texts`
         int32_t check_point = 0;
         uint32_t controls_accepted = 0;
         uint32_t current_state = 0;
-        String dependencies;
-        String display_name;
         uint32_t error_control = 0;
-        String load_order_group;
         int32_t process_id = 0;
         uint32_t service_flags = 0;
-        String service_name;
         int32_t service_specific_exit_code = 0;
-        String service_start_name;
         uint32_t service_type = 0;
         uint32_t start_type = 0;
         int32_t tag_id = 0;
@@ -122,12 +131,17 @@ class Service : public Object {
     // What only the lock and the account lets use, made when first needed.
     struct Rare {
         String db_lock_owner;
-        String lock_computer;  // the Computer text the lock was taken with
+        int32_t db_lock_duration = 0;
+        platform::ScHandle lock = 0;
+        uint64_t lock_platform = 0;  // the id of the platform `lock` belongs to
+        String lock_computer;        // the Computer text it was taken with
         String pending_start_name;
         String pending_password;
     };
 
-    String config_text(const String& text) const;
+    StringView text(Text which) const;
+    void set_texts(std::initializer_list<std::pair<Text, StringView>> changed);
+    String config_text(Text which) const;
     void set_place(String computer, String no_text);
     Rare& rare();
     void reset();
@@ -151,9 +165,6 @@ class Service : public Object {
     std::shared_ptr<const Place> place_;
     std::unique_ptr<Rare> rare_;
     int32_t last_error_ = 0;
-    int32_t db_lock_duration_ = 0;
-    platform::ScHandle lock_ = 0;
-    uint64_t lock_platform_ = 0;  // the id of the platform lock_ belongs to
     bool valid_ = false;
     bool valid_db_ = false;
     bool db_locked_ = false;
