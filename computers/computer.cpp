@@ -208,12 +208,23 @@ String Computer::CompType() const {
     return type_read_ ? server_type_text(type_, *no_text_) : unread();
 }
 
+int32_t Computer::unread_number() const {
+    return unread_blank_ ? 0 : err::kNotAvailable;
+}
+
 String Computer::detail_text(String Details::*text) const {
     return details_ ? *details_.*text : unread();
 }
 
+int32_t Computer::detail_number(int32_t Details::*number) const {
+    return details_ ? *details_.*number : unread_number();
+}
+
 Computer::Details& Computer::details() {
-    if (!details_) details_ = std::make_unique<Details>(Details{unread(), unread(), unread()});
+    const int32_t n = unread_number();
+    if (!details_)
+        details_ =
+            std::make_unique<Details>(Details{unread(), unread(), unread(), n, n, n, n, n, n});
     return *details_;
 }
 
@@ -226,9 +237,8 @@ Ref<Collection> Computer::Computers() {
 // InitComputerInfo
 
 void Computer::reset_details(StringView no_text) {
-    announce_delta_ = announce_rate_ = auto_disconnect_ = licenses_ = logged_on_users_ =
-        platform_id_ = users_ = version_major_ = version_minor_ = entries_read_ = total_entries_ =
-            err::kNotAvailable;
+    platform_id_ = version_major_ = version_minor_ = entries_read_ = total_entries_ =
+        err::kNotAvailable;
     comment_ = String(no_text);
     no_text_ = std::make_shared<const String>(no_text);
     details_.reset();
@@ -252,12 +262,12 @@ uint32_t Computer::load_details(StringView name, bool name_from_record, StringVi
     type_ = s.type;
     type_read_ = true;
     comment_ = record_text(s.comment, no_text);
-    users_ = as_long(s.users);
-    auto_disconnect_ = s.auto_disconnect;
+    details().users = as_long(s.users);
+    details().auto_disconnect = s.auto_disconnect;
     hidden_ = s.hidden == 1;
-    announce_rate_ = as_long(s.announce);
-    announce_delta_ = as_long(s.announce_delta);
-    licenses_ = as_long(s.licenses);
+    details().announce_rate = as_long(s.announce);
+    details().announce_delta = as_long(s.announce_delta);
+    details().licenses = as_long(s.licenses);
     details().user_path = record_text(s.user_path, no_text);
 
     auto workstation = servers.workstation_info(name);
@@ -269,7 +279,7 @@ uint32_t Computer::load_details(StringView name, bool name_from_record, StringVi
     name_ = upper_trimmed(w.computer_name);
     details().lan_group = record_text(w.lan_group, no_text);
     details().lan_root = record_text(w.lan_root, no_text);
-    logged_on_users_ = as_long(w.logged_on_users);
+    details().logged_on_users = as_long(w.logged_on_users);
     platform_id_ = as_long(w.platform_id);
     version_major_ = as_long(w.version_major);
     version_minor_ = as_long(w.version_minor);
@@ -308,7 +318,6 @@ int32_t Computer::InitComputerInfo(String strName, int32_t lngType, String strDe
             item->name_ = name;
             item->no_text_ = no_text;
             if (with_info) {
-                item->unread_blank_ = true;
                 status = static_cast<int32_t>(item->load_details(name, true, strDefault));
             } else {
                 item->platform_id_ = as_long(entry.platform_id);
@@ -320,8 +329,7 @@ int32_t Computer::InitComputerInfo(String strName, int32_t lngType, String strDe
                 item->entries_read_ = static_cast<int32_t>(entries.size());
                 item->total_entries_ = as_long(batch.value.total_entries);
                 item->hidden_ = false;
-                item->announce_delta_ = item->announce_rate_ = item->auto_disconnect_ =
-                    item->licenses_ = item->logged_on_users_ = item->users_ = err::kNotAvailable;
+                item->unread_blank_ = false;
             }
             const String key = item->name_;
             if (int32_t rc = attempt([&] { Computers()->add(Variant(std::move(item)), key); }))
