@@ -193,6 +193,41 @@ const ClassInfo& Computer::info() {
     return info;
 }
 
+Computer::Computer() {
+    // No default until a call names one: one empty text for all.
+    static const auto none = std::make_shared<const String>();
+    no_text_ = none;
+}
+
+const String& Computer::unread() const {
+    static const String blank;
+    return unread_blank_ ? blank : *no_text_;
+}
+
+String Computer::CompType() const {
+    return type_read_ ? server_type_text(type_, *no_text_) : unread();
+}
+
+int32_t Computer::unread_number() const {
+    return unread_blank_ ? 0 : err::kNotAvailable;
+}
+
+String Computer::detail_text(String Details::*text) const {
+    return details_ ? *details_.*text : unread();
+}
+
+int32_t Computer::detail_number(int32_t Details::*number) const {
+    return details_ ? *details_.*number : unread_number();
+}
+
+Computer::Details& Computer::details() {
+    const int32_t n = unread_number();
+    if (!details_)
+        details_ =
+            std::make_unique<Details>(Details{unread(), unread(), unread(), n, n, n, n, n, n});
+    return *details_;
+}
+
 Ref<Collection> Computer::Computers() {
     if (!computers_) computers_ = make<Collection>();
     return computers_;
@@ -202,10 +237,12 @@ Ref<Collection> Computer::Computers() {
 // InitComputerInfo
 
 void Computer::reset_details(StringView no_text) {
-    announce_delta_ = announce_rate_ = auto_disconnect_ = licenses_ = logged_on_users_ =
-        platform_id_ = users_ = version_major_ = version_minor_ = entries_read_ = total_entries_ =
-            err::kNotAvailable;
-    comment_ = lan_group_ = lan_root_ = type_ = user_path_ = String(no_text);
+    platform_id_ = version_major_ = version_minor_ = entries_read_ = total_entries_ =
+        err::kNotAvailable;
+    comment_ = String(no_text);
+    no_text_ = std::make_shared<const String>(no_text);
+    details_.reset();
+    type_read_ = unread_blank_ = false;
     hidden_ = false;
 }
 
@@ -222,15 +259,16 @@ uint32_t Computer::load_details(StringView name, bool name_from_record, StringVi
     if (name_from_record) name_ = upper_trimmed(s.name);
     version_major_ = as_long(s.version_major);
     version_minor_ = as_long(s.version_minor);
-    type_ = server_type_text(s.type, no_text);
+    type_ = s.type;
+    type_read_ = true;
     comment_ = record_text(s.comment, no_text);
-    users_ = as_long(s.users);
-    auto_disconnect_ = s.auto_disconnect;
+    details().users = as_long(s.users);
+    details().auto_disconnect = s.auto_disconnect;
     hidden_ = s.hidden == 1;
-    announce_rate_ = as_long(s.announce);
-    announce_delta_ = as_long(s.announce_delta);
-    licenses_ = as_long(s.licenses);
-    user_path_ = record_text(s.user_path, no_text);
+    details().announce_rate = as_long(s.announce);
+    details().announce_delta = as_long(s.announce_delta);
+    details().licenses = as_long(s.licenses);
+    details().user_path = record_text(s.user_path, no_text);
 
     auto workstation = servers.workstation_info(name);
     if (!workstation.ok()) {
@@ -239,9 +277,9 @@ uint32_t Computer::load_details(StringView name, bool name_from_record, StringVi
     }
     const platform::WorkstationInfo& w = workstation.value;
     name_ = upper_trimmed(w.computer_name);
-    lan_group_ = record_text(w.lan_group, no_text);
-    lan_root_ = record_text(w.lan_root, no_text);
-    logged_on_users_ = as_long(w.logged_on_users);
+    details().lan_group = record_text(w.lan_group, no_text);
+    details().lan_root = record_text(w.lan_root, no_text);
+    details().logged_on_users = as_long(w.logged_on_users);
     platform_id_ = as_long(w.platform_id);
     version_major_ = as_long(w.version_major);
     version_minor_ = as_long(w.version_minor);
@@ -262,6 +300,7 @@ int32_t Computer::InitComputerInfo(String strName, int32_t lngType, String strDe
 
     auto& servers = platform::current().servers();
     const String pattern = to_upper(strName);
+    const auto no_text = std::make_shared<const String>(strDefault);
     int32_t status = 0;
     uint32_t resume = 0;
     for (;;) {
@@ -277,20 +316,20 @@ int32_t Computer::InitComputerInfo(String strName, int32_t lngType, String strDe
             if (!matches_pattern(name, pattern)) continue;
             auto item = make<Computer>();
             item->name_ = name;
+            item->no_text_ = no_text;
             if (with_info) {
                 status = static_cast<int32_t>(item->load_details(name, true, strDefault));
             } else {
                 item->platform_id_ = as_long(entry.platform_id);
                 item->version_major_ = as_long(entry.version_major);
                 item->version_minor_ = as_long(entry.version_minor);
-                item->type_ = server_type_text(entry.type, strDefault);
+                item->type_ = entry.type;
+                item->type_read_ = true;
                 item->comment_ = record_text(entry.comment, strDefault);
                 item->entries_read_ = static_cast<int32_t>(entries.size());
                 item->total_entries_ = as_long(batch.value.total_entries);
                 item->hidden_ = false;
-                item->lan_group_ = item->lan_root_ = item->user_path_ = strDefault;
-                item->announce_delta_ = item->announce_rate_ = item->auto_disconnect_ =
-                    item->licenses_ = item->logged_on_users_ = item->users_ = err::kNotAvailable;
+                item->unread_blank_ = false;
             }
             const String key = item->name_;
             if (int32_t rc = attempt([&] { Computers()->add(Variant(std::move(item)), key); }))

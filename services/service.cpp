@@ -175,6 +175,69 @@ const ClassInfo& Service::info() {
 // ---------------------------------------------------------------------------
 // Reading
 
+Service::Service() {
+    // No Computer and no default until a call names them: one place for all.
+    static const auto none = std::make_shared<const Place>();
+    place_ = none;
+}
+
+String Service::ServiceType() const {
+    return r_.status_read ? services::type_text(r_.service_type, place_->no_text) : String();
+}
+String Service::CurrentState() const {
+    return r_.status_read ? services::state_text(r_.current_state, place_->no_text) : String();
+}
+String Service::ControlsAccepted() const {
+    return r_.status_read ? services::controls_text(r_.controls_accepted, place_->no_text)
+                          : String();
+}
+String Service::ServiceFlags() const {
+    return r_.status_read ? services::flags_text(r_.service_flags) : String();
+}
+String Service::StartType() const {
+    return r_.config_read ? services::start_type_text(r_.start_type, place_->no_text) : String();
+}
+String Service::ErrorControl() const {
+    return r_.config_read ? services::error_control_text(r_.error_control, place_->no_text)
+                          : String();
+}
+
+StringView Service::text(Text which) const {
+    const uint32_t begin = which == 0 ? 0 : r_.ends[which - 1];
+    return StringView(r_.texts).substr(begin, r_.ends[which] - begin);
+}
+
+void Service::set_texts(std::initializer_list<std::pair<Text, StringView>> changed) {
+    std::array<StringView, kTextCount> now;
+    for (int i = 0; i < kTextCount; ++i)
+        now[i] = text(static_cast<Text>(i));
+    for (const auto& [which, value] : changed)
+        now[which] = value;
+    size_t size = 0;
+    for (StringView t : now)
+        size += t.size();
+    String texts;
+    texts.reserve(size);
+    for (int i = 0; i < kTextCount; ++i) {
+        texts += now[i];
+        r_.ends[i] = static_cast<uint32_t>(texts.size());
+    }
+    r_.texts = std::move(texts);
+}
+
+String Service::config_text(Text which) const {
+    return r_.config_read ? or_default(text(which), place_->no_text) : String();
+}
+
+void Service::set_place(String computer, String no_text) {
+    place_ = std::make_shared<const Place>(Place{std::move(computer), std::move(no_text)});
+}
+
+Service::Rare& Service::rare() {
+    if (!rare_) rare_ = std::make_unique<Rare>();
+    return *rare_;
+}
+
 Ref<Collection> Service::Services() {
     if (!services_) SetServices(make<Collection>());
     return services_;
@@ -191,7 +254,8 @@ Service::~Service() {
 }
 
 ScHandle Service::held_lock() const {
-    return lock_ && lock_platform_ == platform::current().id() ? lock_ : 0;
+    if (!rare_ || rare_->lock_platform != platform::current().id()) return 0;
+    return rare_->lock;
 }
 
 void Service::reset() {
@@ -199,17 +263,20 @@ void Service::reset() {
     valid_ = false;
     valid_db_ = false;
     last_error_ = 0;
-    computer_.clear();
+    if (!place_->computer.empty()) set_place({}, place_->no_text);
     db_locked_ = false;
-    db_lock_owner_.clear();
-    db_lock_duration_ = 0;
+    if (rare_) {
+        rare_->db_lock_owner.clear();
+        rare_->db_lock_duration = 0;
+    }
 }
 
-void Service::fill_status(const platform::ServiceStatus& s, StringView no_text) {
-    r_.service_type = services::type_text(s.type, no_text);
-    r_.current_state = services::state_text(s.state, no_text);
-    r_.service_flags = services::flags_text(s.flags);
-    r_.controls_accepted = services::controls_text(s.controls_accepted, no_text);
+void Service::fill_status(const platform::ServiceStatus& s) {
+    r_.status_read = true;
+    r_.service_type = s.type;
+    r_.current_state = s.state;
+    r_.service_flags = s.flags;
+    r_.controls_accepted = s.controls_accepted;
     r_.process_id = as_long(s.process_id);
     r_.wait_hint = as_long(s.wait_hint);
     r_.check_point = as_long(s.check_point);
@@ -217,19 +284,23 @@ void Service::fill_status(const platform::ServiceStatus& s, StringView no_text) 
     r_.service_specific_exit_code = as_long(s.service_exit_code);
 }
 
-void Service::fill_config(const platform::ServiceConfig& c, StringView no_text) {
-    r_.start_type = services::start_type_text(c.start_type, no_text);
-    r_.error_control = services::error_control_text(c.error_control, no_text);
-    r_.binary_path_name = c_text(c.binary_path, no_text);
-    r_.load_order_group = c_text(c.load_order_group, no_text);
+void Service::fill_config(const platform::ServiceConfig& c) {
+    r_.config_read = true;
+    r_.start_type = c.start_type;
+    r_.error_control = c.error_control;
     r_.tag_id = as_long(c.tag);
-    r_.dependencies = services::dependencies_text(c.dependencies, no_text);
-    r_.service_start_name = c_text(c.start_name, no_text);
+    const String path = c_text(c.binary_path, {}), group = c_text(c.load_order_group, {}),
+                 dependencies = services::dependencies_text(c.dependencies, {}),
+                 start_name = c_text(c.start_name, {});
+    set_texts({{kBinaryPath, path},
+               {kLoadOrderGroup, group},
+               {kDependencies, dependencies},
+               {kStartName, start_name}});
 }
 
 int32_t Service::InitServices(int32_t lngServiceType, String strComputer, String strDefault) {
     reset();
-    default_ = strDefault;
+    set_place({}, strDefault);
     auto& sc = manager();
     const auto fail = [this](int32_t code) {
         last_error_ = code;
@@ -244,33 +315,31 @@ int32_t Service::InitServices(int32_t lngServiceType, String strComputer, String
     auto listed = sc.enumerate(m.get(), as_dword(lngServiceType), kStateAll);
     if (!listed.ok()) return fail(as_long(listed.status));
     Services();
-    const String computer = computer_text(strComputer);
+    const auto place = std::make_shared<const Place>(Place{computer_text(strComputer), strDefault});
     for (const auto& entry : listed.value) {
         auto item = make<Service>();
-        item->r_.display_name = c_text(entry.display_name, strDefault);
-        item->r_.service_name = c_text(entry.name, strDefault);
-        item->fill_status(entry.status, strDefault);
-        auto service = sc.open_service(m.get(), item->r_.service_name, kRead);
+        const String name = c_text(entry.name, strDefault);
+        item->set_texts(
+            {{kDisplayName, c_text(entry.display_name, strDefault)}, {kServiceName, name}});
+        item->fill_status(entry.status);
+        auto service = sc.open_service(m.get(), name, kRead);
         if (!service.ok()) return fail(as_long(service.status));
         Held s(service.value);
         auto config = sc.query_config(s.get());
         if (!config.ok()) return fail(as_long(config.status));
-        item->fill_config(config.value, strDefault);
-        item->computer_ = computer;
+        item->fill_config(config.value);
+        item->place_ = place;
         item->valid_ = true;
-        item->default_ = strDefault;
         s.reset();
-        const String key = item->r_.service_name;
-        if (int32_t rc = attempt([&] { services_->add(Variant(std::move(item)), key); }))
+        if (int32_t rc = attempt([&] { services_->add(Variant(std::move(item)), name); }))
             return fail(rc);
     }
     return 1;
 }
 
 int32_t Service::InitServiceDB(String strComputer, String strDefault) {
-    last_error_ = 0;
-    default_ = strDefault;
     reset();
+    set_place({}, strDefault);
     auto& sc = manager();
     auto opened = sc.open_manager(target(strComputer), kRead);
     if (!opened.ok()) {
@@ -284,17 +353,16 @@ int32_t Service::InitServiceDB(String strComputer, String strDefault) {
         return 0;
     }
     db_locked_ = lock.value.locked;
-    db_lock_duration_ = db_locked_ ? as_long(lock.value.duration) : 0;
-    db_lock_owner_ = db_locked_ ? c_text(lock.value.owner, strDefault) : strDefault;
-    computer_ = computer_text(strComputer);
+    rare().db_lock_duration = db_locked_ ? as_long(lock.value.duration) : 0;
+    rare().db_lock_owner = db_locked_ ? c_text(lock.value.owner, strDefault) : strDefault;
+    set_place(computer_text(strComputer), strDefault);
     valid_db_ = true;
     return 1;
 }
 
 int32_t Service::GetServiceInfo(String strServiceName, String strComputer, String strDefault) {
-    last_error_ = 0;
-    default_ = strDefault;
     reset();
+    set_place({}, strDefault);
     const auto fail = [this](int32_t code) {
         last_error_ = code;
         return 0;
@@ -310,16 +378,15 @@ int32_t Service::GetServiceInfo(String strServiceName, String strComputer, Strin
         Held s(service.value);
         auto st = sc.query_status(s.get());
         if (!st.ok()) return fail(as_long(st.status));
-        fill_status(st.value, strDefault);
+        fill_status(st.value);
         auto config = sc.query_config(s.get());
         if (!config.ok()) return fail(as_long(config.status));
-        fill_config(config.value, strDefault);
+        fill_config(config.value);
     }
     String display = GetDisplayName(strServiceName, Variant(strComputer), strDefault);
     if (last_error_ != 0) return 0;
-    r_.display_name = std::move(display);
-    r_.service_name = std::move(strServiceName);
-    computer_ = computer_text(strComputer);
+    set_texts({{kDisplayName, display}, {kServiceName, strServiceName}});
+    set_place(computer_text(strComputer), std::move(strDefault));
     valid_ = true;
     return 1;
 }
@@ -367,13 +434,13 @@ void Service::write_through(uint32_t access, Change&& change) {
     auto& sc = manager();
     Status done;
     {
-        auto opened = sc.open_manager(target(computer_), kRead);
+        auto opened = sc.open_manager(target(place_->computer), kRead);
         if (!opened.ok()) {
             last_error_ = as_long(opened.status);
             return;
         }
         Held m(opened.value);
-        auto service = sc.open_service(m.get(), r_.service_name, access);
+        auto service = sc.open_service(m.get(), ServiceName(), access);
         if (!service.ok()) {
             last_error_ = as_long(service.status);
             return;
@@ -387,7 +454,7 @@ void Service::write_through(uint32_t access, Change&& change) {
     }
     // Reloaded with the object's own name and computer, so Computer keeps
     // the text the client gave.
-    const String name = r_.service_name, computer = computer_, no_text = default_;
+    const String name = ServiceName(), computer = place_->computer, no_text = place_->no_text;
     GetServiceInfo(name, computer, no_text);
 }
 
@@ -456,8 +523,8 @@ void Service::change_account(const String& name, const String& password) {
         return st;
     });
     if (!written) return;
-    pending_start_name_.clear();
-    pending_password_.clear();
+    rare().pending_start_name.clear();
+    rare().pending_password.clear();
     start_name_pending_ = password_pending_ = false;
 }
 
@@ -468,12 +535,12 @@ void Service::pair_account(bool is_name, String value) {
     const bool other_pending = is_name ? password_pending_ : start_name_pending_;
     if (other_pending) {
         if (is_name)
-            change_account(value, pending_password_);
+            change_account(value, rare().pending_password);
         else
-            change_account(pending_start_name_, value);
+            change_account(rare().pending_start_name, value);
         return;
     }
-    (is_name ? pending_start_name_ : pending_password_) = std::move(value);
+    (is_name ? rare().pending_start_name : rare().pending_password) = std::move(value);
     (is_name ? start_name_pending_ : password_pending_) = true;
     last_error_ = kPairPending;
 }
@@ -512,7 +579,7 @@ void Service::SetServiceDBLocked(bool value) {
     auto& sc = manager();
     Status done = status::kSuccess;
     if (value) {
-        auto opened = sc.open_manager(target(computer_), svc::kManagerLock);
+        auto opened = sc.open_manager(target(place_->computer), svc::kManagerLock);
         if (!opened.ok()) {
             done = opened.status;
         } else {
@@ -520,14 +587,14 @@ void Service::SetServiceDBLocked(bool value) {
             auto locked = sc.lock(m.get());
             done = locked.status;
             if (locked.ok()) {
-                lock_ = locked.value;
-                lock_platform_ = platform::current().id();
-                lock_computer_ = computer_;
+                rare().lock = locked.value;
+                rare().lock_platform = platform::current().id();
+                rare().lock_computer = place_->computer;
             }
         }
     } else {
         done = sc.unlock(held_lock());
-        if (done == status::kSuccess) lock_ = 0;
+        if (done == status::kSuccess) rare().lock = 0;
     }
     // A lock or unlock that failed keeps its code: the reload would report
     // success and show whoever else holds the lock as if it were ours.
@@ -536,7 +603,7 @@ void Service::SetServiceDBLocked(bool value) {
         return;
     }
     // The lock status of the machine the lock was taken on.
-    const String computer = lock_computer_, no_text = default_;
+    const String computer = rare().lock_computer, no_text = place_->no_text;
     InitServiceDB(computer, no_text);
 }
 

@@ -5,6 +5,11 @@
 // through to the manager at once and reload the object.
 #pragma once
 
+#include <array>
+#include <initializer_list>
+#include <memory>
+#include <utility>
+
 #include "automation/collection.h"
 #include "platform/services.h"
 
@@ -21,6 +26,8 @@ class Service : public Object {
     // The first half of an account change: waiting for the other half.
     static constexpr int32_t kPairPending = -8989;
     static constexpr StringView kPasswordMask = u"***************";
+
+    Service();
 
     Ref<Collection> Services();
     void SetServices(Ref<Collection> collection) {
@@ -45,28 +52,28 @@ class Service : public Object {
     bool Valid() const { return valid_; }
     bool ValidDB() const { return valid_db_; }
     bool ServiceDBLocked() const { return db_locked_; }
-    String ServiceDBLockOwner() const { return db_lock_owner_; }
-    int32_t ServiceDBLockDuration() const { return db_lock_duration_; }
-    String Computer() const { return computer_; }
+    String ServiceDBLockOwner() const { return rare_ ? rare_->db_lock_owner : String(); }
+    int32_t ServiceDBLockDuration() const { return rare_ ? rare_->db_lock_duration : 0; }
+    String Computer() const { return place_->computer; }
 
-    String ServiceName() const { return r_.service_name; }
-    String DisplayName() const { return r_.display_name; }
-    String ServiceType() const { return r_.service_type; }
-    String CurrentState() const { return r_.current_state; }
-    String ControlsAccepted() const { return r_.controls_accepted; }
+    String ServiceName() const { return String(text(kServiceName)); }
+    String DisplayName() const { return String(text(kDisplayName)); }
+    String ServiceType() const;
+    String CurrentState() const;
+    String ControlsAccepted() const;
     int32_t Win32ExitCode() const { return r_.win32_exit_code; }
     int32_t ServiceSpecificExitCode() const { return r_.service_specific_exit_code; }
     int32_t CheckPoint() const { return r_.check_point; }
     int32_t WaitHint() const { return r_.wait_hint; }
     int32_t ProcessID() const { return r_.process_id; }
-    String ServiceFlags() const { return r_.service_flags; }
-    String StartType() const { return r_.start_type; }
-    String ErrorControl() const { return r_.error_control; }
-    String BinaryPathName() const { return r_.binary_path_name; }
-    String LoadOrderGroup() const { return r_.load_order_group; }
+    String ServiceFlags() const;
+    String StartType() const;
+    String ErrorControl() const;
+    String BinaryPathName() const { return config_text(kBinaryPath); }
+    String LoadOrderGroup() const { return config_text(kLoadOrderGroup); }
     int32_t TagID() const { return r_.tag_id; }
-    String Dependencies() const { return r_.dependencies; }
-    String ServiceStartName() const { return r_.service_start_name; }
+    String Dependencies() const { return config_text(kDependencies); }
+    String ServiceStartName() const { return config_text(kStartName); }
     String ServicePassword() const { return String(kPasswordMask); }
 
     void SetDisplayName(String value);
@@ -82,31 +89,64 @@ class Service : public Object {
     ~Service() override;
 
   private:
-    // One service's values, in the record's (alphabetical) order.
+    // One service's values, in the record's (alphabetical) order. The codes
+    // become their constant names when read, and the configuration's texts
+    // are kept as the platform gave them ("" for none, shown as the default),
+    // so a listed item holds no text it shares with the others. Its own texts
+    // are kept one after another in one block.
+    enum Text : uint8_t {
+        kBinaryPath,
+        kDependencies,
+        kDisplayName,
+        kLoadOrderGroup,
+        kServiceName,
+        kStartName,
+        kTextCount
+    };
     struct Record {
-        String binary_path_name;
+        String texts;
+        std::array<uint32_t, kTextCount> ends{};  // where each text ends in `texts`
         int32_t check_point = 0;
-        String controls_accepted;
-        String current_state;
-        String dependencies;
-        String display_name;
-        String error_control;
-        String load_order_group;
+        uint32_t controls_accepted = 0;
+        uint32_t current_state = 0;
+        uint32_t error_control = 0;
         int32_t process_id = 0;
-        String service_flags;
-        String service_name;
+        uint32_t service_flags = 0;
         int32_t service_specific_exit_code = 0;
-        String service_start_name;
-        String service_type;
-        String start_type;
+        uint32_t service_type = 0;
+        uint32_t start_type = 0;
         int32_t tag_id = 0;
         int32_t wait_hint = 0;
         int32_t win32_exit_code = 0;
+        // What has been read: a load that fails half-way shows the half it read.
+        bool status_read = false;
+        bool config_read = false;
+    };
+    // The Computer text and the caller's default, shared by the items of a
+    // listing.
+    struct Place {
+        String computer;
+        String no_text;
+    };
+    // What only the lock and the account lets use, made when first needed.
+    struct Rare {
+        String db_lock_owner;
+        int32_t db_lock_duration = 0;
+        platform::ScHandle lock = 0;
+        uint64_t lock_platform = 0;  // the id of the platform `lock` belongs to
+        String lock_computer;        // the Computer text it was taken with
+        String pending_start_name;
+        String pending_password;
     };
 
+    StringView text(Text which) const;
+    void set_texts(std::initializer_list<std::pair<Text, StringView>> changed);
+    String config_text(Text which) const;
+    void set_place(String computer, String no_text);
+    Rare& rare();
     void reset();
-    void fill_status(const platform::ServiceStatus& status, StringView no_text);
-    void fill_config(const platform::ServiceConfig& config, StringView no_text);
+    void fill_status(const platform::ServiceStatus& status);
+    void fill_config(const platform::ServiceConfig& config);
     // The common frame of the lets: open the service with `access`, make
     // the change, reload on success.
     template <class Change>
@@ -122,19 +162,12 @@ class Service : public Object {
 
     Ref<Collection> services_;
     Record r_;
+    std::shared_ptr<const Place> place_;
+    std::unique_ptr<Rare> rare_;
+    int32_t last_error_ = 0;
     bool valid_ = false;
     bool valid_db_ = false;
-    int32_t last_error_ = 0;
-    String computer_;
     bool db_locked_ = false;
-    String db_lock_owner_;
-    int32_t db_lock_duration_ = 0;
-    platform::ScHandle lock_ = 0;
-    uint64_t lock_platform_ = 0;  // the id of the platform lock_ belongs to
-    String lock_computer_;        // the Computer text it was taken with
-    String default_;
-    String pending_start_name_;
-    String pending_password_;
     bool start_name_pending_ = false;
     bool password_pending_ = false;
 };

@@ -5,9 +5,12 @@
 
 #include "tests/support/simulated.h"
 
+#include "bench/heap.h"
+
 #include "computers/computer.h"
 #include "library/client.h"
 #include "platform/sim/network.h"
+#include "platform/sim/sim_platform.h"
 
 namespace vorlek {
 namespace {
@@ -138,6 +141,51 @@ TEST_F(ComputerTest, PatternWithInfoLoadsEachMachine) {
     net->find(u"WS0003")->reachable = true;
     EXPECT_EQ(init({u"WS*", -1, u"unknown", 1234}), 457);
     EXPECT_EQ(computers().get(u"Count").to_long(), 8);
+}
+
+// What an item was not told shows what its listing gives: the default of
+// its own call at the enumeration-only level, nothing with details (a
+// machine that does not answer).
+TEST_F(ComputerTest, UnreadTextsShowWhatTheirListingGave) {
+    EXPECT_EQ(init({u"SRV*", -1, u"first"}), 0);
+    auto srv1 = item(u"SRV01");
+    c.set(u"Computers", Variant(make<Collection>()));
+    EXPECT_EQ(init({u"SRV*", -1, u"second"}), 0);
+    for (const char16_t* member : {u"CompLangroup", u"CompLanroot", u"CompUserPath"})
+        EXPECT_EQ(text(srv1, member), u"first") << to_utf8(member);
+    EXPECT_EQ(text(item(u"SRV01"), u"CompLanroot"), u"second");
+    EXPECT_EQ(text(srv1, u"CompType"),
+              u"SV_TYPE_SERVER_NT;SV_TYPE_NT;SV_TYPE_DOMAIN_MEMBER;SV_TYPE_SERVER;"
+              u"SV_TYPE_WORKSTATION");
+
+    c.set(u"Computers", Variant(make<Collection>()));
+    EXPECT_EQ(init({u"SRV*", -1, u"n/a", 1234}), 0);
+    EXPECT_EQ(text(item(u"SRV01"), u"CompUserPath"), u"c:\\");
+    auto silent = item(u"SRV03");
+    for (const char16_t* member : {u"CompType", u"CompLangroup", u"CompUserPath"})
+        EXPECT_EQ(text(silent, member), u"") << to_utf8(member);
+}
+
+// A listed machine costs at most 300 bytes beyond its texts (its name, the
+// collection's copy of it and its comment) at the enumeration-only level.
+TEST_F(ComputerTest, ListedItemsStaySmall) {
+    if (!bench::kHeapCounted) GTEST_SKIP() << "the heap is not counted here";
+    constexpr int kItems = 3000;
+    auto big = sim::make_network(u"empty");
+    sim::join(big->local(), u"BIG", platform::sv_type::kWorkstation | platform::sv_type::kNt);
+    for (int i = 1; i < kItems; ++i) {
+        const String name = u"PC" + String(6 - decimal(i).size(), u'0') + decimal(i);
+        sim::join(big->add_machine(name), u"BIG",
+                  platform::sv_type::kWorkstation | platform::sv_type::kNt, u"Workstation");
+    }
+    platform::ScopedPlatform here{std::make_shared<sim::SimPlatform>(big)};
+    auto d = client::create(u"Vorlek.Computer");
+    const double per_item = bench::heap_per_item(kItems, [&](auto held) {
+        ASSERT_EQ(d.call(u"InitComputerInfo", {u"*", -1, u"unknown"}).to_long(), 0);
+        ASSERT_EQ(client::Dispatch(d.get(u"Computers")).get(u"Count").to_long(), kItems);
+        held();
+    });
+    EXPECT_LE(per_item, 300 + 2 * (8 + 8 + 11));
 }
 
 TEST_F(ComputerTest, TypeMaskDomainAndAnsweringServer) {

@@ -6,7 +6,11 @@
 
 #include "tests/support/simulated.h"
 
+#include "bench/heap.h"
+
+#include "automation/collection.h"
 #include "library/client.h"
+#include "platform/services.h"
 #include "platform/sim/services.h"
 
 namespace vorlek {
@@ -293,6 +297,66 @@ TEST_F(ServiceTest, BadInputGetsTheManagersAnswer) {
     EXPECT_EQ(err(), 1078);
     EXPECT_EQ(s.get(u"DisplayName").to_string(), u"Print Spooler");
     EXPECT_EQ(net->handles().open_count(), 0u);
+}
+
+// The names and the caller's default are made when read: a code with no name
+// and a text the configuration leaves empty show the default of the call that
+// read them, and a load that fails half-way shows only the half it read.
+TEST_F(ServiceTest, TextsShowTheDefaultOfTheCallThatReadThem) {
+    ASSERT_EQ(s.call(u"InitServices", {48, u"", u"first"}).to_long(), 1);
+    client::Dispatch item(client::Dispatch(s.get(u"Services")).call(u"Item", {u"RemoteRegistry"}));
+    s.set(u"Services", Variant(make<Collection>()));
+    ASSERT_EQ(s.call(u"InitServices", {48, u"", u"second"}).to_long(), 1);
+    EXPECT_EQ(item.get(u"LoadOrderGroup").to_string(), u"first");
+    EXPECT_EQ(item.get(u"ServiceType").to_string(), u"SERVICE_WIN32_OWN_PROCESS");
+    EXPECT_EQ(item.get(u"ErrorControl").to_string(), u"SERVICE_ERROR_NORMAL");
+    EXPECT_EQ(item.get(u"Dependencies").to_string(), u"RpcSs");
+    EXPECT_NE(item.get(u"Computer").to_string(), u"");
+    EXPECT_EQ(s.get(u"Computer").to_string(), u"");  // the listing's own object names none
+
+    ASSERT_EQ(s.call(u"GetServiceInfo", {u"RemoteRegistry", u"", u"-"}).to_long(), 1);
+    EXPECT_EQ(s.get(u"LoadOrderGroup").to_string(), u"-");
+    const String state = s.get(u"CurrentState").to_string();
+    const String type = s.get(u"ServiceType").to_string();
+    net->faults().fail(sim::op::QueryServiceConfig, 1234);
+    EXPECT_EQ(s.call(u"GetServiceInfo", {u"RemoteRegistry", u"", u"-"}).to_long(), 0);
+    EXPECT_EQ(s.get(u"CurrentState").to_string(), state);
+    EXPECT_EQ(s.get(u"ServiceType").to_string(), type);
+    for (StringView p : {u"StartType", u"ErrorControl", u"LoadOrderGroup", u"BinaryPathName",
+                         u"Dependencies", u"ServiceStartName", u"Computer", u"DisplayName"})
+        EXPECT_EQ(s.get(p).to_string(), u"") << to_utf8(p);
+    EXPECT_EQ(net->handles().open_count(), 0u);
+}
+
+// A listed service costs at most 300 bytes beyond its texts: the item, its
+// place in the collection and its share of what the listing holds. Its texts
+// are the display name, the binary path, the account and the name, kept
+// once by the item and once by the collection.
+TEST_F(ServiceTest, ListedItemsStaySmall) {
+    if (!bench::kHeapCounted) GTEST_SKIP() << "the heap is not counted here";
+    constexpr int kAdded = 3000;
+    auto& sc = platform::current().services();
+    const platform::ScHandle m = sc.open_manager(u"", platform::svc::kManagerAllAccess).value;
+    for (int i = 0; i < kAdded; ++i) {
+        platform::NewService n;
+        n.name = u"S" + String(6 - decimal(i).size(), u'0') + decimal(i);
+        n.display_name = u"Listed " + n.name;
+        n.binary_path = u"C:\\s.exe";
+        auto made = sc.create_service(m, n);
+        ASSERT_TRUE(made.ok());
+        sc.close(made.value);
+    }
+    sc.close(m);
+    int32_t count = 0;
+    const double per_item = bench::heap_per_item(kAdded, [&](auto held) {
+        ASSERT_EQ(s.call(u"InitServices", {48}).to_long(), 1);
+        count = client::Dispatch(s.get(u"Services")).get(u"Count").to_long();
+        held();
+    });
+    ASSERT_GE(count, kAdded);
+    // The services the machine starts with hold longer texts: a byte or two an item.
+    constexpr double kTexts = 2 * (14 + 8 + 11 + 2 * 7) + 4;
+    EXPECT_LE(per_item, 300 + kTexts);
 }
 
 }  // namespace
