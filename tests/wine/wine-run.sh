@@ -79,6 +79,8 @@ script)
     # The sample message file, for the scripts that read it on the real platform.
     VORLEK_MESSAGE_FILE=$(windows_path "$here/../../platform/sim/data/vorlekmsg.dll")
     export VORLEK_MESSAGE_FILE
+    VORLEK_MESSAGE_DIR=$(windows_path "$here/../../platform/sim/data")
+    export VORLEK_MESSAGE_DIR
     out="$log/$name-$platform.txt"
     run_wine "$out" cscript //nologo "$(windows_path "$combined")" "$platform" wine-cscript
     status=$?
