@@ -14,6 +14,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/little_endian.h"
+
 namespace vorlek::sim {
 
 namespace {
@@ -33,27 +35,12 @@ constexpr size_t kNkHeader = 0x4C, kVkHeader = 0x14, kSkHeader = 0x14;
 constexpr size_t kListChunk = 512;  // entries per lf list before an ri index is needed
 constexpr size_t kMaxDepth = 512;   // levels of keys the system allows
 
-uint16_t get16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t get32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-uint64_t get64(const uint8_t* p) {
-    return uint64_t{get32(p)} | uint64_t{get32(p + 4)} << 32;
-}
-void put16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void put64(uint8_t* p, uint64_t v) {
-    put32(p, static_cast<uint32_t>(v));
-    put32(p + 4, static_cast<uint32_t>(v >> 32));
-}
+using platform::get16;
+using platform::get32;
+using platform::get64;
+using platform::put16;
+using platform::put32;
+using platform::put64;
 
 bool latin1(StringView name) {
     return std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x100; });
