@@ -370,7 +370,7 @@ class Eventer::Reader {
     Ref<Stringer> stringer_;
     Ref<Registry> registry_;
     std::unordered_map<String, Files, CaseInsensitiveHash, CaseInsensitiveEqual> files_;
-    std::optional<int64_t> offset_;  // local time minus UTC, in seconds
+    std::optional<int64_t> offset_;   // local time minus UTC, in seconds
     std::map<String, String> users_;  // by the SID's bytes
 };
 
