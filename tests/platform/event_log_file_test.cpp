@@ -11,6 +11,7 @@
 
 #include "platform/little_endian.h"
 #include "platform/sim/event_log_file.h"
+#include "tests/support/reader_tool.h"
 
 namespace vorlek {
 namespace {
@@ -199,27 +200,9 @@ TEST(EventLogFileTest, DamagedFilesAreRefused) {
 
 // The independent reader: evtexport of libevt-utils.
 std::string evtexport(const std::vector<uint8_t>& file) {
-    const std::string path = "/tmp/vorlek_event_log_test.evt";
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()),
-               static_cast<std::streamsize>(file.size()));
-    FILE* p = ::popen(("evtexport " + path + " 2>&1").c_str(), "r");
-    std::string out;
-    if (!p) return out;
-    char buf[4096];
-    while (size_t n = std::fread(buf, 1, sizeof buf, p))
-        out.append(buf, n);
-    EXPECT_EQ(::pclose(p), 0) << out;
-    std::remove(path.c_str());
-    return out;
+    return testing_support::run_reader("evtexport", file, "/tmp/vorlek_event_log_test.evt");
 }
-
-size_t occurrences(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
+using testing_support::occurrences;
 
 TEST(EventLogFileTest, AnotherToolReadsTheBackupAndTheWrappedLog) {
     EventLogFile log(512 * 1024, sim::kOverwriteAsNeeded);

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "platform/sim/hive_file.h"
+#include "tests/support/reader_tool.h"
 
 namespace vorlek {
 namespace {
@@ -80,25 +81,9 @@ TEST(HiveFileTest, ATreeReadsBackWithEverythingButItsVolatileKeys) {
 
 // The independent reader: regfexport of libregf-utils.
 TEST(HiveFileTest, AnotherToolReadsTheSavedFile) {
-    const String path = u"/tmp/vorlek_hive_test.hiv";
-    const auto file = sim::write_hive(*sample_tree(700), 1);
-    std::ofstream(to_utf8(path), std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()),
-               static_cast<std::streamsize>(file.size()));
-    FILE* p = ::popen(("regfexport " + to_utf8(path) + " 2>&1").c_str(), "r");
-    ASSERT_TRUE(p);
-    std::string out;
-    char buf[4096];
-    while (size_t n = std::fread(buf, 1, sizeof buf, p))
-        out.append(buf, n);
-    EXPECT_EQ(::pclose(p), 0) << out;
-    std::remove(to_utf8(path).c_str());
-    auto count = [&](const std::string& what) {
-        size_t n = 0;
-        for (size_t at = out.find(what); at != std::string::npos; at = out.find(what, at + 1))
-            ++n;
-        return n;
-    };
+    const std::string out = testing_support::run_reader(
+        "regfexport", sim::write_hive(*sample_tree(700), 1), "/tmp/vorlek_hive_test.hiv");
+    auto count = [&](const std::string& what) { return testing_support::occurrences(out, what); };
     EXPECT_EQ(count("Key path: ROOT\\Key"), 700u);
     EXPECT_EQ(count("Key path: ROOT\\Volatile"), 0u);
     EXPECT_EQ(count("Class name: RootClass"), 1u);
