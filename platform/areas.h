@@ -16,4 +16,9 @@
     X(Processes, processes)      \
     X(Registry, registry)        \
     X(Services, services)        \
-    X(EventLog, eventlog)
+    X(EventLog, eventlog)        \
+    X(Sockets, sockets)          \
+    X(NetBios, netbios)          \
+    X(Ras, ras)                  \
+    X(Desktop, desktop)          \
+    X(Multimedia, multimedia)

@@ -1,8 +1,8 @@
 // DllClass: small system helpers. Number bases, time and locale conversions
 // and message texts live here, the administrator test and shutdown in
-// shutdown.cpp, the account SIDs in sids.cpp; the network, dialog, sound and
-// message-window helpers have their places in the member table and answer
-// "not available" (status 120) until they are built.
+// shutdown.cpp, the account SIDs in sids.cpp, the network address, dialog,
+// sound and message-window helpers in helpers.cpp and the string scrambling
+// in scramble.cpp.
 #pragma once
 
 #include "automation/member.h"
@@ -21,8 +21,12 @@ class DllClass : public Object {
     static constexpr int32_t kResourceTypeReserved = 8;
     static constexpr int32_t kResourceTypeUnknown = -1;
 
-    // ERROR_CALL_NOT_IMPLEMENTED: what the members not built yet answer.
-    static constexpr int32_t kNotImplemented = 120;
+    // The longest text GetCryptedString scrambles.
+    static constexpr size_t kMaxScrambled = 32767;
+    // Room for dial-up connections GetRasConnections asks for.
+    static constexpr uint32_t kRasEntries = 256;
+    // PlaySound's answer for a range that ends before it starts.
+    static constexpr int32_t kBadRange = -87;
     // Longest text CBase pads to; a longer request is refused rather than
     // allocating without bound.
     static constexpr int32_t kMaxDigits = 1 << 20;
@@ -52,8 +56,8 @@ class DllClass : public Object {
     Variant GetDomSIDArray(String strMachine, String strObject);
     String GetDomName(String strMachine, String strSID, String strDefault);
 
-    // Not built yet: each sets LastError to 120 and returns its documented
-    // failure value.
+    // Network address, dial-up connections, dialogs, sound, the message
+    // window and the scrambling; none of them changes LastError.
     String GetLocalIP(String strDefault);
     int32_t GetRasConnections(Variant& lngEntriesRead, Variant& lngTotalEntries, Variant& strName);
     String GetMacAddress(String strDefault);
@@ -73,8 +77,6 @@ class DllClass : public Object {
     int32_t PlaySound(String strPath, int32_t lngFrom, int32_t lngTo);
 
   private:
-    void not_available() { last_error_ = kNotImplemented; }
-
     int32_t last_error_ = 0;
 };
 

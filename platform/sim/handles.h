@@ -31,8 +31,11 @@ enum class HandleKind : uint8_t {
     Profile,         // LoadUserProfile
     LsaPolicy,       // LsaOpenPolicy
     Console,         // GetStdHandle, CreateFile("CONOUT$")
+    Sockets,         // WSAStartup (a session, ended by WSACleanup)
+    MciDevice,       // mciSendString("open ...")
+    Window,          // CreateWindowEx
 };
-constexpr size_t kHandleKinds = static_cast<size_t>(HandleKind::Console) + 1;
+constexpr size_t kHandleKinds = static_cast<size_t>(HandleKind::Window) + 1;
 
 StringView handle_kind_name(HandleKind kind);
 

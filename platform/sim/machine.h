@@ -3,14 +3,19 @@
 #pragma once
 
 #include "platform/sim/accounts.h"
+#include "platform/sim/desktop.h"
 #include "platform/sim/eventlog.h"
 #include "platform/sim/files.h"
 #include "platform/sim/locale.h"
+#include "platform/sim/multimedia.h"
+#include "platform/sim/netbios.h"
 #include "platform/sim/processes.h"
+#include "platform/sim/ras.h"
 #include "platform/sim/registry.h"
 #include "platform/sim/security.h"
 #include "platform/sim/servers.h"
 #include "platform/sim/services.h"
+#include "platform/sim/sockets.h"
 #include "platform/sim/system.h"
 #include "platform/sim/time.h"
 
@@ -31,6 +36,11 @@ struct Machine {
     RegistryState registry;
     ServicesState services;
     EventLogState eventlog;
+    SocketsState sockets;
+    NetBiosState netbios;
+    RasState ras;
+    DesktopState desktop;
+    MultimediaState multimedia;
     FileStore files;
 };
 

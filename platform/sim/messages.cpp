@@ -98,6 +98,8 @@ constexpr SystemMessage kSystemMessages[] = {
     {1113, u"No mapping for the Unicode character exists in the target multi-byte code page.%n"},
     {1115, u"A system shutdown is in progress.%n"},
     {1202, u"The local device name has a remembered connection to another network resource.%n"},
+    {1222, u"The network is not present or not started.%n"},
+    {1223, u"The operation was canceled by the user.%n"},
     {1300, u"Not all privileges referenced are assigned to the caller.%n"},
     {1311, u"There are currently no logon servers available to service the logon request.%n"},
     {1313, u"A specified privilege does not exist.%n"},
@@ -154,6 +156,7 @@ constexpr SystemMessage kSystemMessages[] = {
     {2310, u"This shared resource does not exist.%n"},
     {2453, u"Could not find domain controller for this domain.%n"},
     {6118, u"The list of servers for this workgroup is not currently available%n"},
+    {11001, u"No such host is known. %n"},
     {15100, u"The resource loader failed to find MUI file.%n"},
 };
 

@@ -1,4 +1,7 @@
 // The networks a new user, the demo and the tests start from.
+#include <cstring>
+
+#include "platform/little_endian.h"
 #include "platform/sim/messages.h"
 #include "platform/sim/network.h"
 #include "platform/sim/security.h"
@@ -48,8 +51,37 @@ void standard_environment(Machine& m, StringView user, StringView domain) {
 // 2024-07-15 08:30:00 UTC: summer, so local time shows the daylight bias.
 constexpr platform::FileTime kPresetClock = 133655058000000000;
 
+// A short wave file: `samples` frames of 8-bit mono at 22050 Hz, a rising tone.
+std::vector<uint8_t> wave_file(uint32_t samples) {
+    constexpr uint32_t kRate = 22050;
+    std::vector<uint8_t> b(44 + samples);
+    uint8_t* p = b.data();
+    std::memcpy(p, "RIFF", 4);
+    platform::put32(p + 4, 36 + samples);
+    std::memcpy(p + 8, "WAVEfmt ", 8);
+    platform::put32(p + 16, 16);
+    platform::put16(p + 20, 1);  // PCM
+    platform::put16(p + 22, 1);  // mono
+    platform::put32(p + 24, kRate);
+    platform::put32(p + 28, kRate);
+    platform::put16(p + 32, 1);
+    platform::put16(p + 34, 8);
+    std::memcpy(p + 36, "data", 4);
+    platform::put32(p + 40, samples);
+    for (uint32_t i = 0; i < samples; ++i)
+        p[44 + i] = static_cast<uint8_t>(128 + ((i * (1 + i / 2000)) % 64) - 32);
+    return b;
+}
+
+// One network adapter on the 192.168.1.0 network, host number `host`.
+void give_adapter(Machine& m, uint8_t host) {
+    m.sockets.adapters.push_back({{192, 168, 1, host}, {0x00, 0xA0, 0xC9, 0x12, 0x34, host}});
+}
+
 void standard_machine(Machine& m) {
     m.time.clock = kPresetClock;
+    m.files[u"C:\\WINNT\\Media\\chord.wav"] = wave_file(11025);  // half a second
+    m.files[u"C:\\WINNT\\Media\\ding.wav"] = wave_file(4410);
     m.time.zone = central_european_zone();
     for (const MessageFileImage& file : message_files())
         m.files[String(kSystemFolder) + String(file.name)] =
@@ -265,7 +297,12 @@ std::shared_ptr<Network> default_network() {
         standard_machine(machine);
         join(machine, u"CORP", m.type, m.comment);
         machine.servers.logged_on_users = (m.type & sv::kServerNt) ? 0 : 1;
+        give_adapter(machine, static_cast<uint8_t>(10 + (&m - members)));
     }
+    // The local machine is also on a dial-up line to the head office, and
+    // has a second adapter for it.
+    local.sockets.adapters.push_back({{10, 8, 0, 17}, {0x00, 0x53, 0x45, 0x00, 0x00, 0x00}});
+    local.ras.connections = {u"Zentrale"};
     corp_accounts(*net);
     ws0001_accounts(*net);
     net->find(u"SRV03")->reachable = false;
@@ -273,6 +310,8 @@ std::shared_ptr<Network> default_network() {
     standard_environment(lab, u"Administrator", u"LABPC1");
     standard_machine(lab);
     join(lab, u"LAB", kNtWorkstation, u"Lab");
+    give_adapter(lab, 50);
+    lab.netbios.installed = false;
     return net;
 }
 

@@ -199,34 +199,5 @@ TEST_F(DllClassTest, BiasLocaleIdsAndSleeping) {
     EXPECT_EQ(d.get(u"LastError").to_long(), 0);
 }
 
-TEST_F(DllClassTest, MembersNotBuiltYetAnswerNotAvailable) {
-    struct Stub {
-        const char16_t* member;
-        std::vector<Variant> args;
-        Variant expected;
-    };
-    const Stub stubs[] = {
-        {u"GetLocalIP", {u"d"}, u"d"},
-        {u"GetMacAddress", {u"d"}, u"d"},
-        {u"ShowNetConnectionDialog", {1}, 120},
-        {u"ShowNetDisconnectDialog", {1}, 120},
-        {u"GetCryptedString", {u"A", u"d"}, u"d"},
-        {u"GetDecryptedString", {u"A", u"d"}, u"d"},
-        {u"ShowPropertyDialog", {u"C:\\"}, Variant()},
-        {u"ShowMessage", {}, Variant()},
-        {u"UnloadMessage", {}, Variant()},
-        {u"ShowPrinterConnectionDialog", {}, 120},
-        {u"PlaySound", {u"x.wav"}, 120},
-    };
-    for (const auto& s : stubs) {
-        auto fresh = client::create(u"Vorlek.DllClass");
-        EXPECT_EQ(fresh.call(s.member, s.args), s.expected) << to_utf8(s.member);
-        EXPECT_EQ(fresh.get(u"LastError").to_long(), 120) << to_utf8(s.member);
-    }
-    std::vector<Variant> ras = {0, 0, u""};
-    EXPECT_EQ(d.call_ref(u"GetRasConnections", ras).to_long(), 120);
-    EXPECT_EQ(ras[2].to_string(), u"---ERROR---");
-}
-
 }  // namespace
 }  // namespace vorlek

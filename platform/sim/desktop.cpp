@@ -1,0 +1,204 @@
+// The interactive desktop of the simulated local machine. Dialogs do not
+// wait for anybody: each takes the next answer a test or host has set on the
+// desktop (DesktopState::answers), or is cancelled, and is recorded as shown.
+#include "platform/sim/desktop.h"
+
+#include <algorithm>
+
+#include "platform/desktop.h"
+#include "platform/sim/areas.h"
+#include "platform/sim/network.h"
+
+namespace vorlek::sim {
+
+const MessageWindow* DesktopState::message_window(std::thread::id thread) const {
+    for (const MessageWindow& w : message_windows) {
+        if (w.thread == thread) return &w;
+    }
+    return nullptr;
+}
+
+bool DesktopState::has_font(StringView name) const {
+    return std::any_of(fonts.begin(), fonts.end(),
+                       [&](const String& f) { return equal_ignore_case(f, name); });
+}
+
+// A connection the user made through the connection dialog. It is recorded
+// on the desktop; this is the one place that is to hand it on to the
+// machine's drive connections (WNetAddConnection2) once they are simulated.
+void connect_from_dialog(Machine& machine, const DialogConnection& connection) {
+    machine.desktop.connected.push_back(connection);
+}
+
+// The same for a connection the user removed through the disconnect dialog
+// (WNetCancelConnection2).
+void disconnect_from_dialog(Machine& machine, const DialogConnection& connection) {
+    machine.desktop.disconnected.push_back(connection);
+}
+
+namespace {
+
+using platform::Status;
+namespace status = platform::status;
+
+constexpr Status kSuccess = status::kSuccess;
+
+DialogAnswer next_answer(DesktopState& d) {
+    if (d.answers.empty()) return DialogAnswer{};
+    DialogAnswer a = std::move(d.answers.front());
+    d.answers.pop_front();
+    return a;
+}
+
+// The resource types the connection dialogs accept (RESOURCETYPE_DISK and
+// RESOURCETYPE_PRINT); any other is refused before anything is shown.
+bool dialog_type(uint32_t type) {
+    return type == 1 || type == 2;
+}
+
+class SimDesktop : public platform::Desktop {
+  public:
+    explicit SimDesktop(Network& net) : net_(net), windows_(net.handles(), HandleKind::Window) {}
+
+    ~SimDesktop() override {
+        // Windows of threads that never unloaded them go with the process.
+        auto call = net_.hold();
+        auto& list = call.machine().desktop.message_windows;
+        std::erase_if(list, [&](const MessageWindow& w) { return windows_.find(w.handle); });
+    }
+
+    Status connection_dialog(uint32_t type) override {
+        auto call = net_.enter(op::WNetConnectionDialog);
+        if (!call) return call.status();
+        if (!dialog_type(type)) return status::kInvalidParameter;
+        Machine& m = call.machine();
+        DialogAnswer a = next_answer(m.desktop);
+        if (a.status == kSuccess) {
+            // The user has to name a resource of a server that answers.
+            if (a.remote.size() < 3 || a.remote.substr(0, 2) != u"\\\\") {
+                a.status = status::kBadNetPath;
+            } else {
+                const String server = a.remote.substr(0, a.remote.find(u'\\', 2));
+                if (!net_.answers(server)) a.status = status::kBadNetPath;
+            }
+        }
+        if (a.status == kSuccess) connect_from_dialog(m, {a.local, a.remote, type});
+        m.desktop.shown.push_back({u"WNetConnectionDialog", type, a.remote, u"", a.status});
+        return a.status;
+    }
+
+    Status disconnect_dialog(uint32_t type) override {
+        auto call = net_.enter(op::WNetDisconnectDialog);
+        if (!call) return call.status();
+        if (!dialog_type(type)) return status::kInvalidParameter;
+        Machine& m = call.machine();
+        DialogAnswer a = next_answer(m.desktop);
+        if (a.status == kSuccess) disconnect_from_dialog(m, {a.local, a.remote, type});
+        m.desktop.shown.push_back({u"WNetDisconnectDialog", type, a.local, u"", a.status});
+        return a.status;
+    }
+
+    Status printer_connection_dialog() override {
+        auto call = net_.enter(op::ConnectToPrinterDlg);
+        if (!call) return call.status();
+        Machine& m = call.machine();
+        DialogAnswer a = next_answer(m.desktop);
+        // Cancelling is no error here: the dialog gives no printer and the
+        // last error stays 0.
+        Status result = a.status == status::kCancelled ? kSuccess : a.status;
+        if (a.status == kSuccess) {
+            const String server = a.remote.substr(0, a.remote.find(u'\\', 2));
+            if (a.remote.size() < 3 || !net_.answers(server)) result = status::kBadNetPath;
+        }
+        m.desktop.shown.push_back({u"ConnectToPrinterDlg", 2, a.remote, u"", result});
+        return result;
+    }
+
+    Status show_properties(StringView path) override {
+        auto call = net_.enter(op::ShellExecuteEx, {path});
+        if (!call) return call.status();
+        Machine& m = call.machine();
+        Status result = exists(m, path) ? kSuccess : status::kFileNotFound;
+        // The properties sheet opens and closes without a process to wait for.
+        m.desktop.shown.push_back({u"ShellExecuteEx", 0, String(path), u"properties", result});
+        return result;
+    }
+
+    Status message_box(StringView text, StringView caption) override {
+        auto call = net_.enter(op::MessageBox, {text, caption});
+        if (!call) return call.status();
+        Machine& m = call.machine();
+        // A message box with only OK needs no answer; one set is used up.
+        if (!m.desktop.answers.empty()) m.desktop.answers.pop_front();
+        m.desktop.shown.push_back({u"MessageBox", 0, String(text), String(caption), kSuccess});
+        return kSuccess;
+    }
+
+    Status show_message_window(const platform::MessageLook& look) override {
+        auto call = net_.enter(op::CreateWindowEx);
+        if (!call) return call.status();
+        DesktopState& d = call.machine().desktop;
+        const auto me = std::this_thread::get_id();
+        auto it = std::find_if(d.message_windows.begin(), d.message_windows.end(),
+                               [&](const MessageWindow& w) { return w.thread == me; });
+        if (it == d.message_windows.end()) {
+            MessageWindow w;
+            w.thread = me;
+            w.handle = windows_.open(0);
+            d.message_windows.push_back(std::move(w));
+            it = d.message_windows.end() - 1;
+        }
+        MessageWindow& w = *it;
+        if (look.caption) w.caption = *look.caption;
+        if (look.font && d.has_font(*look.font)) w.font = *look.font;
+        if (look.color) w.color = *look.color & 0xFFFFFF;
+        if (look.font_size && *look.font_size >= platform::kMinFontSize &&
+            *look.font_size <= platform::kMaxFontSize)
+            w.font_size = *look.font_size;
+        if (look.bold) w.bold = *look.bold;
+        if (look.alignment) w.alignment = *look.alignment;
+        if (look.text) w.text = *look.text;
+        w.left = (d.screen_width - w.width) / 2;
+        w.top = (d.screen_height - w.height) / 2;
+        w.visible = true;
+        ++w.paints;
+        return kSuccess;
+    }
+
+    void unload_message_window() override {
+        auto call = net_.hold();
+        auto& list = call.machine().desktop.message_windows;
+        const auto me = std::this_thread::get_id();
+        std::erase_if(list, [&](const MessageWindow& w) {
+            if (w.thread != me) return false;
+            windows_.close(w.handle);
+            return true;
+        });
+    }
+
+  private:
+    // A file of the machine's store, or a folder that holds one.
+    static bool exists(const Machine& m, StringView path) {
+        if (path.empty() || path.find(u'"') != StringView::npos) return false;
+        String folder = String(path);
+        if (folder.back() != u'\\') folder += u'\\';
+        for (const auto& [name, bytes] : m.files) {
+            if (equal_ignore_case(name, path)) return true;
+            if (name.size() > folder.size() &&
+                equal_ignore_case(StringView(name).substr(0, folder.size()), folder))
+                return true;
+        }
+        return false;
+    }
+
+    Network& net_;
+    HandleTable<int> windows_;
+};
+
+}  // namespace
+
+std::shared_ptr<platform::Desktop> make_desktop(Network& net) {
+    return std::make_shared<SimDesktop>(net);
+}
+
+}  // namespace vorlek::sim
