@@ -149,7 +149,8 @@ class SimDesktop : public platform::Desktop {
             it = d.message_windows.end() - 1;
         }
         MessageWindow& w = *it;
-        if (look.caption) w.caption = *look.caption;
+        // A caption is handed to the system as a C string; one with a NUL inside is left out.
+        if (look.caption && platform::fits_c_string(*look.caption)) w.caption = *look.caption;
         if (look.font && d.has_font(*look.font)) w.font = *look.font;
         if (look.color) w.color = *look.color & 0xFFFFFF;
         if (look.font_size && *look.font_size >= platform::kMinFontSize &&

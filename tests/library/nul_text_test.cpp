@@ -122,6 +122,12 @@ TEST_F(NulTextTest, EveryMemberRefusesAndActsOnNothing) {
              return with(o.call(u"EndWindows", {u"", nul(u"bye")}), o);
          },
          u"123 0"},
+        // The open is refused; the time format of no device cannot be set.
+        {"PlaySound path", u"Vorlek.DllClass",
+         [](const Dispatch& o) {
+             return with(o.call(u"PlaySound", {nul(u"C:\\WINNT\\Media\\chord.wav")}), o);
+         },
+         u"263 0"},
 
         // Computer
         {"InitComputerInfo name", u"Vorlek.Computer",

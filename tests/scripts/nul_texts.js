@@ -58,6 +58,10 @@ var cases = [
         var o = make("DllClass");
         return withError(o.EndWindows(nul("DC01"), "bye"), o);
     }],
+    ["PlaySound", safeOnWine, "263 0", function () {
+        var o = make("DllClass");
+        return withError(o.PlaySound(nul("C:\\WINNT\\Media\\chord.wav")), o);
+    }],
     ["GetPDCName", safeOnWine, "ERROR 123", function () {
         var o = make("Computer");
         return withError(o.GetPDCName("", nul("CORP"), "ERROR"), o);

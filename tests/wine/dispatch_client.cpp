@@ -980,7 +980,9 @@ void in_out_through_the_table() {
                                      : nullptr;
     check("GetRasConnections described", f != nullptr);
     if (f) {
-        Var entries, total(5), name;
+        // A cursor that is no number: the member answers the same on every
+        // platform and writes "---ERROR---" into the name.
+        Var entries(L"x"), total(5), name;
         BSTR typed = SysAllocString(L"old");
         VARIANT typed_ref;
         V_VT(&typed_ref) = VT_BYREF | VT_BSTR;
@@ -1007,7 +1009,7 @@ void in_out_through_the_table() {
                    V_VT(&name.v) == VT_BSTR ? V_BSTR(&name.v) : L"", L"---ERROR---");
         check_text("written through to a typed variable", typed, L"---ERROR---");
         check("other in-out arguments keep their values",
-              V_VT(&total.v) == VT_I4 && V_I4(&total.v) == 5 && V_VT(&entries.v) == VT_EMPTY);
+              V_VT(&total.v) == VT_I4 && V_I4(&total.v) == 5 && V_VT(&entries.v) == VT_BSTR);
         SysFreeString(typed);
         views.table->ReleaseFuncDesc(f);
     }

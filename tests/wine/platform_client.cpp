@@ -11,6 +11,8 @@
 #include "platform/accounts.h"
 #include "platform/locale.h"
 #include "platform/messages.h"
+#include "platform/multimedia.h"
+#include "platform/netbios.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/security.h"
@@ -19,6 +21,7 @@
 #include "platform/sim/network.h"
 #include "platform/sim/registry.h"
 #include "platform/sim/sim_platform.h"
+#include "platform/sockets.h"
 #include "platform/system.h"
 #include "platform/win32/handle.h"
 #include "platform/win32/status.h"
@@ -402,6 +405,40 @@ int main() {
             if (got != 123) std::printf("  %s: %u\n", what.c_str(), got);
         }
         if (m) p->services().close(m);
+    }
+
+    // The machine's name resolves, NetBIOS answers (or says why not), and the
+    // wave-audio device reads command strings alike on both.
+    for (platform::Platform* p : both) {
+        const bool is_real = p == real.get();
+        auto label = [&](const char* what) {
+            return std::string(is_real ? "real: " : "sim: ") + what;
+        };
+        auto& sockets = p->sockets();
+        auto session = sockets.startup(0x0101);
+        check(label("sockets 1.1").c_str(), session.ok() && session.value.version == 0x0101);
+        std::printf("  %s sockets limit %u\n", is_real ? "real" : "sim", session.value.max_sockets);
+        auto own = p->system().computer_name();
+        auto addresses = sockets.host_addresses(own.value);
+        check(label("the machine's name resolves").c_str(),
+              addresses.ok() && !addresses.value.empty());
+        check(label("an unknown name is 11001").c_str(),
+              sockets.host_addresses(u"vorlek-no-such-host").status == 11001);
+        check(label("sockets end").c_str(), session.ok() && sockets.cleanup() == 0);
+        auto& netbios = p->netbios();
+        const uint8_t reset = netbios.reset(0);
+        const auto status = netbios.adapter_status(0, platform::kLocalAdapterName);
+        std::printf("  %s NetBIOS reset %u, adapter status %u\n", is_real ? "real" : "sim", reset,
+                    status.return_code);
+        check(label("NetBIOS answers without a crash").c_str(), true);
+        auto& mm = p->multimedia();
+        check(label("open of a missing file").c_str(),
+              mm.send_string(u"open \"C:\\vorlek\\none.wav\" type waveaudio alias song") ==
+                  platform::mci::kFileNotFound);
+        check(label("set on no device").c_str(),
+              mm.send_string(u"set song time format samples") == platform::mci::kInvalidDeviceName);
+        check(label("unknown command").c_str(),
+              mm.send_string(u"frobnicate song") == platform::mci::kUnrecognizedCommand);
     }
 
     // Closing a handle keeps the error of the call that failed before it.
