@@ -26,6 +26,7 @@ constexpr MciError kBadConstant = 290;
 constexpr MciError kNoClosingQuote = 294;
 constexpr MciError kInvalidFile = 296;
 constexpr MciError kExtraCharacters = 305;
+constexpr MciError kExtensionNotFound = 281;
 }  // namespace mci
 
 class Multimedia {

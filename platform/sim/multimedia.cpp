@@ -118,7 +118,7 @@ class SimMultimedia : public platform::Multimedia {
         const String verb = to_lower((*words)[0]);
         std::vector<String> args(words->begin() + 1, words->end());
         if (verb == u"open") return open(call.machine(), args);
-        if (verb == u"set") return set(args);
+        if (verb == u"set") return set(call.machine(), args);
         if (verb == u"play") return play(call.machine(), args);
         if (verb == u"close") return close(args);
         if (verb == u"stop")
@@ -129,6 +129,19 @@ class SimMultimedia : public platform::Multimedia {
     }
 
   private:
+    // What `set` and `play` answer for a name that is not open: the device
+    // takes it for a file to open on the fly, which needs an extension to
+    // tell the device type and a file that is there. (An existing wave file
+    // is not opened on the fly here: the library always opens its own.)
+    static MciError not_open(const Machine& m, StringView name) {
+        const size_t dot = name.rfind(u'.');
+        if (dot == StringView::npos || name.find(u'\\', dot) != StringView::npos)
+            return mci::kExtensionNotFound;
+        auto file = m.files.find(String(name));
+        if (file == m.files.end()) return mci::kFileNotFound;
+        return parse_wave(file->second) ? mci::kInvalidDeviceName : mci::kInvalidFile;
+    }
+
     Handle find(StringView alias) {
         for (auto& [h, d] : devices_) {
             if (equal_ignore_case(d.alias, alias)) return h;
@@ -170,10 +183,10 @@ class SimMultimedia : public platform::Multimedia {
         return 0;
     }
 
-    MciError set(const std::vector<String>& args) {
+    MciError set(const Machine& m, const std::vector<String>& args) {
         if (args.empty()) return mci::kMissingParameter;
         Device* d = devices_.find(find(args[0]));
-        if (!d) return mci::kInvalidDeviceName;
+        if (!d) return not_open(m, args[0]);
         if (args.size() < 4) return mci::kMissingParameter;
         if (!equal_ignore_case(args[1], u"time") || !equal_ignore_case(args[2], u"format"))
             return mci::kUnrecognizedKeyword;
@@ -205,7 +218,7 @@ class SimMultimedia : public platform::Multimedia {
     MciError play(Machine& m, const std::vector<String>& args) {
         if (args.empty()) return mci::kMissingParameter;
         Device* d = devices_.find(find(args[0]));
-        if (!d) return mci::kInvalidDeviceName;
+        if (!d) return not_open(m, args[0]);
         const uint64_t length = d->format.samples;
         uint64_t from = 0, to = length;
         bool wait = false;

@@ -127,7 +127,7 @@ TEST_F(NulTextTest, EveryMemberRefusesAndActsOnNothing) {
          [](const Dispatch& o) {
              return with(o.call(u"PlaySound", {nul(u"C:\\WINNT\\Media\\chord.wav")}), o);
          },
-         u"263 0"},
+         u"281 0"},
 
         // Computer
         {"InitComputerInfo name", u"Vorlek.Computer",

@@ -99,7 +99,8 @@ TEST_F(MultimediaTest, CommandErrors) {
         {u"play s from x", mci::kBadInteger},
         {u"play s from", mci::kMissingParameter},
         {u"play s loudly", mci::kUnrecognizedKeyword},
-        {u"play t", mci::kInvalidDeviceName},
+        {u"play t", mci::kExtensionNotFound},  // taken for a file to open
+        {u"play C:\\none.wav", mci::kFileNotFound},
         {u"rewind s", mci::kUnrecognizedCommand},
         {u"play s from 4000 wait", 0},
         {u"close s", 0},

@@ -31,4 +31,4 @@ Set entries = Nothing
 rc = d.GetRasConnections(entries, total, name)
 Check "Nothing as cursor", rc, -9999
 Check "LastError", d.LastError, 0
-Done 10
+Done 9

@@ -58,7 +58,7 @@ var cases = [
         var o = make("DllClass");
         return withError(o.EndWindows(nul("DC01"), "bye"), o);
     }],
-    ["PlaySound", safeOnWine, "263 0", function () {
+    ["PlaySound", safeOnWine, "281 0", function () {
         var o = make("DllClass");
         return withError(o.PlaySound(nul("C:\\WINNT\\Media\\chord.wav")), o);
     }],

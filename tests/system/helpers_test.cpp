@@ -221,8 +221,8 @@ TEST_F(HelpersTest, PlaySoundRanges) {
         {kChord, 11025, 0, 0, 0},        {kChord, 1000, 500, -87, 0},
         {kChord, 0, 11026, 282, 0},      {kChord, 12000, 0, 282, 0},
         {kChord, -5, 0, 270, 0},         {kChord, 500, 500, 0, 0},
-        {u"C:\\none.wav", 0, 0, 263, 0}, {u"C:\\bad.wav", 0, 0, 263, 0},
-        {u"C:\\a\"b.wav", 0, 0, 263, 0},
+        {u"C:\\none.wav", 0, 0, 281, 0}, {u"C:\\bad.wav", 0, 0, 281, 0},
+        {u"C:\\a\"b.wav", 0, 0, 281, 0},
     };
     for (const auto& c : cases) {
         const auto before = net->local().time.clock;
