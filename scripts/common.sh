@@ -28,4 +28,4 @@ CLANG_PACKAGES=(clang libclang-rt-14-dev)
 # its tests (with the libraries Wine uses that its packages only recommend).
 WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
                   libgnutls30 libdbus-1-3 libgl1
-                  xvfb x11-apps imagemagick)
+                  xvfb xauth x11-apps imagemagick)
