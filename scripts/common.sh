@@ -25,7 +25,8 @@ NATIVE_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev duktape-dev libre
 # The sanitizer build uses clang and its run-time libraries.
 CLANG_PACKAGES=(clang libclang-rt-14-dev)
 # The Windows build (mingw-w64 with the posix thread model) and Wine to run
-# its tests (with the libraries Wine uses that its packages only recommend).
+# its tests (with the libraries Wine uses that its packages only recommend),
+# and an X server with screenshots for the message window drawn by Wine.
 WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
                   libgnutls30 libdbus-1-3 libgl1
                   xvfb xauth x11-apps imagemagick)
