@@ -233,6 +233,12 @@ TEST_F(HelpersTest, PlaySoundRanges) {
     }
     // -87 is answered before the device is asked.
     EXPECT_EQ(net->local().multimedia.played.size(), 4u);
+    // The device opened but its time format could not be set: it is closed
+    // all the same, and the next call finds the alias free.
+    net->faults().fail(sim::op::mciSendString, 277, 1, 1);
+    EXPECT_EQ(d.call(u"PlaySound", {String(kChord)}).to_long(), 277);
+    EXPECT_EQ(open(sim::HandleKind::MciDevice), 0u);
+    EXPECT_EQ(d.call(u"PlaySound", {String(kChord)}).to_long(), 0);
 }
 
 TEST_F(HelpersTest, MessageWindowSettings) {
