@@ -6,6 +6,7 @@
 #include "platform/sim/eventlog.h"
 #include "platform/sim/files.h"
 #include "platform/sim/locale.h"
+#include "platform/sim/lsa.h"
 #include "platform/sim/processes.h"
 #include "platform/sim/registry.h"
 #include "platform/sim/security.h"
@@ -31,6 +32,7 @@ struct Machine {
     RegistryState registry;
     ServicesState services;
     EventLogState eventlog;
+    LsaState lsa;
     FileStore files;
 };
 
