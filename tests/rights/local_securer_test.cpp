@@ -108,11 +108,9 @@ TEST_F(LocalSecurerTest, HoldersOfTheStandardRights) {
         std::vector<String> holders;
         StringView computer = u"WS0001";
     } cases[] = {
-        {u"SeBackupPrivilege",
-         u"\\\\\\WS0001",
-         {u"BUILTIN\\Administrators", u"BUILTIN\\Backup Operators"}},
+        {u"SeBackupPrivilege", u"", {u"BUILTIN\\Administrators", u"BUILTIN\\Backup Operators"}},
         {u"SeInteractiveLogonRight",
-         u"ws0001",
+         u"\\\\\\ws0001",
          {u"BUILTIN\\Administrators", u"BUILTIN\\Backup Operators", u"BUILTIN\\Power Users",
           u"BUILTIN\\Users", u"BUILTIN\\Guests"}},
         // A server lets only administrators and operators shut it down.
@@ -124,7 +122,7 @@ TEST_F(LocalSecurerTest, HoldersOfTheStandardRights) {
          u"dc01",
          {u"NT AUTHORITY\\Authenticated Users"},
          u"\\\\DC01"},
-        {u"SeTcbPrivilege", u"", {}},
+        {u"SeTcbPrivilege", u"(localhost)", {}},
         {u"sebackupprivilege",
          u"DC02",
          {u"BUILTIN\\Administrators", u"BUILTIN\\Backup Operators", u"BUILTIN\\Server Operators"},
@@ -215,6 +213,7 @@ TEST_F(LocalSecurerTest, BadInputIsRefusedAndChangesNothing) {
     } cases[] = {
         {u"no right", [&] { return init(u""); }, -541},
         {u"not a right", [&] { return init(u"SeBogusRight"); }, 1313},
+        {u"over-long right", [&] { return init(String(40000, u'x')); }, 1313},
         {u"a constant the authority does not know",
          [&] { return init(u"SeUnsolicitedInputPrivilege"); }, 1313},
         {u"NUL in the right", [&] { return init(nul); }, 123},
@@ -279,6 +278,9 @@ TEST_F(LocalSecurerTest, EveryFailingStepIsReportedAndThePolicyClosed) {
         {&op::NetGetDCName,
          [&] { return add(u"SeBackupPrivilege", u"jsmith", u"CORP").to_long(); }},
         {&op::LsaAddAccountRights, [&] { return add(u"SeBackupPrivilege", u"tester").to_long(); }},
+        {&op::LsaOpenPolicy, [&] { return remove(u"SeShutdownPrivilege", u"Everyone"); }},
+        {&op::LookupAccountName, [&] { return remove(u"SeShutdownPrivilege", u"Everyone"); }},
+        {&op::NetGetDCName, [&] { return remove(u"SeShutdownPrivilege", u"jsmith", u"CORP"); }},
         {&op::LsaRemoveAccountRights, [&] { return remove(u"SeShutdownPrivilege", u"Everyone"); }},
     };
     for (const auto& c : cases) {
