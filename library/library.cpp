@@ -7,6 +7,7 @@
 #include "policy/modals_manager.h"
 #include "processes/process.h"
 #include "registry/registry.h"
+#include "rights/local_securer.h"
 #include "services/service.h"
 #include "strings/stringer.h"
 #include "system/dll_class.h"
@@ -27,6 +28,7 @@ const Catalogue& library() {
         c.add(Process::info());
         c.add(Service::info());
         c.add(Eventer::info());
+        c.add(LocalSecurer::info());
         return c;
     }();
     return catalogue;

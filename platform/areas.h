@@ -21,4 +21,5 @@
     X(NetBios, netbios)          \
     X(Ras, ras)                  \
     X(Desktop, desktop)          \
-    X(Multimedia, multimedia)
+    X(Multimedia, multimedia)    \
+    X(Lsa, lsa)

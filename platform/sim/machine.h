@@ -9,6 +9,7 @@
 #include "platform/sim/locale.h"
 #include "platform/sim/multimedia.h"
 #include "platform/sim/netbios.h"
+#include "platform/sim/lsa.h"
 #include "platform/sim/processes.h"
 #include "platform/sim/ras.h"
 #include "platform/sim/registry.h"
@@ -41,6 +42,7 @@ struct Machine {
     RasState ras;
     DesktopState desktop;
     MultimediaState multimedia;
+    LsaState lsa;
     FileStore files;
 };
 

@@ -9,6 +9,7 @@
 #include "platform/sim/accounts.h"
 #include "platform/sim/areas.h"
 #include "platform/sim/eventlog.h"
+#include "platform/sim/lsa.h"
 #include "platform/sim/network.h"
 #include "platform/sim/security.h"
 
@@ -149,37 +150,6 @@ constexpr uint32_t kGroupDefault = platform::se::kGroupMandatory |
                                    platform::se::kGroupEnabledByDefault |
                                    platform::se::kGroupEnabled;
 
-std::vector<PrivilegeState> privileges_of(std::initializer_list<StringView> names,
-                                          std::initializer_list<StringView> enabled) {
-    std::vector<PrivilegeState> out;
-    for (StringView n : names) {
-        for (const auto& p : platform::kPrivilegeNames) {
-            if (p.name != n) continue;
-            const bool on = std::find(enabled.begin(), enabled.end(), n) != enabled.end();
-            out.push_back({Luid{p.luid, 0}, on ? platform::se::kPrivilegeEnabled |
-                                                     platform::se::kPrivilegeEnabledByDefault
-                                               : 0u});
-        }
-    }
-    return out;
-}
-
-std::vector<PrivilegeState> administrator_privileges() {
-    return privileges_of(
-        {u"SeIncreaseQuotaPrivilege", u"SeSecurityPrivilege", u"SeTakeOwnershipPrivilege",
-         u"SeLoadDriverPrivilege", u"SeSystemProfilePrivilege", u"SeSystemtimePrivilege",
-         u"SeProfileSingleProcessPrivilege", u"SeIncreaseBasePriorityPrivilege",
-         u"SeCreatePagefilePrivilege", u"SeBackupPrivilege", u"SeRestorePrivilege",
-         u"SeShutdownPrivilege", u"SeDebugPrivilege", u"SeSystemEnvironmentPrivilege",
-         u"SeChangeNotifyPrivilege", u"SeRemoteShutdownPrivilege", u"SeUndockPrivilege"},
-        {u"SeChangeNotifyPrivilege"});
-}
-
-std::vector<PrivilegeState> user_privileges() {
-    return privileges_of({u"SeShutdownPrivilege", u"SeChangeNotifyPrivilege", u"SeUndockPrivilege"},
-                         {u"SeChangeNotifyPrivilege"});
-}
-
 std::shared_ptr<SimToken> system_token() {
     auto t = std::make_shared<SimToken>();
     t->user = platform::sid::local_system();
@@ -224,7 +194,6 @@ std::shared_ptr<SimToken> make_token(Network& net, Machine& machine, const Sid& 
     for (size_t i = 1; i < own.size(); ++i)
         t->groups.push_back({own[i], kGroupDefault});
     t->groups.push_back({platform::sid::everyone(), kGroupDefault});
-    bool admin = false;
     for (auto* list : {&local.builtin, &local.aliases}) {
         for (const auto& [alias_rid, alias] : *list) {
             if (!has_member(alias, own)) continue;
@@ -232,12 +201,16 @@ std::shared_ptr<SimToken> make_token(Network& net, Machine& machine, const Sid& 
             t->groups.push_back({builtin ? platform::sid::builtin_alias(alias_rid)
                                          : local.domain_sid.with_rid(alias_rid),
                                  kGroupDefault});
-            if (builtin && alias_rid == rid::kAdmins) admin = true;
         }
     }
     t->groups.push_back({platform::sid::interactive(), kGroupDefault});
     t->groups.push_back({platform::sid::authenticated_users(), kGroupDefault});
-    t->privileges = admin ? administrator_privileges() : user_privileges();
+    // The machine's local security authority says which privileges the
+    // user and its groups hold.
+    std::vector<Sid> holders{user};
+    for (const TokenGroup& g : t->groups)
+        holders.push_back(g.sid);
+    t->privileges = privileges_held(net, machine, holders);
     return t;
 }
 

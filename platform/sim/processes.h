@@ -171,7 +171,7 @@ inline constexpr Operation ExitWindowsEx{u"ExitWindowsEx"};
 ProcessesState& process_table(Network& net, Machine& machine);
 // A token for an account as a logon makes it: the user, its groups (global
 // groups, the local groups of `machine` it is in, the well-known ones) and
-// the privileges of an administrator or of a user.
+// the privileges the local security authority of `machine` gives them.
 std::shared_ptr<SimToken> make_token(Network& net, Machine& machine, const platform::Sid& user);
 // The token the caller of an operation runs with: the thread's
 // impersonation token, else the script host's own (on the local machine,
