@@ -31,8 +31,9 @@ enum class HandleKind : uint8_t {
     Profile,         // LoadUserProfile
     LsaPolicy,       // LsaOpenPolicy
     Console,         // GetStdHandle, CreateFile("CONOUT$")
+    Printer,         // OpenPrinter
 };
-constexpr size_t kHandleKinds = static_cast<size_t>(HandleKind::Console) + 1;
+constexpr size_t kHandleKinds = static_cast<size_t>(HandleKind::Printer) + 1;
 
 StringView handle_kind_name(HandleKind kind);
 

@@ -11,6 +11,7 @@
 #include "platform/sim/security.h"
 #include "platform/sim/servers.h"
 #include "platform/sim/services.h"
+#include "platform/sim/shares.h"
 #include "platform/sim/system.h"
 #include "platform/sim/time.h"
 
@@ -31,6 +32,7 @@ struct Machine {
     RegistryState registry;
     ServicesState services;
     EventLogState eventlog;
+    SharesState shares;
     FileStore files;
 };
 

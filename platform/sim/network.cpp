@@ -23,9 +23,10 @@ std::optional<Status> Faults::take(const Operation& operation) {
 
 namespace {
 constexpr StringView kHandleKindNames[kHandleKinds] = {
-    u"module",         u"registry key", u"service manager", u"service",    u"service lock",
-    u"event log",      u"event source", u"process",         u"thread",     u"token",
-    u"window station", u"desktop",      u"profile",         u"LSA policy", u"console",
+    u"module",       u"registry key", u"service manager", u"service",
+    u"service lock", u"event log",    u"event source",    u"process",
+    u"thread",       u"token",        u"window station",  u"desktop",
+    u"profile",      u"LSA policy",   u"console",         u"printer",
 };
 }  // namespace
 
