@@ -8,6 +8,7 @@
 #include "processes/process.h"
 #include "registry/registry.h"
 #include "services/service.h"
+#include "shares/sharer.h"
 #include "strings/stringer.h"
 #include "system/dll_class.h"
 #include "users/user_manager.h"
@@ -27,6 +28,7 @@ const Catalogue& library() {
         c.add(Process::info());
         c.add(Service::info());
         c.add(Eventer::info());
+        c.add(Sharer::info());
         return c;
     }();
     return catalogue;
