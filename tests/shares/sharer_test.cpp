@@ -130,6 +130,15 @@ TEST_F(SharerTest, InitSharesLoadsEveryShare) {
     EXPECT_EQ(s.call(u"InitShares", {u"SRV01"}).to_long(), 5);
     EXPECT_EQ(count(u"Shares"), 1);
     EXPECT_EQ(s.call(u"InitShares", {u"SRV03"}).to_long(), 53);
+    // Two names that are one once trimmed: the run-time error, not success.
+    platform::ShareInfo r;
+    r.path = u"D:\\Public";
+    uint32_t parm = 0;
+    for (StringView name : {u" twice", u"twice"}) {
+        r.name = String(name);
+        ASSERT_EQ(platform::current().shares().add_share(u"SRV01", r, parm), 0u);
+    }
+    EXPECT_EQ(s.call(u"InitShares", {u"SRV01"}).to_long(), 457);
 }
 
 TEST_F(SharerTest, GetShareInfoStatuses) {
@@ -199,17 +208,23 @@ TEST_F(SharerTest, LetsStoreOrWriteThrough) {
 }
 
 TEST_F(SharerTest, CreateAndRemove) {
+    const String long_name(81, u'n'), long_path = u"D:\\" + String(300, u'p');
     const struct {
         StringView computer, name, path, password;
-        int32_t result;
+        int32_t max_uses, permissions, result;
     } cases[] = {
-        {u"SRV01", u"", u"D:\\Public", u"", 87},
-        {u"SRV01", u"new", u"", u"", 87},
-        {u"SRV01", u"new", u"D:\\Public", u"123456789", 87},
-        {u"SRV01", u"home", u"D:\\Public", u"", 2118},
-        {u"SRV01", u"new", u"D:\\Nowhere", u"", 2116},
-        {u"SRV03", u"new", u"D:\\Public", u"", 53},
-        {u"SRV01", StringView(u"n\0w", 3), u"D:\\Public", u"", 123},
+        {u"SRV01", u"", u"D:\\Public", u"", 0, 0, 87},
+        {u"SRV01", u"new", u"", u"", 0, 0, 87},
+        {u"SRV01", u"new", u"D:\\Public", u"123456789", 0, 0, 87},
+        {u"SRV01", u"home", u"D:\\Public", u"", 0, 0, 2118},
+        {u"SRV01", u"new", u"D:\\Nowhere", u"", 0, 0, 2116},
+        {u"SRV03", u"new", u"D:\\Public", u"", 0, 0, 53},
+        {u"SRV01", StringView(u"n\0w", 3), u"D:\\Public", u"", 0, 0, 123},
+        {u"SRV01", long_name, u"D:\\Public", u"", 0, 0, 87},
+        {u"SRV01", u"new", long_path, u"", 0, 0, 87},
+        {u"SRV01", u"new", u"D:\\Public", u"", -5, 0, 87},
+        {u"SRV01", u"new", u"D:\\Public", u"", 0, 0x80, 87},
+        {u"SRV01", u"a\\b", u"D:\\Public", u"", 0, 0, 87},
     };
     for (const auto& c : cases) {
         auto t = client::create(u"Vorlek.Sharer");
@@ -217,6 +232,8 @@ TEST_F(SharerTest, CreateAndRemove) {
         t.let(u"ShName", String(c.name));
         t.let(u"ShPath", String(c.path));
         t.let(u"ShPassword", String(c.password));
+        t.let(u"ShMaxUses", c.max_uses);
+        t.let(u"ShPermissions", c.permissions);
         EXPECT_EQ(t.call(u"Create").to_long(), c.result) << to_utf8(c.name) << to_utf8(c.path);
         EXPECT_FALSE(t.get(u"Valid").to_bool());
     }
@@ -228,10 +245,13 @@ TEST_F(SharerTest, CreateAndRemove) {
         t.let(u"Computer", String(computer));
         t.let(u"ShName", u"Tools");
         t.let(u"ShPath", u"C:\\");
+        t.let(u"ShPassword", u"12345678");
         EXPECT_EQ(t.call(u"Create").to_long(), 0);
         EXPECT_TRUE(t.get(u"Valid").to_bool());
         EXPECT_EQ(t.get(u"ShMaxUses").to_long(), -1);
         EXPECT_EQ(text(t, u"Computer"), computer.empty() ? u"WS0001" : computer);
+        // Share-level security: the share's password is asked for.
+        EXPECT_EQ(net_use(u"T:", u"\\\\WS0001\\Tools", u"", u"wrong", false), 86);
         const Variant removed = t.call(u"RemoveShare", {String(computer), u"tools"});
         EXPECT_EQ(removed.type(), VarType::Integer);
         EXPECT_EQ(removed.to_long(), 0);
