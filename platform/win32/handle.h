@@ -146,6 +146,6 @@ using EventSourceHandle = UniqueHandle<ReleasedBy<HANDLE, deregister_event_sourc
 using WindowStationHandle = UniqueHandle<ReleasedBy<HWINSTA, close_window_station>>;
 using DesktopHandle = UniqueHandle<ReleasedBy<HDESK, close_desktop>>;
 // A printer opened by OpenPrinter (ClosePrinter).
-using PrinterHandle = UniqueHandle<ReleasedBy<HANDLE, close_printer>>;
+using OpenedPrinter = UniqueHandle<ReleasedBy<HANDLE, close_printer>>;
 
 }  // namespace vorlek::platform::win32

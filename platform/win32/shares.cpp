@@ -172,13 +172,13 @@ class Win32Shares : public Shares {
         CStrings c;
         const LPWSTR printer = c.wide(name);
         if (c.status()) return R::failure(c.status());
-        win32::PrinterHandle handle;
+        OpenedPrinter handle;
         if (!::OpenPrinterW(printer, handle.put(), nullptr)) return R::failure(last_error());
-        return {status::kSuccess, static_cast<platform::PrinterHandle>(
-                                      reinterpret_cast<uintptr_t>(handle.release()))};
+        return {status::kSuccess,
+                static_cast<PrinterHandle>(reinterpret_cast<uintptr_t>(handle.release()))};
     }
 
-    Result<PrinterInfo> printer_info(platform::PrinterHandle printer) override {
+    Result<PrinterInfo> printer_info(PrinterHandle printer) override {
         using R = Result<PrinterInfo>;
         DWORD needed = 0;
         if (::GetPrinterW(printer_of(printer), kPrinterLevel, nullptr, 0, &needed))
@@ -203,7 +203,7 @@ class Win32Shares : public Shares {
         return {status::kSuccess, std::move(out)};
     }
 
-    Status close_printer(platform::PrinterHandle printer) override {
+    Status close_printer(PrinterHandle printer) override {
         return status_from_bool(::ClosePrinter(printer_of(printer)));
     }
 
