@@ -154,6 +154,13 @@ TEST_F(SharerTest, GetShareInfoStatuses) {
         EXPECT_EQ(get_info(c.computer, c.share), c.result) << to_utf8(c.share);
     EXPECT_EQ(text(s, u"Computer"), u"WS0001");
     EXPECT_TRUE(s.get(u"Valid").to_bool());
+    net->find(u"SRV01")->shares.shares.at(u"PUBLIC").dfs_flags = 3;
+    ASSERT_EQ(get_info(u"SRV01", u"public"), 0);
+    EXPECT_EQ(s.get(u"ShDFSFlag").to_long(), s.get(u"FLAGS_DFS").to_long() | 2);
+    // The DFS flags are the second read: its failure leaves the share unloaded.
+    net->faults().fail(sim::op::NetShareGetInfo, 2310, 1, 1);
+    EXPECT_EQ(get_info(u"SRV01", u"public"), 2310);
+    EXPECT_FALSE(s.get(u"Valid").to_bool());
     // Only administrators read a share's record.
     sim::process_table(*net, net->local()).current().token =
         sim::make_token(*net, net->local(), *platform::Sid::parse(u"S-1-5-21-1-2-3-1001"));
