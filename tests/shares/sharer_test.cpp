@@ -367,6 +367,14 @@ TEST_F(SharerTest, ShareAndPrinterRights) {
             EXPECT_EQ(text(r, u"ShRightStr"), c.items[i][3]);
         }
     }
+    // An unloaded object names its share itself; no computer is this machine.
+    auto unloaded = client::create(u"Vorlek.Sharer");
+    unloaded.let(u"ShName", u"C$");
+    ASSERT_EQ(unloaded.call(u"InitShareRights").to_long(), 0);
+    EXPECT_EQ(text(client::Dispatch(
+                       client::Dispatch(unloaded.get(u"ShareRights")).call(u"Item", {u"Everyone"})),
+                   u"ShRightStr"),
+              u"FULL");
     ASSERT_EQ(get_info(u"SRV02", u"LaserJet"), 0);
     ASSERT_EQ(s.call(u"InitShareRights").to_long(), 0);
     EXPECT_EQ(text(item(u"ShareRights", u"Everyone"), u"ShRightStr"), u"PRINT");
