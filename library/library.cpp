@@ -9,6 +9,7 @@
 #include "registry/registry.h"
 #include "rights/local_securer.h"
 #include "services/service.h"
+#include "shares/sharer.h"
 #include "strings/stringer.h"
 #include "system/dll_class.h"
 #include "users/user_manager.h"
@@ -29,6 +30,7 @@ const Catalogue& library() {
         c.add(Service::info());
         c.add(Eventer::info());
         c.add(LocalSecurer::info());
+        c.add(Sharer::info());
         return c;
     }();
     return catalogue;

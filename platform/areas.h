@@ -22,4 +22,5 @@
     X(Ras, ras)                  \
     X(Desktop, desktop)          \
     X(Multimedia, multimedia)    \
-    X(Lsa, lsa)
+    X(Lsa, lsa)                  \
+    X(Shares, shares)

@@ -408,6 +408,10 @@ void Registry::set_place(String root_name, String machine) {
         place_ = std::make_shared<const Place>(Place{std::move(root_name), std::move(machine), {}});
 }
 
+StringView Registry::ace_type_name(uint8_t type) {
+    return type < std::size(kAceTypeNames) ? kAceTypeNames[type] : u"ACCESS_UNKNOWN_ACE_TYPE";
+}
+
 String Registry::rights_text(uint8_t ace_type, uint32_t mask, bool audits) {
     if (ace_type == ace::kAccessDenied) return u"ZERO";
     String text;
@@ -836,8 +840,7 @@ Ref<Registry> Registry::entry_item(const platform::Ace& a, bool audits, int32_t&
     }
     auto item = make<Registry>();
     SecurityText& t = item->security();
-    t.right_type_text = String(a.type < std::size(kAceTypeNames) ? kAceTypeNames[a.type]
-                                                                 : u"ACCESS_UNKNOWN_ACE_TYPE");
+    t.right_type_text = String(ace_type_name(a.type));
     t.right_user = account.value.name;
     t.right_user_domain = account.value.domain;
     t.right_text = rights_text(a.type, a.mask, audits);

@@ -105,6 +105,8 @@ class Registry : public Object {
     // The letters of an access mask as the rights (or audits) list shows it.
     static String rights_text(uint8_t ace_type, uint32_t mask, bool audits);
     static String flags_text(uint8_t flags, bool audits);
+    // The name of an entry type ("ACCESS_ALLOWED_ACE_TYPE", ...).
+    static StringView ace_type_name(uint8_t type);
 
   private:
     // The texts of the key's security, which most objects (the items of a

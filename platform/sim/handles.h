@@ -34,8 +34,9 @@ enum class HandleKind : uint8_t {
     Sockets,         // WSAStartup (a session, ended by WSACleanup)
     MciDevice,       // mciSendString("open ...")
     Window,          // CreateWindowEx
+    Printer,         // OpenPrinter
 };
-constexpr size_t kHandleKinds = static_cast<size_t>(HandleKind::Window) + 1;
+constexpr size_t kHandleKinds = static_cast<size_t>(HandleKind::Printer) + 1;
 
 StringView handle_kind_name(HandleKind kind);
 

@@ -17,6 +17,7 @@
 #include "platform/sim/servers.h"
 #include "platform/sim/services.h"
 #include "platform/sim/sockets.h"
+#include "platform/sim/shares.h"
 #include "platform/sim/system.h"
 #include "platform/sim/time.h"
 
@@ -43,6 +44,7 @@ struct Machine {
     DesktopState desktop;
     MultimediaState multimedia;
     LsaState lsa;
+    SharesState shares;
     FileStore files;
 };
 

@@ -26,7 +26,7 @@ constexpr StringView kHandleKindNames[kHandleKinds] = {
     u"module",          u"registry key",      u"service manager", u"service",    u"service lock",
     u"event log",       u"event source",      u"process",         u"thread",     u"token",
     u"window station",  u"desktop",           u"profile",         u"LSA policy", u"console",
-    u"sockets session", u"multimedia device", u"window",
+    u"sockets session", u"multimedia device", u"window",          u"printer",
 };
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include "platform/sim/messages.h"
 #include "platform/sim/network.h"
 #include "platform/sim/security.h"
+#include "platform/sim/shares.h"
 
 namespace vorlek::sim {
 
@@ -262,6 +263,77 @@ void ws0001_accounts(Network& net) {
     corp.remove_user(old.rid());
 }
 
+// The shares of the file server and the print server, with their folders,
+// the rights of their lists and the printers behind the printer shares.
+void corp_shares(Network& net) {
+    namespace sh = platform::share;
+    using platform::Ace;
+    using platform::SecurityDescriptor;
+    AccountDatabase& corp = *domain_database(net, u"CORP");
+    auto corp_sid = [&](StringView name) {
+        return corp.domain_sid.with_rid(corp.find(name)->second);
+    };
+    const platform::Sid admins = platform::sid::builtin_alias(rid::kAdmins);
+    const platform::Sid everyone = platform::sid::everyone();
+    // Full control, change and read of a share; print, manage documents and
+    // full control of a printer.
+    constexpr uint32_t kFull = 0x1F01FF, kChange = 0x1301BF, kRead = 0x1200A9;
+    constexpr uint32_t kPrint = 0x20008, kManageDocuments = 0x30000, kManagePrinter = 0xF000C;
+    auto list = [&](std::vector<Ace> aces) {
+        SecurityDescriptor sd;
+        sd.owner = admins;
+        sd.group = platform::sid::local_system();
+        sd.dacl = platform::Acl{platform::Acl::kRevision, std::move(aces)};
+        return sd;
+    };
+    auto add = [&](Machine& m, StringView name, uint32_t type, StringView remark, StringView path,
+                   std::optional<SecurityDescriptor> sd) -> SimShare& {
+        SimShare s;
+        s.name = String(name);
+        s.type = type;
+        s.remark = String(remark);
+        s.path = String(path);
+        s.security = std::move(sd);
+        if (type == sh::kDiskTree) m.files[String(path) + u"\\readme.txt"] = {'h', 'i'};
+        return shares_state(net, m).shares[to_upper(name)] = std::move(s);
+    };
+    const uint8_t deny = platform::ace::kAccessDenied;
+    Machine& srv01 = *net.find(u"SRV01");
+    add(srv01, u"public", sh::kDiskTree, u"Public files", u"D:\\Public", std::nullopt);
+    add(srv01, u"home", sh::kDiskTree, u"Home folders", u"D:\\Home",
+        list({{0, 0, kFull, admins}, {0, 0, kChange, corp_sid(u"Domain Users")}}));
+    add(srv01, u"profiles", sh::kDiskTree, u"Roaming profiles", u"D:\\Profiles",
+        list({{0, 0, kFull, admins}, {0, 0, kFull, everyone}}));
+    SimShare& sales = add(srv01, u"sales", sh::kDiskTree, u"Sales department", u"D:\\Sales",
+                          list({{0, 0, kChange, corp_sid(u"Sales")},
+                                {0, 0, kRead, corp_sid(u"File Readers")},
+                                {deny, 0, kFull, corp_sid(u"kwilliams")},
+                                {0, 0, kFull, admins}}));
+    sales.max_uses = 10;
+    srv01.shares.local_drives = u"ACD";
+
+    Machine& srv02 = *net.find(u"SRV02");
+    const SecurityDescriptor printer =
+        list({{0, 0, kPrint, everyone},
+              {0, 0, kManagePrinter, admins},
+              {0, 0, kManagePrinter, platform::sid::builtin_alias(rid::kPowerUsers)},
+              {0, 0, kManageDocuments, corp_sid(u"Helpdesk")}});
+    const struct {
+        StringView share, printer, remark, driver, port;
+    } printers[] = {
+        {u"LaserJet", u"LaserJet 4 Floor 2", u"Second floor, by the kitchen", u"HP LaserJet 4",
+         u"LPT1:"},
+        {u"ColorJet", u"Color LaserJet Sales", u"Sales office", u"HP Color LaserJet",
+         u"IP_10.0.0.41"},
+    };
+    for (const auto& p : printers) {
+        SimShare& s = add(srv02, p.share, sh::kPrintQueue, p.remark, p.printer, std::nullopt);
+        s.driver = String(p.driver);
+        s.port = String(p.port);
+        s.printer_security = printer;
+    }
+}
+
 // Domain CORP: a primary and a backup controller, member servers (one of
 // them switched off but still in the browse list) and workstations; WS0001
 // is the local machine. Workgroup LAB has one machine of its own.
@@ -305,6 +377,7 @@ std::shared_ptr<Network> default_network() {
     local.ras.connections = {u"Zentrale"};
     corp_accounts(*net);
     ws0001_accounts(*net);
+    corp_shares(*net);
     net->find(u"SRV03")->reachable = false;
     Machine& lab = net->add_machine(u"LABPC1");
     standard_environment(lab, u"Administrator", u"LABPC1");

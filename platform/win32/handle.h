@@ -8,6 +8,7 @@
 // These need the types of windows.h.
 #include <lm.h>
 #include <ntsecapi.h>
+#include <winspool.h>
 
 #include <type_traits>
 #include <utility>
@@ -117,6 +118,9 @@ inline void close_window_station(HWINSTA h) noexcept {
 inline void close_desktop(HDESK h) noexcept {
     ::CloseDesktop(h);
 }
+inline void close_printer(HANDLE h) noexcept {
+    ::ClosePrinter(h);
+}
 
 // Handles of the kernel (processes, threads, tokens, events).
 using KernelHandle = UniqueHandle<ReleasedBy<HANDLE, close_kernel_handle>>;
@@ -141,5 +145,7 @@ using EventLogHandle = UniqueHandle<ReleasedBy<HANDLE, close_event_log>>;
 using EventSourceHandle = UniqueHandle<ReleasedBy<HANDLE, deregister_event_source>>;
 using WindowStationHandle = UniqueHandle<ReleasedBy<HWINSTA, close_window_station>>;
 using DesktopHandle = UniqueHandle<ReleasedBy<HDESK, close_desktop>>;
+// A printer opened by OpenPrinter (ClosePrinter).
+using OpenedPrinter = UniqueHandle<ReleasedBy<HANDLE, close_printer>>;
 
 }  // namespace vorlek::platform::win32

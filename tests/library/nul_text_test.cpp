@@ -441,6 +441,43 @@ TEST_F(NulTextTest, EveryMemberRefusesAndActsOnNothing) {
          },
          u"123"},
 
+        // Sharer
+        {"InitShares machine", u"Vorlek.Sharer",
+         [](const Dispatch& o) { return o.call(u"InitShares", {nul(u"SRV01")}).to_string(); },
+         u"123"},
+        {"GetShareInfo share", u"Vorlek.Sharer",
+         [](const Dispatch& o) {
+             return o.call(u"GetShareInfo", {u"SRV01", nul(u"public")}).to_string();
+         },
+         u"123"},
+        {"Create path", u"Vorlek.Sharer",
+         [](const Dispatch& o) {
+             o.let(u"Computer", u"SRV01");
+             o.let(u"ShName", u"made");
+             o.let(u"ShPath", nul(u"D:\\Public"));
+             return o.call(u"Create").to_string();
+         },
+         u"123"},
+        {"RemoveShare share", u"Vorlek.Sharer",
+         [](const Dispatch& o) {
+             return o.call(u"RemoveShare", {u"SRV01", nul(u"public")}).to_string();
+         },
+         u"123"},
+        {"ShRemark let", u"Vorlek.Sharer",
+         [](const Dispatch& o) {
+             o.call(u"GetShareInfo", {u"SRV01", u"public"});
+             o.let(u"ShRemark", nul(u"changed"));
+             return o.get(u"LastError").to_string() + u" " + o.get(u"ShRemark").to_string();
+         },
+         u"123 Public files"},
+        {"NetUse device", u"Vorlek.Sharer",
+         [](const Dispatch& o) {
+             return o.call(u"NetUse", {nul(u"X:"), u"\\\\SRV01\\public"}).to_string();
+         },
+         u"123"},
+        {"NetUseDel device", u"Vorlek.Sharer",
+         [](const Dispatch& o) { return o.call(u"NetUseDel", {nul(u"X:")}).to_string(); }, u"123"},
+
         // Process
         {"SetMyTokenPrivileges", u"Vorlek.Process",
          [](const Dispatch& o) {
