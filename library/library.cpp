@@ -2,6 +2,7 @@
 
 #include "automation/collection.h"
 #include "computers/computer.h"
+#include "console/consoler.h"
 #include "eventlog/eventer.h"
 #include "groups/group_manager.h"
 #include "policy/modals_manager.h"
@@ -27,6 +28,7 @@ const Catalogue& library() {
         c.add(Process::info());
         c.add(Service::info());
         c.add(Eventer::info());
+        c.add(Consoler::info());
         return c;
     }();
     return catalogue;

@@ -16,4 +16,5 @@
     X(Processes, processes)      \
     X(Registry, registry)        \
     X(Services, services)        \
-    X(EventLog, eventlog)
+    X(EventLog, eventlog)        \
+    X(Console, console)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/sim/accounts.h"
+#include "platform/sim/console.h"
 #include "platform/sim/eventlog.h"
 #include "platform/sim/files.h"
 #include "platform/sim/locale.h"
@@ -31,6 +32,7 @@ struct Machine {
     RegistryState registry;
     ServicesState services;
     EventLogState eventlog;
+    ConsoleState console;
     FileStore files;
 };
 
