@@ -311,6 +311,20 @@ String SimConsole::read(uint32_t max_chars) {
 
 // --- The machine's consoles
 
+ProcessConsole::ProcessConsole(const ProcessConsole& other)
+    : console(other.console ? std::make_shared<SimConsole>(*other.console) : nullptr),
+      serial(other.serial),
+      std_input(other.std_input),
+      std_output(other.std_output),
+      handlers(other.handlers) {
+    if (console) console->terminal = nullptr;
+}
+
+ProcessConsole& ProcessConsole::operator=(const ProcessConsole& other) {
+    if (this != &other) *this = ProcessConsole(other);
+    return *this;
+}
+
 namespace {
 
 ProcessConsole& attach(Network& net, ConsoleState& s, SimProcess& p, const Machine& m) {

@@ -159,6 +159,13 @@ struct ConsoleHandleEntry {
 };
 
 struct ProcessConsole {
+    ProcessConsole() = default;
+    // A copy (a machine saved, Network::save) has a console of its own.
+    ProcessConsole(const ProcessConsole& other);
+    ProcessConsole& operator=(const ProcessConsole& other);
+    ProcessConsole(ProcessConsole&&) = default;
+    ProcessConsole& operator=(ProcessConsole&&) = default;
+
     std::shared_ptr<SimConsole> console;  // null: none
     uint64_t serial = 0;
     Handle std_input = 0;

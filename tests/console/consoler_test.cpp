@@ -481,6 +481,12 @@ TEST_F(ConsolerTest, EveryOperationsFailureIsReported) {
     EXPECT_EQ(k.ConsoleOutputCP(), 1252);
     // A console that cannot be reached through a standard handle is opened
     // by name, and that failing fails the open.
+    // The console the process has already and handles that do not close
+    // change nothing.
+    net->faults().fail(sim::op::AllocConsole, 1234);
+    net->faults().fail(sim::op::CloseHandle, 1234, 2);
+    EXPECT_EQ(k.ConsoleOpen(), 0);
+    EXPECT_EQ(k.ConsoleWrite(u"x"), 0);
     net->faults().fail(sim::op::GetStdHandle, 1234, 2);
     net->faults().fail(sim::op::CreateFileConsole, 5);
     EXPECT_EQ(k.ConsoleOpen(), 5);
