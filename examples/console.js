@@ -48,6 +48,15 @@ function colourOf(state) {
     if (state == "SERVICE_STOPPED") return RED;
     return YELLOW;
 }
+// WScript.Sleep, or (where the host lacks it) a busy wait.
+function pause(ms) {
+    try {
+        WScript.Sleep(ms);
+    } catch (e) {
+        for (var end = new Date().getTime() + ms; new Date().getTime() < end;) {
+        }
+    }
+}
 // True when "q" was pressed since the last look; other keys are dropped.
 function quitPressed() {
     if (c.InitConsoleEvents() != 0) return false;
@@ -88,7 +97,7 @@ for (var round = 1; round <= rounds; round++) {
         reason = "by the q key";
         break;
     }
-    WScript.Sleep(500);
+    pause(500);
 }
 
 c.ReleaseControlHandler();

@@ -11,11 +11,20 @@ var GREEN = c.FOREGROUND_GREEN | c.FOREGROUND_INTENSITY;
 var WHITE = c.FOREGROUND_RED | c.FOREGROUND_GREEN | c.FOREGROUND_BLUE;
 var YELLOW_ON_BLUE = c.FOREGROUND_RED | c.FOREGROUND_GREEN | c.FOREGROUND_INTENSITY | c.BACKGROUND_BLUE;
 
+// WScript.Sleep, or (where the host lacks it: Wine's cscript) a busy wait.
+function pause(ms) {
+    try {
+        WScript.Sleep(ms);
+    } catch (e) {
+        for (var end = new Date().getTime() + ms; new Date().getTime() < end;) {
+        }
+    }
+}
 // Waits (about ten seconds at most) until `found` says yes.
 function until(found) {
     for (var i = 0; i < 200; i++) {
         if (found()) return true;
-        WScript.Sleep(50);
+        pause(50);
     }
     return false;
 }

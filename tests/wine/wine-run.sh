@@ -91,8 +91,11 @@ script)
     ;;
 terminal)  # a console script on a real terminal: cscript inside tmux
     unset VORLEK_PLATFORM
-    "$here/../terminal/terminal-test.sh" "$1" timeout -k 10 "$step_timeout" \
-        wine cscript //nologo "$(windows_path "$2")"
+    # The driver bounds the run (and ends the pane with its server); under
+    # timeout the script would sit in a background process group and could
+    # not read the terminal. Wine's prefix lists no services to draw.
+    VORLEK_TERMINAL_SETTLE=${VORLEK_TERMINAL_SETTLE:-1} VORLEK_TERMINAL_SERVICE= \
+        "$here/../terminal/terminal-test.sh" "$1" wine cscript //nologo "$(windows_path "$2")"
     ;;
 exe)
     file=$1
