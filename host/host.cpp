@@ -890,7 +890,11 @@ duk_ret_t Host::sleep(duk_context* ctx) {
     double ms = duk_to_number(ctx, 0);
     // Time passes on the simulated network (its clocks, programs, restarts)
     // instead of the host waiting.
-    if (ms > 0) platform::current().time().sleep(static_cast<uint32_t>(std::min(ms, 4294967294.0)));
+    if (ms > 0) {
+        const auto whole = static_cast<uint32_t>(std::min(ms, 4294967294.0));
+        platform::current().time().sleep(whole);
+        if (h.options_.sleep) h.options_.sleep(whole);
+    }
     return 0;
 }
 

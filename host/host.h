@@ -4,6 +4,7 @@
 // tables, against a simulated network.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -30,6 +31,9 @@ struct RunOptions {
     size_t memory_limit = size_t{1} << 30;
     // The classes ActiveXObject can create; null: the library's catalogue.
     const Catalogue* catalogue = nullptr;
+    // Called by WScript.Sleep after the simulated time passed (a terminal
+    // showing the console lets the time pass for real, taking keys).
+    std::function<void(uint32_t ms)> sleep;
 };
 
 // Runs one script to its end against `network` (installed as the thread's

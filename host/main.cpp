@@ -1,10 +1,12 @@
-// vorlek-run [--machine NAME] [--file SIM=HOST]... [--save SIM=HOST]... script.js [args...]
+// vorlek-run [--machine NAME] [--file SIM=HOST]... [--save SIM=HOST]... [--console] script.js
+//            [args...]
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 
 #include "host/host.h"
+#include "host/terminal.h"
 
 namespace {
 
@@ -19,7 +21,8 @@ void usage(std::ostream& out) {
            "  --include FILE   evaluate FILE first, in the same global scope\n"
            "  --file SIM=HOST  put the host's file HOST on the simulated local machine as SIM\n"
            "                   (a hive copied from a real machine, for a dry run)\n"
-           "  --save SIM=HOST  after the run, write the simulated machine's file SIM to HOST\n";
+           "  --save SIM=HOST  after the run, write the simulated machine's file SIM to HOST\n"
+           "  --console        show the script's console on this terminal and take its keys\n";
 }
 
 // "SIM=HOST": the simulated path and the host path.
@@ -38,6 +41,7 @@ int main(int argc, char** argv) {
     std::string machine = "default";
     vorlek::host::RunOptions options;
     std::vector<std::pair<std::string, std::string>> imports, exports;
+    bool console = false;
     int i = 1;
     for (; i < argc; ++i) {
         std::string_view arg = argv[i];
@@ -60,6 +64,8 @@ int main(int argc, char** argv) {
                 return kUsageError;
             }
             options.includes.push_back(std::move(include));
+        } else if (arg == "--console") {
+            console = true;
         } else if (arg == "--help" || arg == "-h") {
             usage(std::cout);
             return 0;
@@ -102,7 +108,18 @@ int main(int argc, char** argv) {
     }
     for (++i; i < argc; ++i)
         options.arguments.emplace_back(argv[i]);
-    const int status = vorlek::host::run(script, options, network, std::cout, std::cerr);
+    int status;
+    if (console) {
+        // The script's output goes to its console, as a console program's does.
+        vorlek::host::Terminal terminal(network, 0, 1);
+        vorlek::host::TerminalOutput lines(terminal);
+        std::ostream out(&lines);
+        options.sleep = [&terminal](uint32_t ms) { terminal.sleep(ms); };
+        status = vorlek::host::run(script, options, network, out, out);
+        out.flush();
+    } else {
+        status = vorlek::host::run(script, options, network, std::cout, std::cerr);
+    }
     for (const auto& [sim_path, host_path] : exports) {
         const auto& files = network->local().files;
         auto found = files.find(vorlek::from_utf8(sim_path));

@@ -2,6 +2,7 @@
 
 #include "automation/collection.h"
 #include "computers/computer.h"
+#include "console/consoler.h"
 #include "eventlog/eventer.h"
 #include "groups/group_manager.h"
 #include "policy/modals_manager.h"
@@ -31,6 +32,7 @@ const Catalogue& library() {
         c.add(Eventer::info());
         c.add(LocalSecurer::info());
         c.add(Sharer::info());
+        c.add(Consoler::info());
         return c;
     }();
     return catalogue;

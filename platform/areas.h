@@ -23,4 +23,5 @@
     X(Desktop, desktop)          \
     X(Multimedia, multimedia)    \
     X(Lsa, lsa)                  \
-    X(Shares, shares)
+    X(Shares, shares)            \
+    X(Console, console)

@@ -21,7 +21,7 @@ need_packages() {
 
 # libregf-utils and libevt-utils: independent readers the tests check saved
 # hive and event-log files with.
-NATIVE_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev duktape-dev libregf-utils libevt-utils)
+NATIVE_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev duktape-dev libregf-utils libevt-utils tmux)
 # The sanitizer build uses clang and its run-time libraries.
 CLANG_PACKAGES=(clang libclang-rt-14-dev)
 # The Windows build (mingw-w64 with the posix thread model) and Wine to run

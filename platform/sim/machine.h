@@ -4,6 +4,7 @@
 
 #include "platform/sim/accounts.h"
 #include "platform/sim/desktop.h"
+#include "platform/sim/console.h"
 #include "platform/sim/eventlog.h"
 #include "platform/sim/files.h"
 #include "platform/sim/locale.h"
@@ -45,6 +46,7 @@ struct Machine {
     MultimediaState multimedia;
     LsaState lsa;
     SharesState shares;
+    ConsoleState console;
     FileStore files;
 };
 

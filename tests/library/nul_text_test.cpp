@@ -478,6 +478,14 @@ TEST_F(NulTextTest, EveryMemberRefusesAndActsOnNothing) {
         {"NetUseDel device", u"Vorlek.Sharer",
          [](const Dispatch& o) { return o.call(u"NetUseDel", {nul(u"X:")}).to_string(); }, u"123"},
 
+        // Consoler
+        {"ConsoleTitle", u"Vorlek.Consoler",
+         [](const Dispatch& o) {
+             o.let(u"ConsoleTitle", nul(u"Vorlek"));
+             return o.get(u"ConsoleLastError").to_string();
+         },
+         u"123"},
+
         // Process
         {"SetMyTokenPrivileges", u"Vorlek.Process",
          [](const Dispatch& o) {

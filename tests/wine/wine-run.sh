@@ -2,6 +2,7 @@
 # Drives the Windows build under Wine for CTest:
 #   wine-run.sh BUILD setup                 fresh prefix, one persistent wineserver, regsvr32
 #   wine-run.sh BUILD script FILE PLATFORM  harness + FILE under cscript ("real" or "sim")
+#   wine-run.sh BUILD terminal CASE FILE    FILE under cscript in a tmux pane (terminal-test.sh CASE)
 #   wine-run.sh BUILD exe FILE [ARGS]       a Windows test program
 #   wine-run.sh BUILD unregister FILE       regsvr32 /u, then FILE checks what is left, then register again
 #   wine-run.sh BUILD cleanup               stop the wineserver of this prefix
@@ -87,6 +88,14 @@ script)
     tr -d '\r' <"$out"
     [ $status -eq 124 ] && { echo "timed out"; exit 1; }
     passed_line "$out"
+    ;;
+terminal)  # a console script on a real terminal: cscript inside tmux
+    unset VORLEK_PLATFORM
+    # The driver bounds the run (and ends the pane with its server); under
+    # timeout the script would sit in a background process group and could
+    # not read the terminal. Wine's prefix lists no services to draw.
+    VORLEK_TERMINAL_SETTLE=${VORLEK_TERMINAL_SETTLE:-1} VORLEK_TERMINAL_SERVICE= \
+        "$here/../terminal/terminal-test.sh" "$1" wine cscript //nologo "$(windows_path "$2")"
     ;;
 exe)
     file=$1
