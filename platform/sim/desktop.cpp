@@ -8,6 +8,7 @@
 #include "platform/desktop.h"
 #include "platform/sim/areas.h"
 #include "platform/sim/network.h"
+#include "platform/sim/shares.h"
 
 namespace vorlek::sim {
 
@@ -23,17 +24,33 @@ bool DesktopState::has_font(StringView name) const {
                        [&](const String& f) { return equal_ignore_case(f, name); });
 }
 
-// A connection the user made through the connection dialog. It is recorded
-// on the desktop; this is the one place that is to hand it on to the
-// machine's drive connections (WNetAddConnection2) once they are simulated.
-void connect_from_dialog(Machine& machine, const DialogConnection& connection) {
-    machine.desktop.connected.push_back(connection);
+// A connection the user made through the connection dialog: a drive
+// connection of the caller's session like any other (WNetAddConnection2,
+// remembered, as the dialog's "reconnect at logon" box is ticked by
+// default), and recorded on the desktop when it was made.
+platform::Status connect_from_dialog(Network& net, Machine& machine,
+                                     const DialogConnection& connection) {
+    platform::NetResource resource;
+    resource.type = connection.resource_type;
+    if (!connection.local.empty()) resource.local_name = connection.local;
+    resource.remote_name = connection.remote;
+    const platform::Status s = add_drive_connection(
+        net, machine, resource, std::nullopt, std::nullopt, platform::net_use::kUpdateProfile);
+    if (s == platform::status::kSuccess) machine.desktop.connected.push_back(connection);
+    return s;
 }
 
-// The same for a connection the user removed through the disconnect dialog
-// (WNetCancelConnection2).
-void disconnect_from_dialog(Machine& machine, const DialogConnection& connection) {
-    machine.desktop.disconnected.push_back(connection);
+// A connection the user removed through the disconnect dialog
+// (WNetCancelConnection2, forgotten as well; the dialog asks before it
+// closes open files, which the answer script cannot, so it does not force).
+platform::Status disconnect_from_dialog(Network& net, Machine& machine,
+                                        const DialogConnection& connection) {
+    const StringView name =
+        connection.local.empty() ? StringView(connection.remote) : StringView(connection.local);
+    const platform::Status s =
+        cancel_drive_connection(net, machine, name, platform::net_use::kUpdateProfile, false);
+    if (s == platform::status::kSuccess) machine.desktop.disconnected.push_back(connection);
+    return s;
 }
 
 namespace {
@@ -82,7 +99,8 @@ class SimDesktop : public platform::Desktop {
                 if (!net_.answers(server)) a.status = status::kBadNetPath;
             }
         }
-        if (a.status == kSuccess) connect_from_dialog(m, {a.local, a.remote, type});
+        if (a.status == kSuccess)
+            a.status = connect_from_dialog(net_, m, {a.local, a.remote, type});
         m.desktop.shown.push_back({u"WNetConnectionDialog", type, a.remote, u"", a.status});
         return a.status;
     }
@@ -93,7 +111,8 @@ class SimDesktop : public platform::Desktop {
         if (!dialog_type(type)) return status::kInvalidParameter;
         Machine& m = call.machine();
         DialogAnswer a = next_answer(m.desktop);
-        if (a.status == kSuccess) disconnect_from_dialog(m, {a.local, a.remote, type});
+        if (a.status == kSuccess)
+            a.status = disconnect_from_dialog(net_, m, {a.local, a.remote, type});
         m.desktop.shown.push_back({u"WNetDisconnectDialog", type, a.local, u"", a.status});
         return a.status;
     }

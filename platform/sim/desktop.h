@@ -72,10 +72,15 @@ struct DesktopState {
 };
 
 struct Machine;
-// Where a connection made (removed) through the dialogs goes: it is recorded
-// in `desktop.connected` (`desktop.disconnected`).
-void connect_from_dialog(Machine& machine, const DialogConnection& connection);
-void disconnect_from_dialog(Machine& machine, const DialogConnection& connection);
+class Network;
+// A connection made (removed) through the dialogs: a drive connection of the
+// caller's session added (cancelled) as WNetAddConnection2
+// (WNetCancelConnection2) does, and when that succeeds recorded in
+// `desktop.connected` (`desktop.disconnected`). The network must be held.
+platform::Status connect_from_dialog(Network& net, Machine& machine,
+                                     const DialogConnection& connection);
+platform::Status disconnect_from_dialog(Network& net, Machine& machine,
+                                        const DialogConnection& connection);
 
 namespace op {
 inline constexpr Operation WNetConnectionDialog{u"WNetConnectionDialog"};

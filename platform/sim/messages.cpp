@@ -103,12 +103,12 @@ constexpr SystemMessage kSystemMessages[] = {
     {1115, u"A system shutdown is in progress.%n"},
     {1200, u"The specified device name is invalid.%n"},
     {1202, u"The local device name has a remembered connection to another network resource.%n"},
-    {1222, u"The network is not present or not started.%n"},
-    {1223, u"The operation was canceled by the user.%n"},
     {1219,
      u"Multiple connections to a server or shared resource by the same user, using more than one "
      u"user name, are not allowed. Disconnect all previous connections to the server or shared "
      u"resource and try again.%n"},
+    {1222, u"The network is not present or not started.%n"},
+    {1223, u"The operation was canceled by the user.%n"},
     {1300, u"Not all privileges referenced are assigned to the caller.%n"},
     {1311, u"There are currently no logon servers available to service the logon request.%n"},
     {1313, u"A specified privilege does not exist.%n"},

@@ -345,29 +345,7 @@ class SimShares : public platform::Shares {
     Status cancel_connection(StringView name, uint32_t flags, bool force) override {
         auto call = net_.enter(op::WNetCancelConnection2, {name});
         if (!call) return call.status();
-        Machine& m = call.machine();
-        auto& session = session_connections(net_, m);
-        const char16_t letter = drive_letter(name);
-        auto it = std::find_if(session.begin(), session.end(), [&](const DriveConnection& c) {
-            return letter ? equal_ignore_case(c.local, name)
-                          : c.local.empty() && equal_ignore_case(c.remote, name);
-        });
-        if (it == session.end()) {
-            // A remembered device that is not connected is only forgotten.
-            if (letter && (flags & nu::kUpdateProfile) && remembered(net_, m, letter)) {
-                forget(net_, m, letter);
-                return st::kSuccess;
-            }
-            return st::kNotConnected;
-        }
-        if (it->open_files > 0 && !force) return st::kOpenFiles;
-        if (Machine* server = net_.find(it->server)) {
-            if (SimShare* s = find_share(net_, *server, it->share))
-                s->current_uses = std::max(0, s->current_uses - 1);
-        }
-        session.erase(it);
-        if (letter && (flags & nu::kUpdateProfile)) forget(net_, m, letter);
-        return st::kSuccess;
+        return cancel_drive_connection(net_, call.machine(), name, flags, force);
     }
 
   private:
@@ -452,6 +430,32 @@ Status add_drive_connection(Network& net, Machine& m, const NetResource& resourc
 
 std::shared_ptr<platform::Shares> make_shares(Network& net) {
     return std::make_shared<SimShares>(net);
+}
+
+Status cancel_drive_connection(Network& net, Machine& m, StringView name, uint32_t flags,
+                               bool force) {
+    auto& session = session_connections(net, m);
+    const char16_t letter = drive_letter(name);
+    auto it = std::find_if(session.begin(), session.end(), [&](const DriveConnection& c) {
+        return letter ? equal_ignore_case(c.local, name)
+                      : c.local.empty() && equal_ignore_case(c.remote, name);
+    });
+    if (it == session.end()) {
+        // A remembered device that is not connected is only forgotten.
+        if (letter && (flags & nu::kUpdateProfile) && remembered(net, m, letter)) {
+            forget(net, m, letter);
+            return st::kSuccess;
+        }
+        return st::kNotConnected;
+    }
+    if (it->open_files > 0 && !force) return st::kOpenFiles;
+    if (Machine* server = net.find(it->server)) {
+        if (SimShare* s = find_share(net, *server, it->share))
+            s->current_uses = std::max(0, s->current_uses - 1);
+    }
+    session.erase(it);
+    if (letter && (flags & nu::kUpdateProfile)) forget(net, m, letter);
+    return st::kSuccess;
 }
 
 }  // namespace vorlek::sim

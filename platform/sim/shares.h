@@ -86,4 +86,9 @@ platform::Status add_drive_connection(Network& net, Machine& machine,
                                       std::optional<StringView> password,
                                       std::optional<StringView> user, uint32_t flags);
 
+// Cancelling one, as WNetCancelConnection2W does after its prologue: for the
+// disconnect dialog. The network must be held.
+platform::Status cancel_drive_connection(Network& net, Machine& machine, StringView name,
+                                         uint32_t flags, bool force);
+
 }  // namespace vorlek::sim

@@ -10,6 +10,8 @@
 #include "platform/locale.h"
 #include "platform/platform.h"
 #include "platform/sim/messages.h"
+#include "platform/sim/registry.h"
+#include "platform/sim/shares.h"
 
 namespace vorlek {
 namespace {
@@ -165,11 +167,27 @@ TEST_F(HelpersTest, DialogsAnswerFromTheScript) {
     EXPECT_EQ(d.call(u"ShowNetConnectionDialog", {1}).to_long(), 0);
     ASSERT_EQ(desktop().connected.size(), 1u);
     EXPECT_EQ(desktop().connected[0].remote, u"\\\\SRV01\\public");
+    // It is a drive connection of the session like any other: Z: is taken
+    // now, and the connection is remembered in the profile.
+    {
+        client::Dispatch s = client::create(u"Vorlek.Sharer");
+        EXPECT_EQ(s.call(u"NetUse", {u"Z:", u"\\\\SRV01\\public", u"", u"", false}).to_long(), 85);
+        auto& session = sim::session_connections(*net, net->local());
+        ASSERT_EQ(session.size(), 1u);
+        EXPECT_EQ(session[0].local, u"Z:");
+        auto hive = sim::predefined_key(*net, net->local(), platform::hkey::kCurrentUser);
+        sim::KeyNode* network = hive->child(u"Network");
+        ASSERT_NE(network, nullptr);
+        EXPECT_NE(network->child(u"Z"), nullptr);
+    }
     desktop().answer({0, u"Y:", u"\\\\SRV03\\old"});  // switched off
     EXPECT_EQ(d.call(u"ShowNetConnectionDialog", {1}).to_long(), 53);
     EXPECT_EQ(d.call(u"ShowNetConnectionDialog", {0}).to_long(), 87);
     desktop().answer({0, u"Z:", u""});
     EXPECT_EQ(d.call(u"ShowNetDisconnectDialog", {1}).to_long(), 0);
+    EXPECT_EQ(desktop().disconnected.size(), 1u);
+    desktop().answer({0, u"Z:", u""});  // gone already
+    EXPECT_EQ(d.call(u"ShowNetDisconnectDialog", {1}).to_long(), 2250);
     EXPECT_EQ(desktop().disconnected.size(), 1u);
     // The printer dialog: cancelling is no error.
     EXPECT_EQ(d.call(u"ShowPrinterConnectionDialog").to_long(), 0);
@@ -177,7 +195,7 @@ TEST_F(HelpersTest, DialogsAnswerFromTheScript) {
     EXPECT_EQ(d.call(u"ShowPrinterConnectionDialog").to_long(), 0);
     desktop().answer({5});
     EXPECT_EQ(d.call(u"ShowPrinterConnectionDialog").to_long(), 5);
-    EXPECT_EQ(desktop().shown.size(), 7u);  // the refused type shows nothing
+    EXPECT_EQ(desktop().shown.size(), 8u);  // the refused type shows nothing
     EXPECT_EQ(d.get(u"LastError").to_long(), 0);
 }
 
