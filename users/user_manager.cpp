@@ -379,11 +379,12 @@ void UserManager::reset() {
     password_age_ = bad_password_count_ = units_per_week_ = num_logons_ = user_id_ = 0;
     privilege_text_ = {};
     account_type_text_ = {};
-    authority_text_.clear();
+    authority_read_ = false;
     logon_server_.clear();
     domain_name_.clear();
     valid_ = false;
     latest_logon_ = latest_logoff_ = 0;
+    record_ = Record{};
 }
 
 int32_t UserManager::load(bool hours_binary, StringView machine_domain, StringView account_domain,
@@ -405,8 +406,8 @@ int32_t UserManager::load(bool hours_binary, StringView machine_domain, StringVi
             status = as_long(read.status);
             return;
         }
-        record_ = std::move(read.value);
-        const platform::UserInfo& r = record_;
+        const platform::UserInfo& r = read.value;
+        keep_record(r);
         account_flags_ = r.flags;
         user_name_ = record_text(r.name);
         user_comment_ = record_text(r.usr_comment);
@@ -431,7 +432,7 @@ int32_t UserManager::load(bool hours_binary, StringView machine_domain, StringVi
         latest_logon_ = r.last_logon;
         latest_logoff_ = r.last_logoff;
         authority_ = as_long(r.auth_flags);
-        authority_text_ = users::authority_text(r.auth_flags);
+        authority_read_ = true;
         if (auto type = users::account_type(r.flags); type.bit != 0) {
             account_type_ = type.bit;
             account_type_text_ = type.name;
@@ -678,7 +679,7 @@ void UserManager::let(bool prepares, Write&& write, Keep&& keep) {
 
 template <class T>
 int32_t UserManager::send(uint32_t level, T platform::UserInfo::*field, T value) {
-    platform::UserInfo record = record_;
+    platform::UserInfo record = as_record();
     record.*field = value;
     return send_record(level, record);
 }
@@ -687,8 +688,71 @@ int32_t UserManager::send_record(uint32_t level, const platform::UserInfo& recor
     uint32_t parm_err = 0;
     const auto status = platform::current().accounts().set_user_info(
         machines::normalized_target(computer_), user_name_, level, record, parm_err);
-    if (status == platform::status::kSuccess) record_ = record;
+    if (status == platform::status::kSuccess) keep_record(record);
     return as_long(status);
+}
+
+platform::UserInfo UserManager::as_record() const {
+    const Record& k = record_;
+    platform::UserInfo r;
+    r.name = user_name_;
+    r.password = k.password;
+    r.password_age = k.password_age;
+    r.priv = k.priv;
+    r.home_dir = home_directory_;
+    r.comment = description_;
+    r.flags = k.flags;
+    if (!k.script_path_cleared) r.script_path = script_path_;
+    r.auth_flags = k.auth_flags;
+    r.full_name = full_name_;
+    r.usr_comment = user_comment_;
+    r.parms = parameters_;
+    r.workstations = k.workstations;
+    r.last_logon = k.last_logon;
+    r.last_logoff = k.last_logoff;
+    r.acct_expires = k.acct_expires;
+    r.max_storage = k.max_storage;
+    r.units_per_week = k.units_per_week;
+    r.logon_hours = k.logon_hours;
+    r.bad_pw_count = k.bad_pw_count;
+    r.num_logons = k.num_logons;
+    r.logon_server = logon_server_;
+    r.country_code = k.country_code;
+    r.code_page = k.code_page;
+    r.user_id = k.user_id;
+    r.primary_group_id = k.primary_group_id;
+    r.profile = profile_path_;
+    r.home_dir_drive = k.home_dir_drive;
+    r.password_expired = k.password_expired;
+    return r;
+}
+
+void UserManager::keep_record(const platform::UserInfo& sent) {
+    Record& k = record_;
+    k.password = sent.password;
+    k.password_age = sent.password_age;
+    k.priv = sent.priv;
+    k.flags = sent.flags;
+    // The other texts are the ones shown, or become them once the let that
+    // sent them keeps its value; only an account-type change sends the
+    // script path empty whatever is shown.
+    k.script_path_cleared = sent.script_path.empty();
+    k.auth_flags = sent.auth_flags;
+    k.workstations = sent.workstations;
+    k.last_logon = sent.last_logon;
+    k.last_logoff = sent.last_logoff;
+    k.acct_expires = sent.acct_expires;
+    k.max_storage = sent.max_storage;
+    k.units_per_week = sent.units_per_week;
+    k.logon_hours = sent.logon_hours;
+    k.bad_pw_count = sent.bad_pw_count;
+    k.num_logons = sent.num_logons;
+    k.country_code = sent.country_code;
+    k.code_page = sent.code_page;
+    k.user_id = sent.user_id;
+    k.primary_group_id = sent.primary_group_id;
+    k.home_dir_drive = sent.home_dir_drive;
+    k.password_expired = sent.password_expired;
 }
 
 void UserManager::text_let(uint32_t level, String platform::UserInfo::*field, String& shown,
@@ -714,7 +778,7 @@ void UserManager::SetUserName(String value) {
         true,
         [&] {
             if (value.empty() || value.size() > kMaxName) return err::kBadArgument;
-            platform::UserInfo record = record_;
+            platform::UserInfo record = as_record();
             record.name = value;
             return send_record(kLevelName, record);
         },
@@ -811,7 +875,7 @@ void UserManager::SetAccountType(int32_t value) {
         true,
         [&] {
             const uint32_t flags = (record_.flags & ~users::first_type_bit(record_.flags)) | type;
-            platform::UserInfo record = record_;
+            platform::UserInfo record = as_record();
             record.flags = flags;
             record.script_path.clear();
             const int32_t status = send_record(kLevelBasic, record);
@@ -829,7 +893,7 @@ void UserManager::SetPasswordExpired(bool value) {
     let(
         false,
         [&] {
-            platform::UserInfo record = record_;
+            platform::UserInfo record = as_record();
             record.password_expired = value ? 1 : 0;
             return send_record(kLevelAll, record);
         },
@@ -865,7 +929,7 @@ void UserManager::SetLogonHours(String value) {
             users::HoursBitmap bitmap;
             if (int32_t rc = users::bitmap_from_hours(value, hours_shift(), bitmap, shown))
                 return rc;
-            platform::UserInfo record = record_;
+            platform::UserInfo record = as_record();
             record.units_per_week = users::kHoursPerWeek;
             record.logon_hours.assign(bitmap.begin(), bitmap.end());
             return send_record(kLevelHours, record);

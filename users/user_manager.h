@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "automation/collection.h"
 #include "platform/accounts.h"
@@ -94,7 +95,10 @@ class UserManager : public Object {
     int32_t UserID() const { return user_id_; }
     String PrivilegeStr() const { return String(privilege_text_); }
     String AccountTypeStr() const { return String(account_type_text_); }
-    String AuthorityStr() const { return authority_text_; }
+    String AuthorityStr() const {
+        return authority_read_ ? users::authority_text(static_cast<uint32_t>(authority_))
+                               : String();
+    }
     String LogonServer() const { return logon_server_; }
     Date PasswordLastModified() const { return password_last_modified_; }
     Date LastLogon() const { return last_logon_; }
@@ -181,7 +185,7 @@ class UserManager : public Object {
     // Names from the constant tables, not copied into every item.
     StringView privilege_text_;
     StringView account_type_text_;
-    String authority_text_;
+    bool authority_read_ = false;  // AuthorityStr names the bits once read
     Date last_logon_;
     Date last_logoff_;
     int32_t units_per_week_ = 0;
@@ -192,7 +196,36 @@ class UserManager : public Object {
     bool valid_ = false;
     int32_t last_error_ = 0;
     uint32_t account_flags_ = 0;
-    platform::UserInfo record_;
+    // The account as last read or sent, for the lets that send a whole
+    // record: its numbers and the texts not shown as they are sent. The
+    // other texts are the ones shown above, each kept once; as_record()
+    // makes the record from both, and keep_record() takes one that was sent.
+    struct Record {
+        uint32_t password_age = 0;
+        uint32_t priv = 0;
+        uint32_t flags = 0;
+        uint32_t auth_flags = 0;
+        uint32_t last_logon = 0;
+        uint32_t last_logoff = 0;
+        uint32_t acct_expires = 0;
+        uint32_t max_storage = 0;
+        uint32_t units_per_week = 0;
+        uint32_t bad_pw_count = 0;
+        uint32_t num_logons = 0;
+        uint32_t country_code = 0;
+        uint32_t code_page = 0;
+        uint32_t user_id = 0;
+        uint32_t primary_group_id = 0;
+        uint32_t password_expired = 0;
+        bool script_path_cleared = false;  // an account-type change sends none
+        std::vector<uint8_t> logon_hours;
+        String password;
+        String workstations;    // the whole list; the shown one is cut to eight
+        String home_dir_drive;  // as sent ("D:"), not as set
+    };
+    platform::UserInfo as_record() const;
+    void keep_record(const platform::UserInfo& sent);
+    Record record_;
     // Latest logon and logoff seen by GetSeparateInfos, in platform seconds.
     int64_t latest_logon_ = 0;
     int64_t latest_logoff_ = 0;

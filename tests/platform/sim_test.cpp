@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/locale.h"
 #include "platform/platform.h"
 #include "platform/sim/network.h"
 #include "platform/sim/registry.h"
+#include "platform/sim/servers.h"
 #include "platform/sim/services.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/system.h"
@@ -20,6 +24,32 @@ TEST(SimNetwork, MachinesByNameAndTheLocalOne) {
     sim::Machine& added = net->add_machine(u"srv01");
     EXPECT_EQ(&added, net->find(u"\\\\SRV01"));
     EXPECT_EQ(sim::make_network(u"nosuch"), nullptr);
+}
+
+TEST(SimNetwork, BrowseListsInNameOrder) {
+    // Names shorter than eight units, names alike in their first eight and
+    // units past the Latin range, joined out of order.
+    const std::vector<String> names = {
+        u"WS10",         u"WORKSTATION2", u"W",   u"WORKSTAT",  u"WORKSTATA",
+        u"WORKSTATION1", u"\u00C4RGER",   u"WS1", u"WORKSTAT0", u"A"};
+    auto net = sim::make_network(u"empty");
+    sim::join(net->local(), u"grp", 0x1001);
+    for (const auto& n : names)
+        sim::join(net->add_machine(n), u"GRP", 0x1001);
+    sim::join(net->add_machine(u"OTHER"), u"ELSEWHERE", 0x1001);
+    std::vector<String> expected = names;
+    expected.push_back(net->local_name());
+    std::sort(expected.begin(), expected.end());
+    std::vector<String> seen;
+    for (const sim::Machine* m : net->browse_list(u"grp"))
+        seen.push_back(m->name);
+    EXPECT_EQ(seen, expected);
+    expected.push_back(u"OTHER");
+    std::sort(expected.begin(), expected.end());
+    seen.clear();
+    for (const sim::Machine* m : net->browse_list_all())
+        seen.push_back(m->name);
+    EXPECT_EQ(seen, expected);
 }
 
 TEST(SimNetwork, EnvironmentNamesIgnoreCase) {
