@@ -31,8 +31,10 @@ show("SeShutdownPrivilege", "Who may shut the machine down");
 show("SeServiceLogonRight", "Who may log on as a service");
 
 // The account the right is granted to: given as the first argument, else
-// the local support account of the simulated workstation.
-var account = WScript.Arguments.length > 0 ? WScript.Arguments.Item(0) : "support";
+// the local support account of the simulated workstation ("control", which
+// the demo passes to every example, asks for that default too).
+var account = WScript.Arguments.length > 0 && WScript.Arguments.Item(0) != "control"
+                  ? WScript.Arguments.Item(0) : "support";
 var password = WScript.Arguments.length > 1 ? WScript.Arguments.Item(1) : "";
 WScript.Echo("");
 ls.PolicyString = "SeSystemtimePrivilege";
