@@ -18,16 +18,12 @@ namespace vorlek::platform::win32 {
 
 namespace {
 
-inline void close_printer(HANDLE h) noexcept {
-    ::ClosePrinter(h);
-}
 inline void destroy_window(HWND h) noexcept {
     ::DestroyWindow(h);
 }
 inline void delete_font(HFONT h) noexcept {
     ::DeleteObject(h);
 }
-using PrinterHandle = UniqueHandle<ReleasedBy<HANDLE, close_printer>>;
 using WindowHandle = UniqueHandle<ReleasedBy<HWND, destroy_window>>;
 using FontHandle = UniqueHandle<ReleasedBy<HFONT, delete_font>>;
 
@@ -152,7 +148,7 @@ class Win32Desktop : public Desktop {
 
     Status printer_connection_dialog() override {
         ::SetLastError(ERROR_SUCCESS);
-        PrinterHandle printer(::ConnectToPrinterDlg(nullptr, 0));
+        OpenedPrinter printer(::ConnectToPrinterDlg(nullptr, 0));
         if (printer) return status::kSuccess;
         return last_error();
     }
