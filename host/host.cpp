@@ -1319,8 +1319,21 @@ int Host::run() {
 
 int run(const ScriptFile& script, const RunOptions& options, std::shared_ptr<sim::Network> network,
         std::ostream& out, std::ostream& err) noexcept {
+    std::shared_ptr<platform::Platform> platform;
     try {
-        platform::ScopedPlatform scoped(std::make_shared<sim::SimPlatform>(std::move(network)));
+        platform = std::make_shared<sim::SimPlatform>(std::move(network));
+    } catch (...) {
+        err << "vorlek-run: internal error\n";
+        return 1;
+    }
+    return run(script, options, std::move(platform), out, err);
+}
+
+int run(const ScriptFile& script, const RunOptions& options,
+        std::shared_ptr<platform::Platform> platform, std::ostream& out,
+        std::ostream& err) noexcept {
+    try {
+        platform::ScopedPlatform scoped(std::move(platform));
         int status;
         {
             Host host(script, options, out, err);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "automation/catalogue.h"
+#include "platform/platform.h"
 #include "platform/sim/network.h"
 
 namespace vorlek::host {
@@ -42,6 +43,11 @@ struct RunOptions {
 // after a normal end, 1 after an uncaught error. Never throws.
 int run(const ScriptFile& script, const RunOptions& options, std::shared_ptr<sim::Network> network,
         std::ostream& out, std::ostream& err) noexcept;
+
+// The same against any platform (the remote backend's, say).
+int run(const ScriptFile& script, const RunOptions& options,
+        std::shared_ptr<platform::Platform> platform, std::ostream& out,
+        std::ostream& err) noexcept;
 
 // Reads a script file; false when it cannot be read.
 bool load(const std::string& path, ScriptFile& script);

@@ -1,12 +1,17 @@
 // vorlek-run [--machine NAME] [--file SIM=HOST]... [--save SIM=HOST]... [--console] script.js
 //            [args...]
+// vorlek-run --remote SERVER [--user DOMAIN\\name] [--password-file FILE] script.js [args...]
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 
 #include "host/host.h"
+#include "host/remote_login.h"
 #include "host/terminal.h"
+#ifdef VORLEK_HAVE_REMOTE
+#include "platform/remote/remote.h"
+#endif
 
 namespace {
 
@@ -22,8 +27,51 @@ void usage(std::ostream& out) {
            "  --file SIM=HOST  put the host's file HOST on the simulated local machine as SIM\n"
            "                   (a hive copied from a real machine, for a dry run)\n"
            "  --save SIM=HOST  after the run, write the simulated machine's file SIM to HOST\n"
-           "  --console        show the script's console on this terminal and take its keys\n";
+           "  --console        show the script's console on this terminal and take its keys\n"
+           "  --remote SERVER  run against the real server SERVER (a Windows or Samba machine)\n"
+           "                   instead of the simulated network; \"\" in the script names it\n"
+           "  --user D\\NAME    the account to act as there (DOMAIN\\name or name@REALM)\n"
+           "  --password-file FILE  its password, the file's first line; without it a\n"
+           "                   Kerberos ticket is used if there is one, else it is asked for\n";
 }
+
+#ifdef VORLEK_HAVE_REMOTE
+// The remote platform for `login`; null (with the reason on stderr) when the
+// sign-in cannot even be set up.
+std::shared_ptr<vorlek::platform::Platform> remote_platform(
+    const vorlek::host::RemoteLogin& login) {
+    vorlek::platform::remote::Credentials credentials;
+    credentials.server = login.server;
+    if (credentials.server.starts_with("\\\\")) credentials.server.erase(0, 2);
+    vorlek::host::split_user(login.user, credentials.domain, credentials.user);
+    if (!login.password_file.empty()) {
+        auto password = vorlek::host::read_password_file(login.password_file);
+        if (!password) {
+            std::cerr << "vorlek-run: cannot read the password file " << login.password_file
+                      << "\n";
+            return nullptr;
+        }
+        credentials.password = std::move(*password);
+    } else if (vorlek::host::have_ticket_cache()) {
+        credentials.kerberos = true;
+    } else {
+        auto password = vorlek::host::prompt_password("Password for " + login.user + " on " +
+                                                      login.server + ": ");
+        if (!password) {
+            std::cerr << "vorlek-run: no terminal to ask the password on; use --password-file\n";
+            return nullptr;
+        }
+        credentials.password = std::move(*password);
+    }
+    auto made = vorlek::platform::remote::make_platform(std::move(credentials));
+    if (!made.ok()) {
+        std::cerr << "vorlek-run: cannot set up the connection to " << login.server << " (status "
+                  << made.status << ")\n";
+        return nullptr;
+    }
+    return made.value;
+}
+#endif
 
 // "SIM=HOST": the simulated path and the host path.
 bool split_mapping(std::string_view text, std::string& sim_path, std::string& host_path) {
@@ -42,6 +90,7 @@ int main(int argc, char** argv) {
     vorlek::host::RunOptions options;
     std::vector<std::pair<std::string, std::string>> imports, exports;
     bool console = false;
+    vorlek::host::RemoteLogin remote;
     int i = 1;
     for (; i < argc; ++i) {
         std::string_view arg = argv[i];
@@ -64,6 +113,20 @@ int main(int argc, char** argv) {
                 return kUsageError;
             }
             options.includes.push_back(std::move(include));
+        } else if ((arg == "--remote" || arg == "--user" || arg == "--password-file") &&
+                   i + 1 < argc) {
+            std::string value = argv[++i];
+            if (arg == "--remote") {
+                if (value.empty()) {
+                    std::cerr << "vorlek-run: --remote needs a server name\n";
+                    return kUsageError;
+                }
+                remote.server = std::move(value);
+            } else if (arg == "--user") {
+                remote.user = std::move(value);
+            } else {
+                remote.password_file = std::move(value);
+            }
         } else if (arg == "--console") {
             console = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -82,6 +145,32 @@ int main(int argc, char** argv) {
     }
     if (i >= argc) {
         usage(std::cerr);
+        return kUsageError;
+    }
+    if (!remote.server.empty()) {
+#ifdef VORLEK_HAVE_REMOTE
+        if (console || !imports.empty() || !exports.empty()) {
+            std::cerr
+                << "vorlek-run: --console, --file and --save work on the simulated network only\n";
+            return kUsageError;
+        }
+        auto platform = remote_platform(remote);
+        if (!platform) return kUsageError;
+        vorlek::host::ScriptFile script;
+        if (!vorlek::host::load(argv[i], script)) {
+            std::cerr << "vorlek-run: cannot read script " << argv[i] << "\n";
+            return kUsageError;
+        }
+        for (++i; i < argc; ++i)
+            options.arguments.emplace_back(argv[i]);
+        return vorlek::host::run(script, options, std::move(platform), std::cout, std::cerr);
+#else
+        std::cerr << "vorlek-run: this build has no remote backend (build it with Samba's client "
+                     "libraries)\n";
+        return kUsageError;
+#endif
+    } else if (!remote.user.empty() || !remote.password_file.empty()) {
+        std::cerr << "vorlek-run: --user and --password-file go with --remote\n";
         return kUsageError;
     }
     auto network = vorlek::sim::make_network(vorlek::from_utf8(machine));

@@ -1,0 +1,164 @@
+#include "platform/remote/session.h"
+
+#include <netapi.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "automation/text.h"
+#include "platform/c_strings.h"
+#include "platform/remote/rpc_glue.h"
+
+namespace vorlek::platform::remote {
+
+namespace {
+
+// NTSTATUS values of the RPC layer and the servers, as Windows reports them
+// to a caller of the same call.
+struct NtMapping {
+    uint32_t ntstatus;
+    Status win32;
+};
+constexpr std::array kNtStatuses{
+    NtMapping{0xC0000022, 5},     // ACCESS_DENIED
+    NtMapping{0xC000006D, 1326},  // LOGON_FAILURE
+    NtMapping{0xC000006A, 1326},  // WRONG_PASSWORD
+    NtMapping{0xC0000064, 1326},  // NO_SUCH_USER (at logon)
+    NtMapping{0xC0000072, 1331},  // ACCOUNT_DISABLED
+    NtMapping{0xC0000234, 1909},  // ACCOUNT_LOCKED_OUT
+    NtMapping{0xC0000071, 1330},  // PASSWORD_EXPIRED
+    NtMapping{0xC0000224, 1907},  // PASSWORD_MUST_CHANGE
+    NtMapping{0xC000000D, 87},    // INVALID_PARAMETER
+    NtMapping{0xC0000008, 6},     // INVALID_HANDLE
+    NtMapping{0xC0000017, 8},     // NO_MEMORY
+    NtMapping{0xC0000034, 2},     // OBJECT_NAME_NOT_FOUND
+    NtMapping{0xC0000033, 123},   // OBJECT_NAME_INVALID
+    NtMapping{0xC00000CC, 67},    // BAD_NETWORK_NAME
+    NtMapping{0xC00000BE, 53},    // BAD_NETWORK_PATH
+    NtMapping{0xC000023C, 1231},  // NETWORK_UNREACHABLE
+    NtMapping{0xC000023D, 1232},  // HOST_UNREACHABLE
+    NtMapping{0xC0000236, 1722},  // CONNECTION_REFUSED
+    NtMapping{0xC00000B5, 1722},  // IO_TIMEOUT
+    NtMapping{0xC000020C, 1722},  // CONNECTION_DISCONNECTED
+    NtMapping{0xC000020D, 1722},  // CONNECTION_RESET
+    NtMapping{0xC0000241, 1722},  // CONNECTION_ABORTED
+    NtMapping{0xC00000B0, 1722},  // PIPE_DISCONNECTED
+    NtMapping{0xC00000B1, 1722},  // PIPE_CLOSING
+    NtMapping{0xC0000037, 1722},  // PORT_DISCONNECTED
+    NtMapping{0xC002002E, 1745},  // RPC_NT_PROCNUM_OUT_OF_RANGE
+    NtMapping{0xC0020030, 1783},  // RPC_NT_BAD_STUB_DATA
+    NtMapping{0xC0030005, 1783},  // RPC_NT_SS_CONTEXT_MISMATCH: a handle the server no longer has
+    NtMapping{0xC002000C, 1717},  // RPC_NT_UNKNOWN_IF
+    NtMapping{0xC0000061, 1314},  // PRIVILEGE_NOT_HELD
+    NtMapping{0xC00000BB, 50},    // NOT_SUPPORTED
+    NtMapping{0xC0000002, 1},     // NOT_IMPLEMENTED
+    NtMapping{0xC0000023, 122},   // BUFFER_TOO_SMALL
+    NtMapping{0x80000005, 234},   // BUFFER_OVERFLOW
+    NtMapping{0x8000001A, 259},   // NO_MORE_ENTRIES
+    NtMapping{0x00000105, 234},   // MORE_ENTRIES
+    NtMapping{0xC0000073, 1332},  // NONE_MAPPED
+    NtMapping{0x00000107, 1332},  // SOME_NOT_MAPPED (some names mapped)
+    NtMapping{0xC00000DF, 1355},  // NO_SUCH_DOMAIN
+    NtMapping{0xC0000060, 1313},  // NO_SUCH_PRIVILEGE
+    NtMapping{0xC0000063, 1316},  // USER_EXISTS
+    NtMapping{0xC0000065, 1317},  // GROUP_EXISTS
+    NtMapping{0xC0000066, 1318},  // NO_SUCH_GROUP
+    NtMapping{0xC0000067, 1319},  // MEMBER_IN_GROUP
+    NtMapping{0xC0000068, 1320},  // MEMBER_NOT_IN_GROUP
+    NtMapping{0xC0000151, 1376},  // NO_SUCH_ALIAS
+    NtMapping{0xC0000152, 1377},  // MEMBER_NOT_IN_ALIAS
+    NtMapping{0xC0000153, 1378},  // MEMBER_IN_ALIAS
+    NtMapping{0xC0000154, 1379},  // ALIAS_EXISTS
+    NtMapping{0xC000006C, 1325},  // PASSWORD_RESTRICTION
+    NtMapping{0xC0000078, 1337},  // INVALID_SID
+    NtMapping{0xC0000043, 32},    // SHARING_VIOLATION
+};
+
+}  // namespace
+
+Status win32_from_ntstatus(uint32_t ntstatus) {
+    if (ntstatus == 0) return status::kSuccess;
+    for (const auto& m : kNtStatuses) {
+        if (m.ntstatus == ntstatus) return m.win32;
+    }
+    // Anything else of the RPC run time is a failed call; other failures
+    // keep their number, which FormatAPIMessage does not know either way.
+    if ((ntstatus & 0xFFFF0000) == 0xC0020000 || (ntstatus & 0xFFFF0000) == 0xC0030000)
+        return kRpcCallFailed;
+    return ntstatus;
+}
+
+String utf16(const char* text) {
+    return text ? from_utf8(text) : String();
+}
+
+Result<std::shared_ptr<Session>> Session::open(Credentials credentials) {
+    std::shared_ptr<Session> session(new Session(std::move(credentials)));
+    const Credentials& c = session->credentials_;
+    if (c.server.empty() || c.server.find('\0') != std::string::npos ||
+        c.user.find('\0') != std::string::npos || c.domain.find('\0') != std::string::npos ||
+        c.password.find('\0') != std::string::npos)
+        return {status::kInvalidParameter, {}};
+    ::libnetapi_ctx* ctx = nullptr;
+    if (libnetapi_init(&ctx) != 0 || !ctx) return {status::kNotEnoughMemory, {}};
+    session->context_ = ctx;
+    libnetapi_set_debuglevel(ctx, "0");
+    if (!c.user.empty()) libnetapi_set_username(ctx, c.user.c_str());
+    if (!c.domain.empty()) libnetapi_set_workgroup(ctx, c.domain.c_str());
+    if (c.kerberos) {
+        libnetapi_set_use_ccache(ctx);
+        libnetapi_set_use_kerberos(ctx);
+    } else {
+        libnetapi_set_password(ctx, c.password.c_str());
+    }
+    return {status::kSuccess, std::move(session)};
+}
+
+Session::~Session() {
+    if (context_) libnetapi_free(context_);
+}
+
+Result<std::string> Session::host(StringView server) const {
+    if (!fits_c_string(server)) return {status::kInvalidName, {}};
+    StringView name = server;
+    if (name.starts_with(u"\\\\")) name.remove_prefix(2);
+    // A DNS name is at most 255 characters; nothing longer names a machine.
+    if (name.size() > 255 || name.find(u'\\') != StringView::npos)
+        return {status::kInvalidName, {}};
+    if (name.empty()) return {status::kSuccess, credentials_.server};
+    std::string host = to_utf8(name);
+    if (!target_name_.empty() && to_utf8(to_upper(name)) == target_name_)
+        return {status::kSuccess, credentials_.server};
+    return {status::kSuccess, std::move(host)};
+}
+
+bool Session::is_target(const std::string& host) const {
+    return host == credentials_.server;
+}
+
+void Session::set_target_name(StringView name) {
+    target_name_ = to_utf8(to_upper(name));
+}
+
+Result<Bytes> Session::call(const std::string& host, Pipe pipe, uint32_t opnum,
+                            const Bytes& request) {
+    std::lock_guard guard(lock_);
+    uint8_t* reply = nullptr;
+    size_t length = 0;
+    uint32_t code = 0;
+    const auto failure =
+        vorlek_rpc_call(context_, host.c_str(), static_cast<vorlek_rpc_pipe>(pipe), opnum,
+                        request.data(), request.size(), &reply, &length, &code);
+    if (failure == VORLEK_RPC_PIPE) {
+        if (code >= 0x80000000) return {win32_from_ntstatus(code), {}};
+        return {code ? code : kRpcServerUnavailable, {}};
+    }
+    if (failure == VORLEK_RPC_CALL) return {win32_from_ntstatus(code), {}};
+    Bytes bytes(reply, reply + length);
+    std::free(reply);
+    return {status::kSuccess, std::move(bytes)};
+}
+
+}  // namespace vorlek::platform::remote
