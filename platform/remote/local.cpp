@@ -2,8 +2,6 @@
 // environment and host name of the Linux host, the real clock (in UTC), and
 // the computations that need no machine (code pages, case mapping, the
 // system's message texts), which the simulated platform already does.
-#include <unistd.h>
-
 #include <chrono>
 #include <thread>
 
@@ -34,15 +32,7 @@ class LocalSystem final : public System {
         }
         return {status::kSuccess, std::nullopt};
     }
-    // The host name as a NetBIOS name: its first label, upper case, at most
-    // 15 characters.
-    Result<String> computer_name() override {
-        char name[256] = {};
-        if (gethostname(name, sizeof name - 1) != 0) return {status::kInvalidParameter, {}};
-        std::string host(name);
-        host = host.substr(0, host.find('.')).substr(0, 15);
-        return {status::kSuccess, to_upper(from_utf8(host))};
-    }
+    Result<String> computer_name() override { return {status::kSuccess, host_computer_name()}; }
 
   private:
     static bool fits_c_string_view(StringView text) { return text.find(u'\0') == StringView::npos; }

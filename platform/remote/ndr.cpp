@@ -134,6 +134,13 @@ void NdrReader::skip(size_t n) {
     if (take(n)) offset_ += n;
 }
 
+const uint8_t* NdrReader::bytes(size_t n) {
+    if (!take(n)) return nullptr;
+    const uint8_t* at = data_ + offset_;
+    offset_ += n;
+    return at;
+}
+
 uint8_t NdrReader::u8() {
     if (!take(1)) return 0;
     return data_[offset_++];

@@ -87,6 +87,8 @@ class NdrReader {
     uint64_t u64();
     void align(size_t n);
     void skip(size_t n);
+    // `n` bytes in place; null (and failed) when fewer are left.
+    const uint8_t* bytes(size_t n);
 
     // A pointer's referent id (0 = null).
     uint32_t pointer() { return u32(); }

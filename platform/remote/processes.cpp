@@ -3,7 +3,9 @@
 // shutdown is asked of a named server over its shutdown interface.
 #include "platform/processes.h"
 
+#include "platform/c_strings.h"
 #include "platform/remote/areas.h"
+#include "platform/remote/ndr.h"
 
 #pragma GCC diagnostic ignored "-Wunused-parameter"
 
@@ -11,8 +13,34 @@ namespace vorlek::platform::remote {
 
 namespace {
 
+// Operation numbers of the shutdown interface.
+constexpr uint32_t kInitiateShutdown = 0;
+
 class RemoteProcesses final : public platform::Processes {
   public:
+    explicit RemoteProcesses(std::shared_ptr<Session> session) : session_(std::move(session)) {}
+
+    // InitiateSystemShutdown of a server: its shutdown interface checks the
+    // caller's right to shut it down (5 or 1314 without it).
+    Status initiate_shutdown(StringView machine, StringView message, uint32_t timeout, bool force,
+                             bool reboot) override {
+        if (!fits_c_string(message)) return status::kInvalidName;
+        auto host = session_->host(machine);
+        if (!host.ok()) return host.status;
+        NdrWriter w;
+        w.pointer(false);  // the server's name: the pipe says it
+        w.pointer(true);
+        w.counted_string(message);
+        w.flush();
+        w.u32(timeout);
+        w.u8(force ? 1 : 0);
+        w.u8(reboot ? 1 : 0);
+        auto reply = session_->call(host.value, Pipe::Initshutdown, kInitiateShutdown, w.bytes());
+        if (!reply.ok()) return reply.status;
+        NdrReader r(reply.value);
+        const uint32_t result = r.u32();
+        return r.ok() ? result : kBadStubData;
+    }
     Result<std::vector<uint32_t>> enum_processes(uint32_t buffer_bytes) override {
         return {kNotSupported, {}};
     }
@@ -115,17 +143,16 @@ class RemoteProcesses final : public platform::Processes {
     Status unload_user_profile(ObjectHandle token, ObjectHandle profile) override {
         return kNotSupported;
     }
-    Status initiate_shutdown(StringView machine, StringView message, uint32_t timeout, bool force,
-                             bool reboot) override {
-        return kNotSupported;
-    }
     Status exit_windows(uint32_t flags, uint32_t reserved) override { return kNotSupported; }
+
+  private:
+    std::shared_ptr<Session> session_;
 };
 
 }  // namespace
 
-std::shared_ptr<Processes> make_processes(const Context&) {
-    return std::make_shared<RemoteProcesses>();
+std::shared_ptr<Processes> make_processes(const Context& context) {
+    return std::make_shared<RemoteProcesses>(context.session);
 }
 
 }  // namespace vorlek::platform::remote

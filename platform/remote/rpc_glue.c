@@ -47,6 +47,10 @@ enum vorlek_rpc_failure vorlek_rpc_call(struct libnetapi_ctx* ctx, const char* s
         *code = status != 0 ? status : 1722;
         failure = VORLEK_RPC_PIPE;
     } else {
+        /* A server that stops answering fails the call after a minute
+         * instead of holding the script forever (the pipes libnetapi opens
+         * count the time-out in milliseconds). */
+        dcerpc_binding_handle_set_timeout(handle, 60000);
         uint8_t* out = NULL;
         size_t out_length = 0;
         uint32_t out_flags = 0;

@@ -1,8 +1,10 @@
 #include "platform/remote/session.h"
 
 #include <netapi.h>
+#include <unistd.h>
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -74,6 +76,15 @@ constexpr std::array kNtStatuses{
     NtMapping{0xC000006C, 1325},  // PASSWORD_RESTRICTION
     NtMapping{0xC0000078, 1337},  // INVALID_SID
     NtMapping{0xC0000043, 32},    // SHARING_VIOLATION
+    NtMapping{0xC0000035, 183},   // OBJECT_NAME_COLLISION
+    NtMapping{0xC0000011, 38},    // END_OF_FILE
+    NtMapping{0xC000003A, 3},     // OBJECT_PATH_NOT_FOUND
+    NtMapping{0xC0000039, 161},   // OBJECT_PATH_INVALID
+    NtMapping{0xC000000F, 2},     // NO_SUCH_FILE
+    NtMapping{0xC0000188, 1502},  // LOG_FILE_FULL
+    NtMapping{0xC0000189, 1500},  // EVENTLOG_FILE_CORRUPT
+    NtMapping{0xC000018A, 1501},  // EVENTLOG_CANT_START
+    NtMapping{0xC0000197, 1503},  // EVENTLOG_FILE_CHANGED
 };
 
 }  // namespace
@@ -90,12 +101,21 @@ Status win32_from_ntstatus(uint32_t ntstatus) {
     return ntstatus;
 }
 
+String host_computer_name() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0) return u"LOCALHOST";
+    std::string host(name);
+    host = host.substr(0, host.find('.')).substr(0, 15);
+    return to_upper(from_utf8(host));
+}
+
 String utf16(const char* text) {
     return text ? from_utf8(text) : String();
 }
 
 Result<std::shared_ptr<Session>> Session::open(Credentials credentials) {
     std::shared_ptr<Session> session(new Session(std::move(credentials)));
+    session->trace_ = std::getenv("VORLEK_REMOTE_TRACE") != nullptr;
     const Credentials& c = session->credentials_;
     if (c.server.empty() || c.server.find('\0') != std::string::npos ||
         c.user.find('\0') != std::string::npos || c.domain.find('\0') != std::string::npos ||
@@ -151,6 +171,15 @@ Result<Bytes> Session::call(const std::string& host, Pipe pipe, uint32_t opnum,
     const auto failure =
         vorlek_rpc_call(context_, host.c_str(), static_cast<vorlek_rpc_pipe>(pipe), opnum,
                         request.data(), request.size(), &reply, &length, &code);
+    if (trace_) {
+        std::fprintf(stderr,
+                     "vorlek-remote: %s pipe %d opnum %u: %zu bytes out, %s %08x, %zu bytes back\n",
+                     host.c_str(), static_cast<int>(pipe), opnum, request.size(),
+                     failure == VORLEK_RPC_OK     ? "ok"
+                     : failure == VORLEK_RPC_PIPE ? "pipe"
+                                                  : "call",
+                     code, length);
+    }
     if (failure == VORLEK_RPC_PIPE) {
         if (code >= 0x80000000) return {win32_from_ntstatus(code), {}};
         return {code ? code : kRpcServerUnavailable, {}};

@@ -24,6 +24,7 @@ constexpr Status kNotSupported = 50;
 constexpr Status kRpcServerUnavailable = 1722;  // RPC_S_SERVER_UNAVAILABLE
 constexpr Status kRpcCallFailed = 1726;         // RPC_S_CALL_FAILED
 constexpr Status kLogonFailure = 1326;          // ERROR_LOGON_FAILURE
+constexpr Status kBadStubData = 1783;           // RPC_X_BAD_STUB_DATA: a reply that does not parse
 
 // Who the backend acts as, and on which machine by default.
 struct Credentials {
@@ -75,10 +76,15 @@ class Session {
     ::libnetapi_ctx* context_ = nullptr;
     std::string target_name_;  // upper case, empty until learnt
     std::recursive_mutex lock_;
+    bool trace_ = false;  // VORLEK_REMOTE_TRACE: each call on stderr
 };
 
 // The Windows code for an NTSTATUS a server or the RPC layer answered.
 Status win32_from_ntstatus(uint32_t ntstatus);
+
+// The Linux host's name as a NetBIOS name (its first label, upper case, at
+// most 15 characters): the machine a script runs on.
+String host_computer_name();
 
 // A text the libraries answered (UTF-8; null reads as empty).
 String utf16(const char* text);

@@ -148,6 +148,11 @@ bool decode(const uint8_t* r, uint32_t length, EventRecord& out) {
 
 }  // namespace
 
+bool decode_record(std::span<const uint8_t> record, EventRecord& out) {
+    if (record.size() < EventLogFile::kFixedSize || record.size() > 0xFFFFFFFF) return false;
+    return decode(record.data(), static_cast<uint32_t>(record.size()), out);
+}
+
 EventLogFile::EventLogFile(uint32_t max_size, uint32_t retention)
     : max_size_(std::max(max_size & ~3u, kHeaderSize + kMinRecord + kEofSize)),
       retention_(retention) {

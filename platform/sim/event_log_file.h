@@ -36,6 +36,11 @@ struct EventRecord {
     bool operator==(const EventRecord&) const = default;
 };
 
+// One record in the system's own layout (a file's, and what the wide read
+// call of the event-log protocol delivers): its fields, false when the
+// length, signature or parts do not hold together.
+bool decode_record(std::span<const uint8_t> record, EventRecord& out);
+
 // The retention values of a log's registry key.
 constexpr uint32_t kOverwriteAsNeeded = 0;
 constexpr uint32_t kNeverOverwrite = 0xFFFFFFFF;
