@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks of the test DC itself with Samba's own clients, run through
 # `scripts/samba-dc run` (the client namespace, DIR/env exported):
-#   dc-test.sh rpc        srvinfo and enumdomusers, by name and by address
+#   dc-test.sh rpc        srvinfo and enumdomusers, by name and by address;
+#                         the DC found from the domain's names
 #   dc-test.sh shares     the share commands: directories under DIR only
 #   dc-test.sh shutdown   the shutdown scripts only write DIR/shutdown.log
 set -euo pipefail
@@ -24,6 +25,12 @@ rpc)
         for user in Administrator Guest krbtgt; do
             grep -q "user:\[$user\]" <<<"$out" || fail "enumdomusers $server lacks $user: $out"
         done
+    done
+    # Discovery of the DC from the domain's names (DNS SRV records, then a
+    # CLDAP ping), as a client given only the domain does it.
+    for domain in "$VORLEK_DC_DOMAIN" "$VORLEK_DC_REALM"; do
+        out="$(timeout 30 net lookup dsgetdcname "$domain" 2>&1)" || fail "no DC found for $domain: $out"
+        grep -q "dc_address *: '\\\\\\\\$VORLEK_DC_IP'" <<<"$out" || fail "DC of $domain not at $VORLEK_DC_IP: $out"
     done
     ;;
 shares)
