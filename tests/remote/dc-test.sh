@@ -41,12 +41,15 @@ shares)
     ln -sfn /etc "$dir/share/t-link"
     # name | path | expected rpcclient output (empty: added)
     while IFS='|' read -r name path expected; do
-        out="$(rpc "netshareadd $path $name 0 comment_$name" "$VORLEK_DC_NAME")" || true
+        out="$(rpc "netshareadd $path $name 5 comment_$name" "$VORLEK_DC_NAME")" || true
         if [ -z "$expected" ]; then
             [ -z "$out" ] || fail "adding $name ($path): $out"
             list="$(rpc 'netshareenumall 2' "$VORLEK_DC_NAME")"
             grep -q "netname: $name\$" <<<"$list" || fail "$name not listed: $list"
             grep -q "remark:[[:space:]]*comment_$name\$" <<<"$list" || fail "$name without its comment: $list"
+            out="$(rpc "netsharesetinfo $name changed_$name" "$VORLEK_DC_NAME")" || fail "changing $name: $out"
+            grep -q "remark:[[:space:]]*changed_$name\$" <<<"$(rpc "netsharegetinfo $name 1" "$VORLEK_DC_NAME")" ||
+                fail "$name not changed"
             out="$(rpc "netsharedel $name" "$VORLEK_DC_NAME")" || fail "deleting $name: $out"
             list="$(rpc 'netshareenumall' "$VORLEK_DC_NAME")"
             ! grep -q "netname: $name\$" <<<"$list" || fail "$name still listed after its deletion"
