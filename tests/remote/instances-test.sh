@@ -3,7 +3,8 @@
 #   instances-test.sh SAMBA_DC FIRST_DIR DIR
 # Each client reaches only its own DC; run passes the environment and the
 # exit code through; stop leaves no process and no namespace, twice in a row
-# and after a start that failed; the first DC is untouched throughout.
+# and after a start that failed; a restart forgets what the run changed; the
+# first DC is untouched throughout.
 set -euo pipefail
 dc="$1" first="$2" dir="$3"
 failed=0
@@ -42,6 +43,10 @@ $dir $first 1
 $first $dir 1
 TABLE
 
+# What a run changes in the domain is gone at the next start.
+"$dc" run "$dir" -- rpcclient -A "$dir/admin.auth" -c "createdomuser vorlekprobe" "$(env_of "$dir" VORLEK_DC_IP)" ||
+    fail "could not create an account"
+
 code=0
 VORLEK_PROBE=passed "$dc" run "$dir" -- sh -c 'test "$VORLEK_PROBE" = passed && test -n "$VORLEK_DC_IP" && exit 7' || code=$?
 [ "$code" = 7 ] || fail "run: expected exit code 7 with the environment passed, got $code"
@@ -54,6 +59,12 @@ done
 code=0
 "$dc" status "$dir" >/dev/null || code=$?
 [ "$code" = 3 ] || fail "status of a stopped DC: expected 3, got $code"
+
+"$dc" start "$dir"
+"$dc" run "$dir" -- rpcclient -A "$dir/admin.auth" -c enumdomusers "$(env_of "$dir" VORLEK_DC_IP)" >"$dir/users" ||
+    fail "enumdomusers after a restart"
+grep -q 'user:\[Administrator\]' "$dir/users" || fail "no accounts listed after a restart"
+! grep -q vorlekprobe "$dir/users" || fail "an account of the previous run is still there after a restart"
 
 # A start that fails (no time to answer) cleans up after itself.
 code=0
