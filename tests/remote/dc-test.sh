@@ -20,7 +20,7 @@ rpc)
     # its address; the password comes from the authentication file only.
     for server in "$VORLEK_DC_NAME" "$VORLEK_DC_IP"; do
         out="$(rpc srvinfo "$server")" || fail "srvinfo $server: $out"
-        grep -q "^[[:space:]]*$VORLEK_DC_NAME[[:space:]]" <<<"$out" || fail "srvinfo $server does not name $VORLEK_DC_NAME: $out"
+        grep -q "^[[:space:]]*${VORLEK_DC_NAME}[[:space:]]" <<<"$out" || fail "srvinfo $server does not name $VORLEK_DC_NAME: $out"
         out="$(rpc enumdomusers "$server")" || fail "enumdomusers $server: $out"
         for user in Administrator Guest krbtgt; do
             grep -q "user:\[$user\]" <<<"$out" || fail "enumdomusers $server lacks $user: $out"

@@ -12,6 +12,7 @@ fail() {
     echo "FAIL: $*" >&2
     failed=1
 }
+# shellcheck disable=SC1091
 env_of() { (source "$1/env" && eval "echo \$$2"); }
 srvinfo() { "$dc" run "$1" -- timeout 20 rpcclient -A "$1/admin.auth" -c srvinfo "$2" >/dev/null 2>&1; }
 left_over() { # DIR NS... -> what of the instance remains
@@ -48,6 +49,7 @@ TABLE
     fail "could not create an account"
 
 code=0
+# shellcheck disable=SC2016 # expanded by the inner shell
 VORLEK_PROBE=passed "$dc" run "$dir" -- sh -c 'test "$VORLEK_PROBE" = passed && test -n "$VORLEK_DC_IP" && exit 7' || code=$?
 [ "$code" = 7 ] || fail "run: expected exit code 7 with the environment passed, got $code"
 
