@@ -22,6 +22,12 @@ need_packages() {
 # libregf-utils and libevt-utils: independent readers the tests check saved
 # hive and event-log files with.
 NATIVE_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev duktape-dev libregf-utils libevt-utils tmux)
+# The remote backend builds on Samba's client libraries (samba-dev, found
+# through pkg-config), and its tests run against a Samba domain controller
+# started by scripts/samba-dc (samba-ad-provision is only recommended by
+# samba-ad-dc, but provisioning needs it; ip, pgrep and the namespaces).
+REMOTE_PACKAGES=(samba samba-dev samba-ad-dc samba-ad-provision krb5-user winbind smbclient libsmbclient-dev ldb-tools
+                 pkgconf iproute2 procps)
 # The sanitizer build uses clang and its run-time libraries.
 CLANG_PACKAGES=(clang libclang-rt-14-dev)
 # The Windows build (mingw-w64 with the posix thread model) and Wine to run
