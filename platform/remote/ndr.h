@@ -87,6 +87,9 @@ class NdrReader {
     uint64_t u64();
     void align(size_t n);
     void skip(size_t n);
+    // `n` bytes as they stand (an array's elements); empty and failed when
+    // fewer are left.
+    std::vector<uint8_t> raw(size_t n);
 
     // A pointer's referent id (0 = null).
     uint32_t pointer() { return u32(); }
