@@ -12,6 +12,7 @@
 #include "platform/c_strings.h"
 #include "platform/locale.h"
 #include "platform/remote/areas.h"
+#include "platform/remote/connection.h"
 #include "platform/remote/winreg.h"
 
 namespace vorlek::platform::remote {
@@ -97,10 +98,10 @@ class RemoteRegistry final : public platform::Registry {
         if (!opnum || (remote && root != hkey::kLocalMachine && root != hkey::kUsers &&
                        root != hkey::kPerformanceData))
             return Result<RegKey>::failure(status::kInvalidHandle);
-        auto opened = open_root(host.value, *opnum);
+        bool answered = true;
+        auto opened = open_root(host.value, *opnum, &answered);
         // A machine that does not answer is a network path not found.
-        if (opened.status == kRpcServerUnavailable)
-            return Result<RegKey>::failure(status::kBadNetPath);
+        if (!answered) return Result<RegKey>::failure(status::kBadNetPath);
         if (!opened.ok()) return Result<RegKey>::failure(opened.status);
         opened.value.root = root;
         return {status::kSuccess, keep(std::move(opened.value))};
@@ -353,7 +354,7 @@ class RemoteRegistry final : public platform::Registry {
 
     Result<Bytes> call(const std::string& host, uint32_t opnum, const Bytes& request) {
         auto r = session_->call(host, Pipe::Winreg, opnum, request);
-        if (!r.ok()) ++generations_[host];
+        if (connection_lost(r.status)) ++generations_[host];
         return r;
     }
 
@@ -365,8 +366,9 @@ class RemoteRegistry final : public platform::Registry {
 
     bool stale(const OpenKey& key) { return key.generation != generations_[key.host]; }
 
-    Result<OpenKey> open_root(const std::string& host, uint32_t opnum) {
+    Result<OpenKey> open_root(const std::string& host, uint32_t opnum, bool* answered = nullptr) {
         auto reply = call(host, opnum, winreg::open_root(kMaximumAllowed));
+        if (answered) *answered = !did_not_answer(reply.status);
         if (!reply.ok()) return Result<OpenKey>::failure(reply.status);
         auto h = winreg::read_handle(reply.value);
         if (!h.ok()) return Result<OpenKey>::failure(h.status);

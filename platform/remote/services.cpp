@@ -5,6 +5,7 @@
 // gave out: the area's handles of that server then answer 6.
 #include "platform/services.h"
 
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <set>
@@ -12,6 +13,7 @@
 #include "automation/text.h"
 #include "platform/c_strings.h"
 #include "platform/remote/areas.h"
+#include "platform/remote/connection.h"
 #include "platform/remote/svcctl.h"
 
 namespace vorlek::platform::remote {
@@ -35,11 +37,14 @@ bool valid_name(StringView name) {
 
 enum class Kind { Manager, Service, Lock };
 
+using Clock = std::chrono::steady_clock;
+
 struct Open {
     std::string host;
     ContextHandle remote;
     Kind kind;
     uint64_t generation;
+    Clock::time_point since;  // when a lock was taken
 };
 
 class RemoteServices final : public platform::Services {
@@ -66,6 +71,9 @@ class RemoteServices final : public platform::Services {
         if (!host.ok()) return Result<ScHandle>::failure(host.status);
         auto reply = call(host.value, svcctl::op::kOpenSCManagerW,
                           svcctl::open_manager(from_utf8(host.value), access));
+        // The manager is reached by RPC: a machine that does not answer
+        // reports the RPC server unavailable.
+        if (did_not_answer(reply.status)) return Result<ScHandle>::failure(kRpcServerUnavailable);
         if (!reply.ok()) return Result<ScHandle>::failure(reply.status);
         return keep(host.value, svcctl::read_handle(reply.value), Kind::Manager);
     }
@@ -90,8 +98,11 @@ class RemoteServices final : public platform::Services {
             auto reply = call(
                 host, ex ? svcctl::op::kEnumServicesStatusExW : svcctl::op::kEnumServicesStatusW,
                 svcctl::enumerate(remote, type, state, offered, resume, ex));
-            if (!reply.ok()) return {reply.status, std::move(out)};
-            svcctl::EnumReply r = svcctl::read_enumeration(reply.value, ex);
+            svcctl::EnumReply r;
+            if (reply.ok())
+                r = svcctl::read_enumeration(reply.value, ex);
+            else
+                r.status = reply.status;
             if (ex && out.empty() && not_offered(r.status)) {
                 // An older manager lists without the process fields.
                 plain_listing_.insert(host);
@@ -156,8 +167,8 @@ class RemoteServices final : public platform::Services {
         if (!plain_status_.count(host)) {
             auto reply =
                 call(host, svcctl::op::kQueryServiceStatusEx, svcctl::query_status_ex(remote));
-            if (!reply.ok()) return R::failure(reply.status);
-            auto r = svcctl::read_status_process(reply.value);
+            auto r =
+                reply.ok() ? svcctl::read_status_process(reply.value) : R::failure(reply.status);
             if (!not_offered(r.status)) return r;
             plain_status_.insert(host);
         }
@@ -183,10 +194,24 @@ class RemoteServices final : public platform::Services {
         std::lock_guard g(session_->library_lock());
         Found m = find(manager, Kind::Manager);
         if (!m.open) return R::failure(m.status);
-        auto reply = call(m.open->host, svcctl::op::kQueryServiceLockStatusW,
+        const std::string host = m.open->host;
+        auto reply = call(host, svcctl::op::kQueryServiceLockStatusW,
                           svcctl::query_lock_status(m.open->remote, 1024));
-        if (!reply.ok()) return R::failure(reply.status);
-        return svcctl::read_lock_status(reply.value);
+        if (reply.ok()) return svcctl::read_lock_status(reply.value);
+        if (!not_offered(reply.status)) return R::failure(reply.status);
+        // A manager without the lock status (Samba's) keeps a lock that
+        // stops nothing and that any caller may take again: the lock that
+        // counts is the one taken through this area, as NT reports it.
+        LockStatus out;
+        for (const auto& [h, open] : handles_) {
+            if (open.kind != Kind::Lock || open.host != host || stale(open)) continue;
+            out.locked = true;
+            out.owner = locker();
+            out.duration = static_cast<uint32_t>(
+                std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - open.since)
+                    .count());
+        }
+        return {status::kSuccess, std::move(out)};
     }
 
     // Display names are looked up in the listing (one call for every
@@ -264,6 +289,12 @@ class RemoteServices final : public platform::Services {
         Found m = find(manager, Kind::Manager);
         if (!m.open) return Result<ScHandle>::failure(m.status);
         const std::string host = m.open->host;
+        // The database has one lock: while one taken through this area is
+        // held, another is refused here (Samba's manager would hand out a
+        // second one).
+        for (const auto& [h, open] : handles_)
+            if (open.kind == Kind::Lock && open.host == host && !stale(open))
+                return Result<ScHandle>::failure(status::kServiceDatabaseLocked);
         auto reply =
             call(host, svcctl::op::kLockServiceDatabase, svcctl::handle_only(m.open->remote));
         if (!reply.ok()) return Result<ScHandle>::failure(reply.status);
@@ -306,8 +337,14 @@ class RemoteServices final : public platform::Services {
     // of this connection are gone.
     Result<Bytes> call(const std::string& host, uint32_t opnum, const Bytes& request) {
         auto r = session_->call(host, Pipe::Svcctl, opnum, request);
-        if (!r.ok()) ++generations_[host];
+        if (connection_lost(r.status)) ++generations_[host];
         return r;
+    }
+
+    // The lock owner's name as the manager reports it: DOMAIN\\user.
+    String locker() const {
+        const Credentials& c = session_->credentials();
+        return from_utf8(c.domain.empty() ? c.user : c.domain + "\\" + c.user);
     }
 
     bool stale(const Open& open) { return open.generation != generations_[open.host]; }
@@ -322,7 +359,7 @@ class RemoteServices final : public platform::Services {
     Result<ScHandle> keep(const std::string& host, Result<ContextHandle> remote, Kind kind) {
         if (!remote.ok()) return Result<ScHandle>::failure(remote.status);
         const ScHandle h = next_++;
-        handles_.emplace(h, Open{host, remote.value, kind, generations_[host]});
+        handles_.emplace(h, Open{host, remote.value, kind, generations_[host], Clock::now()});
         return {status::kSuccess, h};
     }
 
