@@ -381,7 +381,9 @@ class RemoteRegistry final : public platform::Registry {
             if (it != roots_.end() && !stale(it->second)) return {&it->second, status::kSuccess};
             const auto opnum = winreg::root_opnum(key);
             if (!opnum) return {nullptr, status::kInvalidHandle};
-            auto opened = open_root(session_->credentials().server, *opnum);
+            bool answered = true;
+            auto opened = open_root(session_->credentials().server, *opnum, &answered);
+            if (!answered) return {nullptr, status::kBadNetPath};
             if (!opened.ok()) return {nullptr, opened.status};
             opened.value.root = key;
             OpenKey& kept = roots_[key] = std::move(opened.value);
