@@ -354,7 +354,10 @@ class RemoteRegistry final : public platform::Registry {
 
     Result<Bytes> call(const std::string& host, uint32_t opnum, const Bytes& request) {
         auto r = session_->call(host, Pipe::Winreg, opnum, request);
-        if (connection_lost(r.status)) ++generations_[host];
+        if (connection_lost(r.status)) {
+            ++generations_[host];
+            r.status = lost_status(r.status);
+        }
         return r;
     }
 

@@ -337,7 +337,10 @@ class RemoteServices final : public platform::Services {
     // of this connection are gone.
     Result<Bytes> call(const std::string& host, uint32_t opnum, const Bytes& request) {
         auto r = session_->call(host, Pipe::Svcctl, opnum, request);
-        if (connection_lost(r.status)) ++generations_[host];
+        if (connection_lost(r.status)) {
+            ++generations_[host];
+            r.status = lost_status(r.status);
+        }
         return r;
     }
 
