@@ -33,7 +33,8 @@ struct OpenKey {
     std::string host;
     ContextHandle remote;
     uint64_t generation = 0;
-    RegKey root = 0;  // the predefined root this handle is, if it is one
+    RegKey root = 0;      // the predefined root this handle is, if it is one
+    uint32_t access = 0;  // the rights asked for when it was opened
 };
 
 // A key path with its doubled and trailing separators dropped, as the
@@ -120,7 +121,7 @@ class RemoteRegistry final : public platform::Registry {
         if (!reply.ok()) return Result<RegKey>::failure(reply.status);
         auto h = winreg::read_handle(reply.value);
         if (!h.ok()) return Result<RegKey>::failure(h.status);
-        return {status::kSuccess, keep({host, h.value, generations_[host], 0})};
+        return {status::kSuccess, keep({host, h.value, generations_[host], 0, access})};
     }
 
     Result<CreatedKey> create_key(RegKey parent, StringView path, StringView class_name,
@@ -145,7 +146,7 @@ class RemoteRegistry final : public platform::Registry {
         ContextHandle h;
         auto made = winreg::read_created(reply.value, h);
         if (!made.ok()) return made;
-        made.value.key = keep({host, h, generations_[host], 0});
+        made.value.key = keep({host, h, generations_[host], 0, access});
         return made;
     }
 
@@ -281,6 +282,10 @@ class RemoteRegistry final : public platform::Registry {
         std::lock_guard g(session_->library_lock());
         Found k = find(key);
         if (!k.open) return R::failure(k.status);
+        // The audit list is for a key opened to read it; Samba's registry
+        // hands it to any handle, NT refuses.
+        if ((information & security_info::kSacl) && !(k.open->access & reg::kAccessSystemSecurity))
+            return R::failure(status::kAccessDenied);
         uint32_t room = kSecurityBytes;
         winreg::SecurityReply r;
         for (int tries = 0; tries < 2; ++tries) {

@@ -79,4 +79,5 @@ check("connect by name", r.OpenRegistry(r.HK_LOCAL_MACHINE, DC), 0);
 check("read through it", r.OpenRegKey(r.K_READ, "SOFTWARE"), 0);
 check("close all", r.CloseRegistry(), 0);
 check("HKCU of another machine", r.OpenRegistry(r.HK_CURRENT_USER, DC), 6);
-done(61);
+check("a machine nobody answers to", r.OpenRegistry(r.HK_LOCAL_MACHINE, "VORLEKNOSUCHPC"), 53);
+done(62);

@@ -26,6 +26,9 @@ for (var i = 0; i < 257; i++) long += "x";
 check("a name too long", s.GetServiceInfo(long), 0);
 check("is an invalid name too", s.LastError, 123);
 
+check("a machine nobody answers to", s.InitServiceDB("VORLEKNOSUCHPC"), 0);
+check("with the RPC code", s.LastError, 1722);
+
 // Stopping and starting: Samba's manager runs its own control scripts.
 var spooler = new ActiveXObject("Vorlek.Service");
 check("the spooler", spooler.GetServiceInfo("Spooler"), 1);
@@ -60,4 +63,4 @@ check("a list waits for the lock", other.InitServices(other.SV_WIN32) + "," + ot
 s.ServiceDBLocked = false;
 check("unlock it", s.LastError + "," + s.ServiceDBLocked, "0,false");
 check("a list after the unlock", other.InitServices(other.SV_WIN32), 1);
-done(32);
+done(34);
