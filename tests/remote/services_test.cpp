@@ -2,6 +2,7 @@
 // against hand-built bytes, replies decoded, and malformed replies refused.
 #include <gtest/gtest.h>
 
+#include "platform/remote/connection.h"
 #include "platform/remote/svcctl.h"
 
 namespace vorlek::platform::remote {
@@ -232,6 +233,34 @@ TEST(SvcctlReplies, HandlesAndStatuses) {
     auto c = sc::read_service_status(control.bytes());
     EXPECT_EQ(c.status, 1062u);
     EXPECT_EQ(c.value.state, 1u);
+}
+
+// What a failed transport says: the server refused one call (its handles
+// stay), the connection went (they go), or nothing answered at first contact.
+TEST(TransportStatuses, LostRefusedOrUnanswered) {
+    struct Case {
+        Status status;
+        bool lost;
+        Status reported;
+        bool unanswered;
+    };
+    const Case cases[] = {
+        {1745, false, 1745, false},  // an operation the server does not offer
+        {1783, false, 1783, false},  // a reply that did not parse
+        {1722, true, 1722, true},
+        {1003, true, 1722, true},  // the library's "cannot complete"
+        {53, true, 53, true},
+        {5, true, 5, false},
+        {kLogonFailure, true, kLogonFailure, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(connection_lost(c.status), c.lost) << c.status;
+        if (c.lost) {
+            EXPECT_EQ(lost_status(c.status), c.reported) << c.status;
+        }
+        EXPECT_EQ(did_not_answer(c.status), c.unanswered) << c.status;
+    }
+    EXPECT_FALSE(connection_lost(0));
 }
 
 }  // namespace
