@@ -117,6 +117,10 @@ class RemoteServices final : public platform::Services {
                 if (r.needed <= offered || offered == svcctl::kMaxEnumBuffer)
                     return {r.status, std::move(out)};
                 offered = std::min(r.needed, svcctl::kMaxEnumBuffer);
+            } else if (r.resume == resume) {
+                // More said to follow from where this batch began: the
+                // listing would never end.
+                return {svcctl::kBadStubData, std::move(out)};
             }
             resume = r.resume;
         }
@@ -214,9 +218,10 @@ class RemoteServices final : public platform::Services {
         return {status::kSuccess, std::move(out)};
     }
 
-    // Display names are looked up in the listing (one call for every
-    // service), key names in the service's configuration: the servers
-    // agree on the layouts of those calls, not on those of the look-up calls.
+    // A key name is found in the listing by its display name (one call for
+    // every service), a display name in the service's configuration: the
+    // servers agree on the layouts of those calls, not on those of the
+    // look-up calls (Samba's take their names and sizes as unique pointers).
     Result<String> key_name(ScHandle manager, StringView display) override {
         std::lock_guard g(session_->library_lock());
         if (!fits_c_string(display)) return Result<String>::failure(status::kInvalidName);
