@@ -141,6 +141,13 @@ const uint8_t* NdrReader::bytes(size_t n) {
     return at;
 }
 
+std::vector<uint8_t> NdrReader::raw(size_t n) {
+    if (!take(n)) return {};
+    std::vector<uint8_t> out(data_ + offset_, data_ + offset_ + n);
+    offset_ += n;
+    return out;
+}
+
 uint8_t NdrReader::u8() {
     if (!take(1)) return 0;
     return data_[offset_++];

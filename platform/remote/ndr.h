@@ -89,6 +89,9 @@ class NdrReader {
     void skip(size_t n);
     // `n` bytes in place; null (and failed) when fewer are left.
     const uint8_t* bytes(size_t n);
+    // `n` bytes as they stand (an array's elements); empty and failed when
+    // fewer are left.
+    std::vector<uint8_t> raw(size_t n);
 
     // A pointer's referent id (0 = null).
     uint32_t pointer() { return u32(); }
