@@ -134,6 +134,13 @@ void NdrReader::skip(size_t n) {
     if (take(n)) offset_ += n;
 }
 
+std::vector<uint8_t> NdrReader::raw(size_t n) {
+    if (!take(n)) return {};
+    std::vector<uint8_t> out(data_ + offset_, data_ + offset_ + n);
+    offset_ += n;
+    return out;
+}
+
 uint8_t NdrReader::u8() {
     if (!take(1)) return 0;
     return data_[offset_++];
