@@ -21,32 +21,6 @@ namespace {
 
 constexpr uint32_t kNames = 0, kFull = 502, kFlags = 1005;
 
-// How a Samba server answers where Windows answers otherwise, per call.
-struct StatusMapping {
-    uint32_t opnum;
-    Status server;
-    Status windows;
-};
-constexpr StatusMapping kMappings[] = {
-    // A name the server does not share is "invalid" to Samba.
-    {srvsvc::kShareGetInfo, status::kInvalidName, status::kNetNameNotFound},
-    {srvsvc::kShareSetInfo, status::kInvalidName, status::kNetNameNotFound},
-    {srvsvc::kShareDel, status::kInvalidName, status::kNetNameNotFound},
-    // A path the server does not have.
-    {srvsvc::kShareAdd, status::kFileNotFound, status::kUnknownDevDir},
-    {srvsvc::kShareAdd, 3, status::kUnknownDevDir},  // ERROR_PATH_NOT_FOUND
-    // A name in use.
-    {srvsvc::kShareAdd, 80, status::kDuplicateShare},   // ERROR_FILE_EXISTS
-    {srvsvc::kShareAdd, 183, status::kDuplicateShare},  // ERROR_ALREADY_EXISTS
-};
-
-Status as_windows(uint32_t opnum, Status s) {
-    for (const StatusMapping& m : kMappings) {
-        if (m.opnum == opnum && m.server == s) return m.windows;
-    }
-    return s;
-}
-
 class RemoteShares final : public platform::Shares {
   public:
     explicit RemoteShares(std::shared_ptr<Session> session) : session_(std::move(session)) {}
@@ -122,7 +96,8 @@ class RemoteShares final : public platform::Shares {
         auto reply = session_->call(host.value, Pipe::Srvsvc, srvsvc::kShareSetInfo,
                                     srvsvc::share_set_info(srvsvc::unc(host.value), name, record));
         if (!reply.ok()) return reply.status;
-        return as_windows(srvsvc::kShareSetInfo, srvsvc::read_parm_error(reply.value, parm_error));
+        return srvsvc::windows_status(srvsvc::kShareSetInfo,
+                                      srvsvc::read_parm_error(reply.value, parm_error));
     }
 
     Status add_share(StringView server, const ShareInfo& record, uint32_t& parm_error) override {
@@ -134,7 +109,8 @@ class RemoteShares final : public platform::Shares {
         auto reply = session_->call(host.value, Pipe::Srvsvc, srvsvc::kShareAdd,
                                     srvsvc::share_add(srvsvc::unc(host.value), record));
         if (!reply.ok()) return reply.status;
-        return as_windows(srvsvc::kShareAdd, srvsvc::read_parm_error(reply.value, parm_error));
+        return srvsvc::windows_status(srvsvc::kShareAdd,
+                                      srvsvc::read_parm_error(reply.value, parm_error));
     }
 
     Status delete_share(StringView server, StringView name) override {
@@ -145,7 +121,7 @@ class RemoteShares final : public platform::Shares {
         auto reply = session_->call(host.value, Pipe::Srvsvc, srvsvc::kShareDel,
                                     srvsvc::share_del(srvsvc::unc(host.value), name));
         if (!reply.ok()) return reply.status;
-        return as_windows(srvsvc::kShareDel, srvsvc::read_status(reply.value));
+        return srvsvc::windows_status(srvsvc::kShareDel, srvsvc::read_status(reply.value));
     }
 
     // The discretionary list of "\\SERVER\share", from the share's record.
@@ -209,8 +185,8 @@ class RemoteShares final : public platform::Shares {
         auto reply = session_->call(host, Pipe::Srvsvc, srvsvc::kShareGetInfo,
                                     srvsvc::share_get_info(srvsvc::unc(host), name, level));
         if (!reply.ok()) return reply.status;
-        return as_windows(srvsvc::kShareGetInfo,
-                          srvsvc::read_share_get_info(reply.value, level, record, flags));
+        return srvsvc::windows_status(
+            srvsvc::kShareGetInfo, srvsvc::read_share_get_info(reply.value, level, record, flags));
     }
 
     std::shared_ptr<Session> session_;

@@ -92,7 +92,33 @@ void write_parm_error(NdrWriter& w) {
     w.u32(0);
 }
 
+// How a Samba server answers where Windows answers otherwise, per call.
+struct StatusMapping {
+    uint32_t opnum;
+    Status server;
+    Status windows;
+};
+constexpr StatusMapping kMappings[] = {
+    // A name the server does not share is "invalid" to Samba.
+    {kShareGetInfo, status::kInvalidName, status::kNetNameNotFound},
+    {kShareSetInfo, status::kInvalidName, status::kNetNameNotFound},
+    {kShareDel, status::kInvalidName, status::kNetNameNotFound},
+    // A path the server does not have.
+    {kShareAdd, status::kFileNotFound, status::kUnknownDevDir},
+    {kShareAdd, 3, status::kUnknownDevDir},  // ERROR_PATH_NOT_FOUND
+    // A name in use.
+    {kShareAdd, 80, status::kDuplicateShare},   // ERROR_FILE_EXISTS
+    {kShareAdd, 183, status::kDuplicateShare},  // ERROR_ALREADY_EXISTS
+};
+
 }  // namespace
+
+Status windows_status(uint32_t opnum, Status server) {
+    for (const StatusMapping& m : kMappings) {
+        if (m.opnum == opnum && m.server == server) return m.windows;
+    }
+    return server;
+}
 
 String unc(const std::string& host) {
     return u"\\\\" + from_utf8(host);

@@ -24,6 +24,10 @@ constexpr uint32_t kShareAdd = 0x0E, kShareEnum = 0x0F, kShareGetInfo = 0x10, kS
 
 constexpr Status kBadReply = 1783;  // RPC_X_BAD_STUB_DATA
 
+// The status Windows answers for a share call `opnum` where a Samba server
+// answered `server` (the same for any other).
+Status windows_status(uint32_t opnum, Status server);
+
 // `host` as the services take a server's name: "\\host".
 String unc(const std::string& host);
 
