@@ -113,6 +113,16 @@ class RemoteLsa final : public platform::Lsa {
         OpenPolicy p;
         if (!find(policy, p)) return status::kInvalidHandle;
         if (!account.valid()) return status::kInvalidSid;
+        // A Samba server takes rights from an account that holds none and
+        // says nothing; Windows answers 2 for it, as for the list of that
+        // account's rights, which is asked first.
+        if (remove_all) {
+            auto held = session_->call(p.host, Pipe::Lsa, lsarpc::kEnumAccountRights,
+                                       lsarpc::enum_account_rights(p.handle, account));
+            if (!held.ok()) return held.status;
+            std::vector<String> rights_held;
+            if (Status s = lsarpc::read_enum_account_rights(held.value, rights_held)) return s;
+        }
         const Bytes request =
             remove_all ? lsarpc::remove_account_rights(p.handle, account, *remove_all, rights)
                        : lsarpc::add_account_rights(p.handle, account, rights);

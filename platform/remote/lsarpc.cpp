@@ -174,6 +174,31 @@ Status read_enum_accounts_with_right(const Bytes& reply, std::vector<Sid>& sids)
     return s;
 }
 
+Bytes enum_account_rights(const ContextHandle& policy, const Sid& account) {
+    NdrWriter w;
+    w.handle(policy);
+    w.sid(account);
+    return w.bytes();
+}
+
+Status read_enum_account_rights(const Bytes& reply, std::vector<String>& rights) {
+    NdrReader r(reply);
+    std::vector<String> read;
+    const uint32_t count = r.u32();
+    if (r.pointer()) {
+        const uint32_t n = r.count(8);
+        if (n != count) r.fail();
+        read.resize(r.ok() ? n : 0);
+        for (String& right : read)
+            r.counted_string(right);
+    }
+    r.flush();
+    const Status s = final_status(r);
+    if (!r.ok()) return kBadReply;
+    rights = std::move(read);
+    return s;
+}
+
 namespace {
 
 Bytes rights_request(const ContextHandle& policy, const Sid& account, const bool* remove_all,

@@ -17,8 +17,8 @@ namespace vorlek::platform::remote::lsarpc {
 
 // Operation numbers.
 constexpr uint32_t kClose = 0x00, kLookupSids = 0x0F, kEnumAccountsWithUserRight = 0x23,
-                   kAddAccountRights = 0x25, kRemoveAccountRights = 0x26, kOpenPolicy2 = 0x2C,
-                   kLookupNames3 = 0x44;
+                   kEnumAccountRights = 0x24, kAddAccountRights = 0x25, kRemoveAccountRights = 0x26,
+                   kOpenPolicy2 = 0x2C, kLookupNames3 = 0x44;
 
 // RPC_X_BAD_STUB_DATA: what a reply that does not parse answers.
 constexpr Status kBadReply = 1783;
@@ -35,6 +35,10 @@ Status read_status(const Bytes& reply);
 
 Bytes enum_accounts_with_right(const ContextHandle& policy, StringView right);
 Status read_enum_accounts_with_right(const Bytes& reply, std::vector<Sid>& sids);
+
+// The rights an account holds; 2 for one that holds none there.
+Bytes enum_account_rights(const ContextHandle& policy, const Sid& account);
+Status read_enum_account_rights(const Bytes& reply, std::vector<String>& rights);
 
 Bytes add_account_rights(const ContextHandle& policy, const Sid& account,
                          const std::vector<String>& rights);

@@ -87,7 +87,8 @@ class NdrReader {
     uint64_t u64();
     void align(size_t n);
     void skip(size_t n);
-    // The next `n` bytes as they are (empty, and failed, when fewer are left).
+    // `n` bytes as they stand (an array's elements); empty and failed when
+    // fewer are left.
     std::vector<uint8_t> raw(size_t n);
 
     // A pointer's referent id (0 = null).

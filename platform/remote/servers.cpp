@@ -41,11 +41,18 @@ class RemoteServers final : public platform::Servers {
         using R = Result<WorkstationInfo>;
         auto host = session_->host(server);
         if (!host.ok()) return R::failure(host.status);
-        auto reply = session_->call(host.value, Pipe::Wkssvc, srvsvc::kWkstaGetInfo,
-                                    srvsvc::wksta_get_info(srvsvc::unc(host.value)));
-        if (!reply.ok()) return R::failure(reply.status);
         WorkstationInfo info;
-        if (Status s = srvsvc::read_wksta_get_info(reply.value, info)) return R::failure(s);
+        Status s = wksta_info(host.value, kWorkstation, info);
+        // A Samba server refuses level 102 even to its administrators, whom
+        // a Windows server answers: for a caller the server service gives
+        // its own level 102 (as to an administrator), level 101 is the
+        // record without the count of logged-on users.
+        if (s == status::kAccessDenied) {
+            ServerInfo admin_only;
+            if (get_info(host.value, 102, admin_only) == status::kSuccess)
+                s = wksta_info(host.value, kWorkstationBasic, info);
+        }
+        if (s != status::kSuccess) return R::failure(s);
         return {status::kSuccess, std::move(info)};
     }
 
@@ -91,6 +98,7 @@ class RemoteServers final : public platform::Servers {
     }
 
   private:
+    static constexpr uint32_t kWorkstation = 102, kWorkstationBasic = 101;
     using Lookup = NET_API_STATUS (*)(const char*, const char*, uint8_t**);
 
     Status get_info(const std::string& host, uint32_t level, ServerInfo& info) {
@@ -98,6 +106,14 @@ class RemoteServers final : public platform::Servers {
                                     srvsvc::server_get_info(srvsvc::unc(host), level));
         if (!reply.ok()) return reply.status;
         return srvsvc::read_server_get_info(reply.value, level, info);
+    }
+
+    Status wksta_info(const std::string& host, uint32_t level, WorkstationInfo& info) {
+        auto reply = session_->call(host, Pipe::Wkssvc, srvsvc::kWkstaGetInfo,
+                                    srvsvc::wksta_get_info(srvsvc::unc(host), level));
+        if (!reply.ok()) return reply.status;
+        info = {};
+        return srvsvc::read_wksta_get_info(reply.value, level, info);
     }
 
     Status set_info(const std::string& host, const Bytes& request) {

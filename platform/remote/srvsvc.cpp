@@ -103,6 +103,7 @@ constexpr StatusMapping kMappings[] = {
     {kShareGetInfo, status::kInvalidName, status::kNetNameNotFound},
     {kShareSetInfo, status::kInvalidName, status::kNetNameNotFound},
     {kShareDel, status::kInvalidName, status::kNetNameNotFound},
+    {kShareDel, status::kBadNetName, status::kNetNameNotFound},
     // A path the server does not have.
     {kShareAdd, status::kFileNotFound, status::kUnknownDevDir},
     {kShareAdd, 3, status::kUnknownDevDir},  // ERROR_PATH_NOT_FOUND
@@ -302,18 +303,18 @@ Bytes server_set_hidden(const String& server, bool hidden) {
     return w.bytes();
 }
 
-Bytes wksta_get_info(const String& server) {
+Bytes wksta_get_info(const String& server, uint32_t level) {
     NdrWriter w;
     server_name(w, server);
-    w.u32(kWorkstation);
+    w.u32(level);
     return w.bytes();
 }
 
-Status read_wksta_get_info(const Bytes& reply, WorkstationInfo& info) {
+Status read_wksta_get_info(const Bytes& reply, uint32_t level, WorkstationInfo& info) {
     NdrReader r(reply);
     const uint32_t discriminant = r.u32();
     const bool present = r.ok() && r.pointer() != 0;
-    if (present && discriminant != kWorkstation) r.fail();
+    if (present && discriminant != level) r.fail();
     if (present && r.ok()) {
         info.platform_id = r.u32();
         deferred_string(r, info.computer_name);
@@ -321,7 +322,7 @@ Status read_wksta_get_info(const Bytes& reply, WorkstationInfo& info) {
         info.version_major = r.u32();
         info.version_minor = r.u32();
         deferred_string(r, info.lan_root);
-        info.logged_on_users = r.u32();
+        if (level == kWorkstation) info.logged_on_users = r.u32();
     }
     r.flush();
     const Status s = final_status(r);

@@ -55,8 +55,9 @@ Status read_server_get_info(const Bytes& reply, uint32_t level, ServerInfo& info
 Bytes server_set_comment(const String& server, StringView comment);
 Bytes server_set_hidden(const String& server, bool hidden);
 
-// NetrWkstaGetInfo at level 102.
-Bytes wksta_get_info(const String& server);
-Status read_wksta_get_info(const Bytes& reply, WorkstationInfo& info);
+// NetrWkstaGetInfo at level 102, or 101 (the same without the logged-on
+// users).
+Bytes wksta_get_info(const String& server, uint32_t level);
+Status read_wksta_get_info(const Bytes& reply, uint32_t level, WorkstationInfo& info);
 
 }  // namespace vorlek::platform::remote::srvsvc

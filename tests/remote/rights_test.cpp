@@ -101,6 +101,23 @@ TEST(RemoteLsaWire, EnumerationRepliesAndTheirStatuses) {
     }
 }
 
+TEST(RemoteLsaWire, AnAccountsRightsOrNone) {
+    NdrWriter w;
+    w.u32(1);
+    w.pointer(true);
+    w.u32(1);
+    w.counted_string(u"SeUndockPrivilege");
+    w.flush();
+    w.u32(0);
+    std::vector<String> rights;
+    ASSERT_EQ(lsarpc::read_enum_account_rights(w.bytes(), rights), 0u);
+    EXPECT_EQ(rights, std::vector<String>{u"SeUndockPrivilege"});
+    // An account that holds nothing: no set, and the status Windows answers 2 for.
+    EXPECT_EQ(lsarpc::read_enum_account_rights(hex({0, 0, 0xC0000034}), rights), 2u);
+    const Bytes cut(w.bytes().begin(), w.bytes().end() - 4);
+    EXPECT_EQ(lsarpc::read_enum_account_rights(cut, rights), lsarpc::kBadReply);
+}
+
 TEST(RemoteLsaWire, MalformedRepliesAreRefusedWhole) {
     const Bytes good = sids_reply({kAdmins, sid::everyone()}, 0);
     for (size_t n = 0; n < good.size(); ++n) {

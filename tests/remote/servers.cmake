@@ -6,3 +6,7 @@ gtest_discover_tests(remote_servers_test DISCOVERY_TIMEOUT 60 PROPERTIES LABELS 
 vorlek_remote_test(remote.servers
   sh -c [[exec "$0" --remote "$VORLEK_DC_IP" --user "$VORLEK_DC_USER" --password-file "$VORLEK_DC_PASSWORD_FILE" --include "$1" "$2" remote vorlek-run "$(dirname "$VORLEK_DC_PASSWORD_FILE")/share"]]
   $<TARGET_FILE:vorlek-run> ${PROJECT_SOURCE_DIR}/tests/scripts/harness.js ${CMAKE_CURRENT_LIST_DIR}/servers.js)
+# The same classes signing in with a wrong password.
+vorlek_remote_test(remote.servers_wrong_password
+  sh -c [[f=$(mktemp) && printf wrong >"$f" && "$0" --remote "$VORLEK_DC_IP" --user "$VORLEK_DC_USER" --password-file "$f" --include "$1" "$2" remote vorlek-run - wrong-password; rc=$?; rm -f "$f"; exit $rc]]
+  $<TARGET_FILE:vorlek-run> ${PROJECT_SOURCE_DIR}/tests/scripts/harness.js ${CMAKE_CURRENT_LIST_DIR}/servers.js)

@@ -83,13 +83,15 @@ TEST(RemoteServersWire, WorkstationRecord) {
     w.flush();
     w.u32(0);
     WorkstationInfo info;
-    ASSERT_EQ(srvsvc::read_wksta_get_info(w.bytes(), info), 0u);
+    ASSERT_EQ(srvsvc::read_wksta_get_info(w.bytes(), 102, info), 0u);
     EXPECT_EQ(info.computer_name, u"DC1");
     EXPECT_EQ(info.lan_group, u"CORP");
     EXPECT_EQ(info.lan_root, u"");
     EXPECT_EQ(info.logged_on_users, 3u);
     const Bytes cut(w.bytes().begin(), w.bytes().end() - 6);
-    EXPECT_EQ(srvsvc::read_wksta_get_info(cut, info), srvsvc::kBadReply);
+    EXPECT_EQ(srvsvc::read_wksta_get_info(cut, 102, info), srvsvc::kBadReply);
+    EXPECT_EQ(srvsvc::read_wksta_get_info(w.bytes(), 101, info), srvsvc::kBadReply)
+        << "a record of another level";
 }
 
 }  // namespace

@@ -14,7 +14,11 @@ check("its rights", data.InitShareRights(), 0);
 check("listed", data.ShareRights.Count > 0, true);
 check("the same record read alone", s.GetShareInfo("", "data") + "," + s.ShRemark, "0,Test data");
 
+// Objects that write through are given the DC's name: the class puts the
+// name of the machine the script runs on (here the Linux host) in place of
+// "" and addresses that afterwards.
 var n = new ActiveXObject("Vorlek.Sharer");
+n.Computer = "DC1";
 n.ShName = "VorlekTest";
 n.ShPath = dir;
 n.ShRemark = "made remotely";
@@ -28,11 +32,13 @@ r.GetShareInfo("", "VorlekTest");
 check("and read back", r.ShRemark, "changed");
 check("a name in use", n.Create(), 2118);
 check("remove it", n.RemoveShare("", "VorlekTest"), 0);
-// Samba answers 123 for a share it does not have; Windows 2310.
+// Samba answers 67 (deleting) and 123 (reading) for a share it does not
+// have; Windows 2310.
 check("gone", n.RemoveShare("", "VorlekTest"), 2310);
 check("no record", r.GetShareInfo("", "VorlekTest"), 2310);
 
 var m = new ActiveXObject("Vorlek.Sharer");
+m.Computer = "DC1";
 m.ShName = "VorlekNoDir";
 m.ShPath = dir + "/no-such-directory";
 check("a path the server does not have", m.Create(), 2116);

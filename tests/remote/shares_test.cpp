@@ -126,6 +126,7 @@ TEST(RemoteSharesWire, SambaStatusesBecomeWindowsOnes) {
              Case{srvsvc::kShareGetInfo, 123, 2310},  // a deleted share
              Case{srvsvc::kShareSetInfo, 123, 2310},
              Case{srvsvc::kShareDel, 123, 2310},
+             Case{srvsvc::kShareDel, 67, 2310},
              Case{srvsvc::kShareAdd, 2, 2116},  // a path the server does not have
              Case{srvsvc::kShareAdd, 80, 2118},
              Case{srvsvc::kShareAdd, 123, 123},  // a bad name stays one where it is added
