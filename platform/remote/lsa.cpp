@@ -82,6 +82,8 @@ class RemoteLsa final : public platform::Lsa {
         // Nobody holding it is the authority's "no more entries", whichever
         // way the server says it.
         if (sids.empty()) return R::failure(status::kNoMoreItems);
+        // The caller names the holders next.
+        prefetch_names(*session_, p.host, sids);
         return {status::kSuccess, std::move(sids)};
     }
 

@@ -53,3 +53,11 @@ Bytes lookup_sids(const ContextHandle& policy, const std::vector<Sid>& sids);
 Status read_lookup_sids(const Bytes& reply, std::vector<Account>& accounts);
 
 }  // namespace vorlek::platform::remote::lsarpc
+
+namespace vorlek::platform::remote {
+
+// Has the session's security area translate `sids` at `host` in one call,
+// for the name lookups that follow (a listing of the holders of a right).
+void prefetch_names(const Session& session, const std::string& host, const std::vector<Sid>& sids);
+
+}  // namespace vorlek::platform::remote

@@ -1,11 +1,14 @@
 // Names and SIDs as a remote server translates them, over its local
 // security authority (LsarLookupNames3, LsarLookupSids). One lookup policy
 // per server is opened at the first lookup and kept for the run; it is
-// closed when the area goes.
+// closed when the area goes. SIDs that a listing is about to have named
+// (the holders of a right) are translated in one call beforehand, and each
+// translation kept is handed out once.
 #include "platform/security.h"
 
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "automation/text.h"
 #include "platform/c_strings.h"
@@ -64,6 +67,7 @@ class RemoteSecurity final : public platform::Security {
         auto host = session_->host(system);
         if (!host.ok()) return R::failure(host.status);
         if (!sid.valid()) return R::failure(status::kInvalidSid);
+        if (auto kept = take_kept(host.value, sid)) return named(std::move(*kept), sid);
         std::vector<Account> found;
         const Status s = lookup(host.value, [&](const ContextHandle& policy) {
             auto reply = session_->call(host.value, Pipe::Lsa, lsarpc::kLookupSids,
@@ -73,14 +77,30 @@ class RemoteSecurity final : public platform::Security {
         });
         if (s != status::kSuccess) return R::failure(s);
         if (found.size() != 1) return R::failure(lsarpc::kBadReply);
-        Account& a = found.front();
-        if (a.usage == SidUsage::Unknown || a.usage == SidUsage::DeletedAccount ||
-            a.usage == SidUsage::Invalid)
-            return R::failure(status::kNoneMapped);
-        a.sid = sid;
-        // A domain comes back as its own name, referencing itself.
-        if (a.usage == SidUsage::Domain) a.domain.clear();
-        return {status::kSuccess, std::move(a)};
+        return named(std::move(found.front()), sid);
+    }
+
+    // Translates `sids` at `host` in one call and keeps the answers for the
+    // lookups that follow; a failure leaves those to ask one by one.
+    void prefetch(const std::string& host, const std::vector<Sid>& sids) {
+        std::vector<Sid> valid;
+        for (const Sid& sid : sids) {
+            if (sid.valid() && valid.size() < lsarpc::kMaxLookup) valid.push_back(sid);
+        }
+        if (valid.size() < 2) return;
+        std::vector<Account> found;
+        const Status s = lookup(host, [&](const ContextHandle& policy) {
+            auto reply = session_->call(host, Pipe::Lsa, lsarpc::kLookupSids,
+                                        lsarpc::lookup_sids(policy, valid));
+            if (!reply.ok()) return reply.status;
+            return lsarpc::read_lookup_sids(reply.value, found);
+        });
+        std::lock_guard guard(lock_);
+        kept_.clear();
+        if ((s != status::kSuccess && s != status::kNoneMapped) || found.size() != valid.size())
+            return;
+        for (size_t i = 0; i < valid.size(); ++i)
+            kept_.emplace(host + '/' + to_utf8(valid[i].text()), std::move(found[i]));
     }
 
     // The account the backend signs in to the servers as.
@@ -91,6 +111,25 @@ class RemoteSecurity final : public platform::Security {
     }
 
   private:
+    static Result<Account> named(Account a, const Sid& sid) {
+        if (a.usage == SidUsage::Unknown || a.usage == SidUsage::DeletedAccount ||
+            a.usage == SidUsage::Invalid)
+            return Result<Account>::failure(status::kNoneMapped);
+        a.sid = sid;
+        // A domain comes back as its own name, referencing itself.
+        if (a.usage == SidUsage::Domain) a.domain.clear();
+        return {status::kSuccess, std::move(a)};
+    }
+
+    std::optional<Account> take_kept(const std::string& host, const Sid& sid) {
+        std::lock_guard guard(lock_);
+        auto it = kept_.find(host + '/' + to_utf8(sid.text()));
+        if (it == kept_.end()) return std::nullopt;
+        Account a = std::move(it->second);
+        kept_.erase(it);
+        return a;
+    }
+
     // Runs `call` with the server's lookup policy, opening it first when
     // there is none; a policy the server no longer knows is opened anew
     // once.
@@ -120,12 +159,30 @@ class RemoteSecurity final : public platform::Security {
     std::shared_ptr<Session> session_;
     std::mutex lock_;
     std::map<std::string, ContextHandle> policies_;
+    std::map<std::string, Account> kept_;  // by host and SID text
 };
+
+// The security area of each session, for the other areas' prefetches.
+std::mutex areas_lock;
+std::map<const Session*, std::weak_ptr<RemoteSecurity>> areas;
 
 }  // namespace
 
+void prefetch_names(const Session& session, const std::string& host, const std::vector<Sid>& sids) {
+    std::shared_ptr<RemoteSecurity> area;
+    {
+        std::lock_guard guard(areas_lock);
+        auto it = areas.find(&session);
+        if (it != areas.end()) area = it->second.lock();
+    }
+    if (area) area->prefetch(host, sids);
+}
+
 std::shared_ptr<Security> make_security(const Context& context) {
-    return std::make_shared<RemoteSecurity>(context.session);
+    auto area = std::make_shared<RemoteSecurity>(context.session);
+    std::lock_guard guard(areas_lock);
+    areas[context.session.get()] = area;
+    return area;
 }
 
 }  // namespace vorlek::platform::remote
