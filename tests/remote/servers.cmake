@@ -8,5 +8,5 @@ vorlek_remote_test(remote.servers
   $<TARGET_FILE:vorlek-run> ${PROJECT_SOURCE_DIR}/tests/scripts/harness.js ${CMAKE_CURRENT_LIST_DIR}/servers.js)
 # The same classes signing in with a wrong password.
 vorlek_remote_test(remote.servers_wrong_password
-  sh -c [[f=$(mktemp) && printf wrong >"$f" && "$0" --remote "$VORLEK_DC_IP" --user "$VORLEK_DC_USER" --password-file "$f" --include "$1" "$2" remote vorlek-run - wrong-password; rc=$?; rm -f "$f"; exit $rc]]
+  sh -c [[f=$(mktemp) && trap 'rm -f "$f"' EXIT && printf wrong >"$f" && "$0" --remote "$VORLEK_DC_IP" --user "$VORLEK_DC_USER" --password-file "$f" --include "$1" "$2" remote vorlek-run - wrong-password]]
   $<TARGET_FILE:vorlek-run> ${PROJECT_SOURCE_DIR}/tests/scripts/harness.js ${CMAKE_CURRENT_LIST_DIR}/servers.js)
