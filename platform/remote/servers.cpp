@@ -88,13 +88,13 @@ class RemoteServers final : public platform::Servers {
     }
 
     Result<String> dc_name(StringView server, StringView domain) override {
-        return controller(server, domain, &NetGetDCName);
+        return controller(server, domain, &NetGetDCName, status::kDcNotFound);
     }
 
     // A Windows controller asked about its own domain answers 1355 too: only
     // the domains it trusts are "any" domain's to it.
     Result<String> any_dc_name(StringView server, StringView domain) override {
-        return controller(server, domain, &NetGetAnyDCName);
+        return controller(server, domain, &NetGetAnyDCName, status::kNoSuchDomain);
     }
 
   private:
@@ -123,14 +123,14 @@ class RemoteServers final : public platform::Servers {
         return srvsvc::read_parm_error(reply.value, parm_error);
     }
 
-    Result<String> controller(StringView server, StringView domain, Lookup lookup) {
+    // `unknown` is what the call answers for a domain name that cannot be one.
+    Result<String> controller(StringView server, StringView domain, Lookup lookup, Status unknown) {
         using R = Result<String>;
         if (!fits_c_string(domain)) return R::failure(status::kInvalidName);
         auto host = session_->host(server);
         if (!host.ok()) return R::failure(host.status);
-        // A NetBIOS domain name is at most 15 characters; nothing longer
-        // names a domain.
-        if (domain.size() > 255) return R::failure(status::kNoSuchDomain);
+        // Nothing longer than a DNS name names a domain.
+        if (domain.size() > 255) return R::failure(unknown);
         const std::string group = to_utf8(domain);
         struct Call {
             Lookup lookup;

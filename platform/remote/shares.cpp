@@ -34,7 +34,7 @@ class RemoteShares final : public platform::Shares {
         // The full records need an administrator; anybody may list names.
         Status s = enumerate_at(host.value, kFull, records, total, resume);
         const bool full = s == status::kSuccess || s == status::kMoreData;
-        if (!full && s != status::kBadNetPath && s != kRpcServerUnavailable) {
+        if (!full && s != status::kBadNetPath && s != kRpcServerUnavailable && s != kLogonFailure) {
             records.clear();
             resume = resume_handle;
             s = enumerate_at(host.value, kNames, records, total, resume);
