@@ -280,6 +280,54 @@ Status read_lookup_names3(const Bytes& reply, std::vector<Account>& accounts) {
     return s;
 }
 
+Bytes lookup_names(const ContextHandle& policy, const std::vector<String>& names) {
+    NdrWriter w;
+    w.handle(policy);
+    w.u32(static_cast<uint32_t>(names.size()));
+    counted_strings(w, names);
+    w.flush();
+    w.u32(0);  // no translations yet
+    w.pointer(false);
+    w.u16(kLookupAll);
+    w.u32(0);  // mapped count
+    return w.bytes();
+}
+
+Status read_lookup_names(const Bytes& reply, std::vector<Account>& accounts) {
+    NdrReader r(reply);
+    std::vector<Domain> domains;
+    read_domains(r, domains);
+    struct Translated {
+        uint16_t type = 0;
+        uint32_t rid = 0, index = 0;
+    };
+    std::vector<Translated> sids;
+    const uint32_t count = r.u32();
+    if (r.pointer()) {
+        const uint32_t n = r.count(12);
+        if (n != count) r.fail();
+        sids.resize(r.ok() ? n : 0);
+        for (Translated& t : sids) {
+            t.type = r.u16();
+            t.rid = r.u32();
+            t.index = r.u32();
+        }
+    }
+    r.u32();  // mapped count
+    const Status s = lookup_status(r);
+    if (!r.ok()) return kBadReply;
+    accounts.clear();
+    accounts.reserve(sids.size());
+    for (const Translated& t : sids) {
+        const SidUsage usage = usage_of(t.type);
+        Sid sid = t.index < domains.size() ? domains[t.index].sid : Sid();
+        // A domain is its own SID; anything else is one of its accounts.
+        if (usage != SidUsage::Domain && t.index < domains.size()) sid = sid.with_rid(t.rid);
+        accounts.push_back({std::move(sid), {}, domain_name(domains, t.index), usage});
+    }
+    return s;
+}
+
 Bytes lookup_sids(const ContextHandle& policy, const std::vector<Sid>& sids) {
     NdrWriter w;
     w.handle(policy);

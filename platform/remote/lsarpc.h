@@ -16,9 +16,10 @@
 namespace vorlek::platform::remote::lsarpc {
 
 // Operation numbers.
-constexpr uint32_t kClose = 0x00, kLookupSids = 0x0F, kEnumAccountsWithUserRight = 0x23,
-                   kEnumAccountRights = 0x24, kAddAccountRights = 0x25, kRemoveAccountRights = 0x26,
-                   kOpenPolicy2 = 0x2C, kLookupNames3 = 0x44;
+constexpr uint32_t kClose = 0x00, kLookupNames = 0x0E, kLookupSids = 0x0F,
+                   kEnumAccountsWithUserRight = 0x23, kEnumAccountRights = 0x24,
+                   kAddAccountRights = 0x25, kRemoveAccountRights = 0x26, kOpenPolicy2 = 0x2C,
+                   kLookupNames3 = 0x44;
 
 // RPC_X_BAD_STUB_DATA: what a reply that does not parse answers.
 constexpr Status kBadReply = 1783;
@@ -49,6 +50,10 @@ Bytes remove_account_rights(const ContextHandle& policy, const Sid& account, boo
 // (and the status 1332 when none is mapped) for what the server did not know.
 Bytes lookup_names3(const ContextHandle& policy, const std::vector<String>& names);
 Status read_lookup_names3(const Bytes& reply, std::vector<Account>& accounts);
+// The same for servers older than LsarLookupNames3 (NT 4.0, Windows 2000):
+// each SID is its domain's and a relative id.
+Bytes lookup_names(const ContextHandle& policy, const std::vector<String>& names);
+Status read_lookup_names(const Bytes& reply, std::vector<Account>& accounts);
 Bytes lookup_sids(const ContextHandle& policy, const std::vector<Sid>& sids);
 Status read_lookup_sids(const Bytes& reply, std::vector<Account>& accounts);
 

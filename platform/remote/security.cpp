@@ -20,6 +20,7 @@ namespace vorlek::platform::remote {
 
 namespace {
 
+constexpr Status kProcedureOutOfRange = 1745;  // RPC_S_PROCNUM_OUT_OF_RANGE
 constexpr uint32_t kLookupAccess =
     policy_access::kLookupNames | policy_access::kViewLocalInformation;
 
@@ -42,10 +43,17 @@ class RemoteSecurity final : public platform::Security {
         if (name.empty() || name.size() > 0x7FFE) return R::failure(status::kNoneMapped);
         std::vector<Account> found;
         const Status s = lookup(host.value, [&](const ContextHandle& policy) {
+            const std::vector<String> names{String(name)};
             auto reply = session_->call(host.value, Pipe::Lsa, lsarpc::kLookupNames3,
-                                        lsarpc::lookup_names3(policy, {String(name)}));
+                                        lsarpc::lookup_names3(policy, names));
+            if (reply.ok()) return lsarpc::read_lookup_names3(reply.value, found);
+            // A server older than the call answers "procedure number out of
+            // range"; the older call gives the same.
+            if (reply.status != kProcedureOutOfRange) return reply.status;
+            reply = session_->call(host.value, Pipe::Lsa, lsarpc::kLookupNames,
+                                   lsarpc::lookup_names(policy, names));
             if (!reply.ok()) return reply.status;
-            return lsarpc::read_lookup_names3(reply.value, found);
+            return lsarpc::read_lookup_names(reply.value, found);
         });
         if (s != status::kSuccess) return R::failure(s);
         if (found.size() != 1) return R::failure(lsarpc::kBadReply);

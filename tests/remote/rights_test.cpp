@@ -219,5 +219,29 @@ TEST(RemoteLsaWire, LookupRepliesNameTheAccountAndItsDomain) {
     }
 }
 
+TEST(RemoteLsaWire, OlderServersNameAccountsByDomainAndRid) {
+    NdrWriter w;
+    domains(w);
+    w.u32(2);
+    w.pointer(true);
+    w.u32(2);
+    // A user of CORP (domain 1) by its RID, and CORP itself.
+    w.u16(1);
+    w.u32(1104);
+    w.u32(1);
+    w.u16(3);
+    w.u32(0xFFFFFFFF);
+    w.u32(1);
+    w.u32(2);
+    w.u32(0);
+    std::vector<Account> accounts;
+    ASSERT_EQ(lsarpc::read_lookup_names(w.bytes(), accounts), 0u);
+    ASSERT_EQ(accounts.size(), 2u);
+    EXPECT_EQ(accounts[0].sid, sid::account_domain(1, 2, 3).with_rid(1104));
+    EXPECT_EQ(accounts[0].domain, u"CORP");
+    EXPECT_EQ(accounts[1].usage, SidUsage::Domain);
+    EXPECT_EQ(accounts[1].sid, sid::account_domain(1, 2, 3)) << "a domain is its own SID";
+}
+
 }  // namespace
 }  // namespace vorlek::platform::remote
