@@ -1,9 +1,13 @@
 #include "platform/remote/session.h"
 
 #include <netapi.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -86,6 +90,38 @@ constexpr std::array kNtStatuses{
     NtMapping{0xC000018A, 1501},  // EVENTLOG_CANT_START
     NtMapping{0xC0000197, 1503},  // EVENTLOG_FILE_CHANGED
 };
+
+// What the client library answers for any connection it could not make.
+constexpr Status kCanNotComplete = 1003;
+// How long a server has to accept a connection before it counts as silent.
+constexpr int kConnectMillis = 5000;
+
+// Why no connection to `host` was made, as Windows says it: 53 for a name
+// that resolves to nothing or where nothing takes an SMB connection, 1326
+// when the server is there and refused the session.
+Status connection_failure(const std::string& host) {
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), "445", &hints, &found) != 0 || !found) return status::kBadNetPath;
+    bool answered = false;
+    for (const addrinfo* a = found; a && !answered; a = a->ai_next) {
+        const int fd = socket(a->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0) continue;
+        if (connect(fd, a->ai_addr, a->ai_addrlen) == 0) {
+            answered = true;
+        } else if (errno == EINPROGRESS) {
+            pollfd p{fd, POLLOUT, 0};
+            int error = 0;
+            socklen_t length = sizeof error;
+            answered = poll(&p, 1, kConnectMillis) == 1 &&
+                       getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+        }
+        close(fd);
+    }
+    freeaddrinfo(found);
+    return answered ? kLogonFailure : status::kBadNetPath;
+}
 
 }  // namespace
 
@@ -182,6 +218,7 @@ Result<Bytes> Session::call(const std::string& host, Pipe pipe, uint32_t opnum,
     }
     if (failure == VORLEK_RPC_PIPE) {
         if (code >= 0x80000000) return {win32_from_ntstatus(code), {}};
+        if (code == kCanNotComplete) return {connection_failure(host), {}};
         return {code ? code : kRpcServerUnavailable, {}};
     }
     if (failure == VORLEK_RPC_CALL) return {win32_from_ntstatus(code), {}};
