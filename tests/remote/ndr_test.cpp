@@ -32,7 +32,7 @@ TEST(RemoteNdr, CountedStringsDeferTheirCharactersDepthFirst) {
     for (uint8_t b : {4, 0, 4, 0}) expected.push_back(b);  // length and size in bytes
     auto rest = le32({0x20000, 2, 0, 2});
     expected.insert(expected.end(), rest.begin(), rest.end());
-    for (uint8_t b : {'A', 0, 'b', 0}) expected.push_back(b);
+    for (uint8_t b : {0x41, 0, 0x62, 0}) expected.push_back(b);
     auto tail = le32({0, 0, 1, 1});  // empty string: lengths 0 and a null pointer
     expected.insert(expected.end(), tail.begin(), tail.end());
     EXPECT_EQ(w.bytes(), expected);
