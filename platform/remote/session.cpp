@@ -55,7 +55,7 @@ constexpr std::array kNtStatuses{
     NtMapping{0xC0000037, 1722},  // PORT_DISCONNECTED
     NtMapping{0xC002002E, 1745},  // RPC_NT_PROCNUM_OUT_OF_RANGE
     NtMapping{0xC0020030, 1783},  // RPC_NT_BAD_STUB_DATA
-    NtMapping{0xC0030005, 1783},  // RPC_NT_SS_CONTEXT_MISMATCH: a handle the server no longer has
+    NtMapping{0xC0030005, 6},     // RPC_NT_SS_CONTEXT_MISMATCH: a handle the server no longer has
     NtMapping{0xC002000C, 1717},  // RPC_NT_UNKNOWN_IF
     NtMapping{0xC0000061, 1314},  // PRIVILEGE_NOT_HELD
     NtMapping{0xC00000BB, 50},    // NOT_SUPPORTED
@@ -185,7 +185,10 @@ Result<std::string> Session::host(StringView server) const {
         return {status::kInvalidName, {}};
     if (name.empty()) return {status::kSuccess, credentials_.server};
     std::string host = to_utf8(name);
-    if (!target_name_.empty() && to_utf8(to_upper(name)) == target_name_)
+    // The classes name the script's machine by its own name where it was ""
+    // (GetComputerName): that is the target too.
+    const std::string upper = to_utf8(to_upper(name));
+    if ((!target_name_.empty() && upper == target_name_) || upper == to_utf8(host_computer_name()))
         return {status::kSuccess, credentials_.server};
     return {status::kSuccess, std::move(host)};
 }

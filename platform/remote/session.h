@@ -53,7 +53,8 @@ class Session {
     // The host a caller's server name addresses, as the libraries take it
     // (UTF-8): "" is the target machine; "\\NAME" and "NAME" are NAME, and the
     // target's own NetBIOS name (once learnt) is the target as it was given,
-    // so that a name the server reports about itself reaches it. 123 for a
+    // so that a name the server reports about itself reaches it; so is the
+    // name of the machine the script runs on, which stands for "". 123 for a
     // name with a NUL inside or longer than a DNS name can be.
     Result<std::string> host(StringView server) const;
     // Whether `host` (as `host()` gave it) is the target machine.
