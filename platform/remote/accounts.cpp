@@ -40,7 +40,7 @@ bool name_missing(uint32_t rc) {
 
 }  // namespace
 
-Status net_status(uint32_t rc, Absent absent) {
+Status library_status(uint32_t rc, Absent absent) {
     // Windows names what is missing.
     if (absent != Absent::Keep && name_missing(rc)) {
         static constexpr std::array kAbsent{status::kUserNotFound, status::kGroupNotFound,
@@ -55,7 +55,7 @@ Status group_user_status(uint32_t rc, bool group_exists) {
     if (name_missing(rc)) return group_exists ? status::kUserNotFound : status::kGroupNotFound;
     if (rc == 1320) return status::kUserInGroup;     // ERROR_MEMBER_IN_GROUP
     if (rc == 1321) return status::kUserNotInGroup;  // ERROR_MEMBER_NOT_IN_GROUP
-    return net_status(rc, Absent::Keep);
+    return library_status(rc, Absent::Keep);
 }
 
 Status taken_status(uint32_t rc) {
@@ -63,7 +63,7 @@ Status taken_status(uint32_t rc) {
     // the network codes.
     if (rc == 1316) return status::kUserExists;
     if (rc == 1318) return status::kGroupExists;
-    return net_status(rc, Absent::Keep);
+    return library_status(rc, Absent::Keep);
 }
 
 LocalGroupMember member_of(const Sid& sid, const sam::Translated& name) {
@@ -132,7 +132,18 @@ Status membership_conflict(const std::vector<Sid>& current, const std::vector<Si
 namespace {
 
 using detail::Absent;
-using detail::net_status;
+
+// The server of the call this thread is making, for telling why the
+// library could not reach it.
+thread_local std::string calling;
+
+Status reached(Status s) {
+    return s == sam::kCannotComplete && !calling.empty() ? sam::unreached(calling) : s;
+}
+
+Status net_status(uint32_t rc, Absent absent) {
+    return reached(detail::library_status(rc, absent));
+}
 
 // UTF-8 copies of a call's texts, alive for the call; 123 for a text with a
 // NUL inside, which must not reach the server cut short.
@@ -291,7 +302,7 @@ class RemoteAccounts final : public platform::Accounts {
 
     Result<Batch<String>> enum_users(StringView server, uint32_t filter, uint32_t preferred,
                                      uint32_t& resume_handle) override {
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return {host.status, {}};
         const bool fresh = resume_handle == 0;
         NetBuffer b;
@@ -322,7 +333,7 @@ class RemoteAccounts final : public platform::Accounts {
 
     Result<UserInfo> user_info(StringView server, StringView user, uint32_t level) override {
         if (level != 2 && level != 3) return {status::kInvalidLevel, {}};
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return {host.status, {}};
         Texts t;
         const char* u = t.utf8(user);
@@ -346,7 +357,7 @@ class RemoteAccounts final : public platform::Accounts {
     Status set_user_info(StringView server, StringView user, uint32_t level, const UserInfo& in,
                          uint32_t& parm_err) override {
         parm_err = 0;
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return host.status;
         forget();
         Texts t;
@@ -417,7 +428,7 @@ class RemoteAccounts final : public platform::Accounts {
                     uint32_t& parm_err) override {
         parm_err = 0;
         if (level != 1) return status::kInvalidLevel;
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return host.status;
         Texts t;
         // The library stores usri1_flags as the SAM's control bits without
@@ -434,8 +445,8 @@ class RemoteAccounts final : public platform::Accounts {
         if (t.status()) return t.status();
         forget();
         std::lock_guard g(session_->library_lock());
-        return detail::taken_status(
-            NetUserAdd(host.value.c_str(), 1, reinterpret_cast<uint8_t*>(&record), &parm_err));
+        return reached(detail::taken_status(
+            NetUserAdd(host.value.c_str(), 1, reinterpret_cast<uint8_t*>(&record), &parm_err)));
     }
 
     Status delete_user(StringView server, StringView user) override {
@@ -445,7 +456,7 @@ class RemoteAccounts final : public platform::Accounts {
 
     Result<Batch<String>> user_groups(StringView server, StringView user,
                                       uint32_t preferred) override {
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return {host.status, {}};
         Texts t;
         const char* u = t.utf8(user);
@@ -466,7 +477,7 @@ class RemoteAccounts final : public platform::Accounts {
     // memberships come from the SAM, in the account domain and BUILTIN.
     Result<Batch<String>> user_local_groups(StringView server, StringView user, uint32_t flags,
                                             uint32_t) override {
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return {host.status, {}};
         if (!fits_c_string(user)) return {status::kInvalidName, {}};
         auto found = sam::lookup_names(*session_, host.value, {String(user)});
@@ -514,7 +525,7 @@ class RemoteAccounts final : public platform::Accounts {
 
     Result<Batch<String>> enum_groups(StringView server, uint32_t preferred,
                                       uint32_t& resume_handle) override {
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return {host.status, {}};
         NetBuffer b;
         uint32_t read = 0, total = 0;
@@ -530,7 +541,7 @@ class RemoteAccounts final : public platform::Accounts {
 
     Result<GroupInfo> group_info(StringView server, StringView group, uint32_t level) override {
         if (level > 2) return {status::kInvalidLevel, {}};
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return {host.status, {}};
         Texts t;
         const char* g = t.utf8(group);
@@ -578,7 +589,7 @@ class RemoteAccounts final : public platform::Accounts {
 
     Result<Batch<String>> group_users(StringView server, StringView group, uint32_t preferred,
                                       uint32_t& resume_handle) override {
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return {host.status, {}};
         Texts t;
         const char* g = t.utf8(group);
@@ -599,7 +610,7 @@ class RemoteAccounts final : public platform::Accounts {
 
     Result<Batch<String>> enum_local_groups(StringView server, uint32_t preferred,
                                             uint32_t& resume_handle) override {
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return {host.status, {}};
         NetBuffer b;
         uint32_t read = 0, total = 0;
@@ -616,7 +627,7 @@ class RemoteAccounts final : public platform::Accounts {
     Result<GroupInfo> local_group_info(StringView server, StringView group,
                                        uint32_t level) override {
         if (level > 1) return {status::kInvalidLevel, {}};
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return {host.status, {}};
         Texts t;
         const char* g = t.utf8(group);
@@ -668,7 +679,7 @@ class RemoteAccounts final : public platform::Accounts {
     Result<Batch<LocalGroupMember>> local_group_members(StringView server, StringView group,
                                                         uint32_t preferred,
                                                         uint32_t& resume_handle) override {
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return {host.status, {}};
         if (!fits_c_string(group)) return {status::kInvalidName, {}};
         std::vector<Sid> sids;
@@ -687,7 +698,7 @@ class RemoteAccounts final : public platform::Accounts {
 
     Result<ModalsInfo> user_modals(StringView server, uint32_t level) override {
         if (level > 3) return {status::kInvalidLevel, {}};
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return {host.status, {}};
         NetBuffer b;
         Status rc;
@@ -741,7 +752,7 @@ class RemoteAccounts final : public platform::Accounts {
     Status set_user_modals(StringView server, uint32_t level, const ModalsInfo& in,
                            uint32_t& parm_err) override {
         parm_err = 0;
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return host.status;
         auto set = [&](auto record) {
             std::lock_guard g(session_->library_lock());
@@ -773,6 +784,13 @@ class RemoteAccounts final : public platform::Accounts {
     }
 
   private:
+    // The host `server` names, kept as the server this thread is calling.
+    Result<std::string> target(StringView server) {
+        auto host = session_->host(server);
+        calling = host.ok() ? host.value : std::string();
+        return host;
+    }
+
     template <class Record>
     static Result<Batch<String>> batch(Status rc, const NetBuffer& b, uint32_t read,
                                        uint32_t total) {
@@ -829,7 +847,7 @@ class RemoteAccounts final : public platform::Accounts {
 
     template <class Call>
     Status by_name(StringView server, StringView name, Absent absent, Call&& call) {
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return host.status;
         Texts t;
         const char* n = t.utf8(name);
@@ -951,7 +969,7 @@ class RemoteAccounts final : public platform::Accounts {
                             const GroupInfo& in, uint32_t& parm_err) {
         parm_err = 0;
         if (level != 0 && level != 1002) return status::kInvalidLevel;
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return host.status;
         Texts t;
         const char* g = t.utf8(group);
@@ -968,19 +986,19 @@ class RemoteAccounts final : public platform::Accounts {
                             uint32_t& parm_err) {
         parm_err = 0;
         if (level > 1) return status::kInvalidLevel;
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return host.status;
         Texts t;
         const char* record[2] = {t.utf8(in.name), t.utf8(in.comment)};
         if (t.status()) return t.status();
         std::lock_guard lock(session_->library_lock());
-        return detail::taken_status(
-            call(host.value.c_str(), level, reinterpret_cast<uint8_t*>(record), &parm_err));
+        return reached(detail::taken_status(
+            call(host.value.c_str(), level, reinterpret_cast<uint8_t*>(record), &parm_err)));
     }
 
     // Which of the two names is missing: the library says only that one is.
     Status group_user(GroupUser call, StringView server, StringView group, StringView user) {
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return host.status;
         Texts t;
         const char* g = t.utf8(group);
@@ -992,7 +1010,7 @@ class RemoteAccounts final : public platform::Accounts {
         if (rc == 0) return status::kSuccess;
         NetBuffer b;
         const bool group_there = NetGroupGetInfo(host.value.c_str(), g, 0, &b.p) == 0;
-        return detail::group_user_status(rc, group_there);
+        return reached(detail::group_user_status(rc, group_there));
     }
 
     // The SIDs of a local group's members.
@@ -1014,7 +1032,7 @@ class RemoteAccounts final : public platform::Accounts {
 
     Status change_members(StringView server, StringView group, const std::vector<String>& members,
                           bool add) {
-        auto host = session_->host(server);
+        auto host = target(server);
         if (!host.ok()) return host.status;
         if (!fits_c_string(group)) return status::kInvalidName;
         for (const String& m : members)

@@ -13,7 +13,8 @@ namespace vorlek::platform::remote::detail {
 // gives: a user (2221), a global group or a local group (2220), or nothing
 // (the library's code stays).
 enum class Absent { User, Group, LocalGroup, Keep };
-Status net_status(uint32_t rc, Absent absent);
+// The library's 1003 (it could not connect) stays for the caller to tell why.
+Status library_status(uint32_t rc, Absent absent);
 // NetGroupAddUser / DelUser: which name is missing (the library does not
 // say), 2236 / 2237 for a member that already is / is not one.
 Status group_user_status(uint32_t rc, bool group_exists);

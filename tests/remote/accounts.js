@@ -49,6 +49,19 @@ var names = {};
 for (var e = new Enumerator(u.Users); !e.atEnd(); e.moveNext()) names[e.item().UserName] = e.item();
 check("the new account listed", names[NAME] !== undefined && names[NAME].UserDescription, "changed");
 check("and the DC's own", names["Administrator"] !== undefined && names["Administrator"].Privilege, 2);
+// The list is read in one enumeration: its records are the single reads'.
+function shown(a) {
+    return [a.UserID, a.PrimaryGroupID, a.Privilege, a.AccountTypeStr, a.AccountDisabled,
+            a.PasswordDontExpire, a.LogonServer, a.UnitsPerWeek, a.LogonHours, a.ProfilePath,
+            a.HomeDirectory, a.UserFullName, a.AccountExpires, a.PasswordAge > 1000].join("|");
+}
+var single = new ActiveXObject("Vorlek.UserManager");
+single.GetUserInfo("Administrator", "", false);
+check("listed as read alone", shown(names["Administrator"]), shown(single));
+single.GetUserInfo(NAME, "", false);
+check("the new one too", shown(names[NAME]), shown(single));
+check("another server that does not answer",
+      single.GetUserInfo("Administrator", "\\\\vrnowhere", false), 53);
 
 // A global group and its member.
 g.GroupName = GROUP;
@@ -112,4 +125,4 @@ check("delete the global group", g.DeleteGroup(GROUP, ""), 0);
 check("delete the local group", g.DeleteGroup(LOCAL, ""), 0);
 check("a missing group", g.DeleteGroup(LOCAL, ""), 2220);
 
-done(48);
+done(51);

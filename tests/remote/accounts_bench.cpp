@@ -4,6 +4,7 @@
 // makes the accounts bench0000... up to ACCOUNTS (1,000) in the domain,
 // times each way three times (best kept) and deletes what it made.
 #include <netapi.h>
+#include <cstdint>  // before the library header, which needs it
 
 #include <algorithm>
 #include <chrono>
@@ -74,7 +75,7 @@ int main(int argc, char** argv) {
         u.name = from_utf8(name);
         u.password = u"Bench#Pass1";
         uint32_t parm_err = 0;
-        const Status rc = store.add_user(u"", 1, u, parm_err);
+        const platform::Status rc = store.add_user(u"", 1, u, parm_err);
         if (rc == 0)
             added.push_back(u.name);
         else if (rc != platform::status::kUserExists)

@@ -195,7 +195,7 @@ TEST(RemoteAccounts, StatusesAsWindowsGivesThem) {
         {0xC0000022, Absent::Keep, 5},    {0xC000006D, Absent::User, 1326},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(detail::net_status(c.library, c.absent), c.windows) << c.library;
+        EXPECT_EQ(detail::library_status(c.library, c.absent), c.windows) << c.library;
 
     EXPECT_EQ(detail::member_refusal(SidUsage::User), 0u);
     EXPECT_EQ(detail::member_refusal(SidUsage::WellKnownGroup), 0u);
