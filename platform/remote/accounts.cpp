@@ -898,7 +898,8 @@ class RemoteAccounts final : public platform::Accounts {
         const char* u = t.utf8(user);
         const char* password = t.utf8_or_null(in.password);
         USER_INFO_3 r{};
-        r.usri3_name = t.utf8(in.name.empty() ? user : StringView(in.name));
+        // The name stays (renaming is level 0's): the library would rename.
+        r.usri3_name = u;
         r.usri3_password_age = in.password_age;
         r.usri3_priv = in.priv;
         r.usri3_home_dir = t.utf8(in.home_dir);
@@ -935,11 +936,34 @@ class RemoteAccounts final : public platform::Accounts {
                            Absent::User);
             if (rc != status::kSuccess) return rc;
         }
-        return net_status(NetUserSetInfo(h, u, 3, reinterpret_cast<uint8_t*>(&r), &parm_err),
-                          Absent::User);
+        Status rc = net_status(NetUserSetInfo(h, u, 3, reinterpret_cast<uint8_t*>(&r), &parm_err),
+                               Absent::User);
+        if (rc != status::kSuccess) return rc;
+        // The library drops usri3_password_expired: the expiry goes to the
+        // SAM directly, when it is asked for or when it is to end (leaving
+        // an unexpired password as it is, its age included).
+        bool expired = in.password_expired != 0;
+        if (!expired) {
+            NetBuffer b;
+            rc = net_status(NetUserGetInfo(h, u, 3, &b.p), Absent::User);
+            if (rc != status::kSuccess) return rc;
+            if (!b.p || !b.as<USER_INFO_3>()->usri3_password_expired) return status::kSuccess;
+        }
+        return set_user_field(h, user, [expired](const ContextHandle& uh) {
+            return sam::set_expired_request(uh, expired);
+        });
     }
 
     Status set_control(const std::string& host, StringView user, uint32_t flags) {
+        const uint32_t acb = sam::acb_from_uf(flags);
+        return set_user_field(host, user, [acb](const ContextHandle& uh) {
+            return sam::set_control_request(uh, acb);
+        });
+    }
+
+    // One SetUserInfo on the SAM's record of `user`.
+    template <class Request>
+    Status set_user_field(const std::string& host, StringView user, Request&& request) {
         sam::SamClient sam(*session_, host);
         auto d = sam.domain(false);
         if (!d.ok()) return d.status;
@@ -955,8 +979,7 @@ class RemoteAccounts final : public platform::Accounts {
         sam::Handle u(*session_, host, Pipe::Samr, sam::op::kClose);
         if (Status rc = sam.open(false, sam::op::kOpenUser, found.value[0].rid, u); rc != 0)
             return rc;
-        reply =
-            sam.call(sam::op::kSetUserInfo, sam::set_control_request(u.h, sam::acb_from_uf(flags)));
+        reply = sam.call(sam::op::kSetUserInfo, request(u.h));
         if (!reply.ok()) return reply.status;
         return sam::status_reply(reply.value);
     }

@@ -289,6 +289,32 @@ Bytes set_control_request(const ContextHandle& h, uint32_t acb) {
     return w.bytes();
 }
 
+Bytes set_expired_request(const ContextHandle& h, bool expired) {
+    NdrWriter w;
+    w.handle(h);
+    w.u16(kUserAllInformation);
+    w.u16(kUserAllInformation);
+    for (int i = 0; i < 6; ++i)  // the times
+        w.u64(0);
+    for (int i = 0; i < 13; ++i)  // ten texts, two password blobs, private data: none
+        w.counted_string({});
+    w.u32(0);  // no security descriptor
+    w.pointer(false);
+    w.u32(0);  // user id, primary group, control bits
+    w.u32(0);
+    w.u32(0);
+    w.u32(kFieldPasswordExpired);
+    w.u16(0);  // no logon hours
+    w.pointer(false);
+    for (int i = 0; i < 4; ++i)  // bad passwords, logons, country, code page
+        w.u16(0);
+    w.u8(0);  // LM and NT password present
+    w.u8(0);
+    w.u8(expired ? 1 : 0);
+    w.u8(0);
+    return w.bytes();
+}
+
 Bytes open_policy_request(StringView) {
     NdrWriter w;
     w.pointer(false);  // the system name, which servers ignore

@@ -46,7 +46,9 @@ constexpr uint32_t kOpenPolicy2 = 44;
 }  // namespace lsa_op
 
 constexpr uint32_t kMaximumAllowed = 0x02000000;
-constexpr uint16_t kUserControlInformation = 16;  // SAMPR_USER_CONTROL_INFORMATION
+constexpr uint16_t kUserControlInformation = 16;        // SAMPR_USER_CONTROL_INFORMATION
+constexpr uint16_t kUserAllInformation = 21;            // SAMPR_USER_ALL_INFORMATION
+constexpr uint32_t kFieldPasswordExpired = 0x08000000;  // USER_ALL_PASSWORDEXPIRED
 
 // The account control bits of a usri_flags value and back. Bits that have no
 // counterpart (UF_SCRIPT, UF_PASSWD_CANT_CHANGE, which is the account's
@@ -65,6 +67,9 @@ Bytes lookup_names_request(const ContextHandle& h, const std::vector<String>& na
 Bytes sid_request(const ContextHandle& h, const Sid& sid);  // AddMemberToAlias, Remove...
 Bytes alias_membership_request(const ContextHandle& h, const std::vector<Sid>& sids);
 Bytes set_control_request(const ContextHandle& h, uint32_t acb);
+// SetUserInfo, level 21 (SAMPR_USER_ALL_INFORMATION) with only the
+// password's expiry present: expired now, or not (set this moment).
+Bytes set_expired_request(const ContextHandle& h, bool expired);
 Bytes open_policy_request(StringView server);
 Bytes lsa_lookup_sids_request(const ContextHandle& h, const std::vector<Sid>& sids);
 Bytes lsa_lookup_names_request(const ContextHandle& h, const std::vector<String>& names);

@@ -37,6 +37,15 @@ var again = new ActiveXObject("Vorlek.UserManager");
 check("read back", again.GetUserInfo(NAME, "", false), 0);
 check("as written", again.UserDescription + "," + again.AccountDisabled + "," + again.PasswordDontExpire,
       "changed,true,true");
+again.PasswordDontExpire = false;  // a password that never expires is never expired
+again.PasswordExpired = true;
+check("must change the password (the whole record)", again.LastError, 0);
+var third = new ActiveXObject("Vorlek.UserManager");
+third.GetUserInfo(NAME, "", false);
+check("read back", third.PasswordExpired + "," + third.UserDescription, "true,changed");
+again.PasswordExpired = false;
+third.GetUserInfo(NAME, "", false);
+check("and no longer", third.PasswordExpired, false);
 again.AccountDisabled = false;
 again.GetUserInfo(NAME, "", false);
 check("enabled again", again.AccountDisabled, false);
@@ -117,6 +126,13 @@ q.GetModalsInfo("");
 check("read back", q.MinPasswordLen, len + 1);
 p.MinPasswordLen = len;
 check("set back", p.LastError, 0);
+var threshold = p.LockoutThreshold;
+p.LockoutThreshold = threshold + 3;
+check("the lockout policy", p.LastError, 0);
+q.GetModalsInfo("");
+check("read back", q.LockoutThreshold, threshold + 3);
+p.LockoutThreshold = threshold;
+check("and set back", p.LastError, 0);
 
 // Removing everything.
 check("delete the user", u.DeleteUser(NAME, ""), 0);
@@ -125,4 +141,4 @@ check("delete the global group", g.DeleteGroup(GROUP, ""), 0);
 check("delete the local group", g.DeleteGroup(LOCAL, ""), 0);
 check("a missing group", g.DeleteGroup(LOCAL, ""), 2220);
 
-done(51);
+done(57);

@@ -16,6 +16,18 @@ ContextHandle handle_of(uint8_t fill) {
     return h;
 }
 
+// SetUserInfo level 21 with only the expiry present: every other field
+// zero, the field bit and the flag near the end.
+Bytes expiry_request(uint8_t fill, bool expired) {
+    Bytes b(200, 0);
+    b[0] = b[2] = 21;
+    b[4 + 175] = 0x08;  // USER_ALL_PASSWORDEXPIRED
+    b[4 + 194] = expired ? 1 : 0;
+    Bytes out(20, fill);
+    out.insert(out.end(), b.begin(), b.end());
+    return out;
+}
+
 Bytes with_handle(uint8_t fill, Bytes rest) {
     Bytes out(20, fill);
     out.insert(out.end(), rest.begin(), rest.end());
@@ -50,6 +62,10 @@ TEST(RemoteAccounts, RequestsAsTheProtocolLaysThemOut) {
     } cases[] = {
         {"SetUserInfo, control bits", sam::set_control_request(handle_of(0xAA), 0x211),
          with_handle(0xAA, {0x10, 0, 0x10, 0, 0x11, 0x02, 0, 0})},
+        {"SetUserInfo, expired", sam::set_expired_request(handle_of(0xAA), true),
+         expiry_request(0xAA, true)},
+        {"SetUserInfo, not expired", sam::set_expired_request(handle_of(0xAA), false),
+         expiry_request(0xAA, false)},
         {"OpenAlias", sam::open_rid_request(handle_of(1), 544),
          with_handle(1, {0, 0, 0, 2, 0x20, 0x02, 0, 0})},
         {"AddMemberToAlias", sam::sid_request(handle_of(2), kEveryone),
