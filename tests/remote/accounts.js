@@ -111,6 +111,9 @@ check("the user's local groups (the library answers 1301)", gs.InitGroups("", ""
 keys = [];
 for (var e3 = new Enumerator(gs.Groups); !e3.atEnd(); e3.moveNext()) keys.push(e3.item().GroupName);
 check("the local group among them", ("," + keys.join(",") + ",").indexOf("," + LOCAL + ",") >= 0, true);
+l.GroupComment = "changed";
+check("a local group's comment", l.LastError, 0);
+check("read back", m.GetGroupInfo(LOCAL, "") + "," + m.GroupComment + "," + m.IsLocal, "0,changed,true");
 check("leaves", l.RemoveMember(again), 0);
 check("not a member", l.RemoveMember(again), 1377);
 
@@ -134,6 +137,13 @@ check("read back", q.LockoutThreshold, threshold + 3);
 p.LockoutThreshold = threshold;
 check("and set back", p.LastError, 0);
 
+// A rename (level 0), and back.
+again.UserName = NAME + "r";
+check("renamed", again.LastError, 0);
+check("the old name is gone", other.GetUserInfo(NAME, "", false), 2221);
+again.UserName = NAME;
+check("and back", again.LastError + "," + other.GetUserInfo(NAME, "", false), "0,0");
+
 // Removing everything.
 check("delete the user", u.DeleteUser(NAME, ""), 0);
 check("a missing user (Samba: 1332)", u.DeleteUser(NAME, ""), 2221);
@@ -141,4 +151,4 @@ check("delete the global group", g.DeleteGroup(GROUP, ""), 0);
 check("delete the local group", g.DeleteGroup(LOCAL, ""), 0);
 check("a missing group", g.DeleteGroup(LOCAL, ""), 2220);
 
-done(57);
+done(62);
