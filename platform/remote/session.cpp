@@ -69,10 +69,10 @@ constexpr std::array kNtStatuses{
     NtMapping{0xC00000DF, 1355},  // NO_SUCH_DOMAIN
     NtMapping{0xC0000060, 1313},  // NO_SUCH_PRIVILEGE
     NtMapping{0xC0000063, 1316},  // USER_EXISTS
-    NtMapping{0xC0000065, 1317},  // GROUP_EXISTS
-    NtMapping{0xC0000066, 1318},  // NO_SUCH_GROUP
-    NtMapping{0xC0000067, 1319},  // MEMBER_IN_GROUP
-    NtMapping{0xC0000068, 1320},  // MEMBER_NOT_IN_GROUP
+    NtMapping{0xC0000065, 1318},  // GROUP_EXISTS
+    NtMapping{0xC0000066, 1319},  // NO_SUCH_GROUP
+    NtMapping{0xC0000067, 1320},  // MEMBER_IN_GROUP
+    NtMapping{0xC0000068, 1321},  // MEMBER_NOT_IN_GROUP
     NtMapping{0xC0000151, 1376},  // NO_SUCH_ALIAS
     NtMapping{0xC0000152, 1377},  // MEMBER_NOT_IN_ALIAS
     NtMapping{0xC0000153, 1378},  // MEMBER_IN_ALIAS
