@@ -10,6 +10,9 @@
 #include "host/remote_login.h"
 #include "host/terminal.h"
 #ifdef VORLEK_HAVE_REMOTE
+#include <unistd.h>
+#include <ext/stdio_filebuf.h>
+
 #include "platform/remote/remote.h"
 #endif
 
@@ -163,7 +166,23 @@ int main(int argc, char** argv) {
         }
         for (++i; i < argc; ++i)
             options.arguments.emplace_back(argv[i]);
-        return vorlek::host::run(script, options, std::move(platform), std::cout, std::cerr);
+        // Samba's client library prints some failures on the standard
+        // output itself; they go to stderr, and the script's output keeps
+        // the standard output to itself.
+        std::cout.flush();
+        const int script_out = dup(STDOUT_FILENO);
+        if (script_out < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+            std::cerr << "vorlek-run: cannot set up the output\n";
+            return 1;
+        }
+        int status;
+        {
+            __gnu_cxx::stdio_filebuf<char> buffer(script_out, std::ios::out);
+            std::ostream out(&buffer);
+            status = vorlek::host::run(script, options, std::move(platform), out, std::cerr);
+            out.flush();
+        }
+        return status;
 #else
         std::cerr << "vorlek-run: this build has no remote backend (build it with Samba's client "
                      "libraries)\n";

@@ -138,7 +138,7 @@ using detail::Absent;
 thread_local std::string calling;
 
 Status reached(Status s) {
-    return s == sam::kCannotComplete && !calling.empty() ? sam::unreached(calling) : s;
+    return s == kCannotComplete && !calling.empty() ? connection_failure(calling) : s;
 }
 
 Status net_status(uint32_t rc, Absent absent) {

@@ -485,31 +485,6 @@ Result<std::vector<Translated>> lsa_lookup_names_reply(const Bytes& reply, size_
 
 // --- Calls
 
-Status unreached(const std::string& host) {
-    addrinfo hints{};
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), "445", &hints, &found) != 0 || !found) return status::kBadNetPath;
-    std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> list(found, &freeaddrinfo);
-    constexpr int kTimeoutMs = 3000;
-    for (const addrinfo* a = found; a; a = a->ai_next) {
-        const int fd =
-            socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
-        if (fd < 0) continue;
-        bool answers = connect(fd, a->ai_addr, a->ai_addrlen) == 0;
-        if (!answers && errno == EINPROGRESS) {
-            pollfd p{fd, POLLOUT, 0};
-            int error = 0;
-            socklen_t length = sizeof error;
-            answers = poll(&p, 1, kTimeoutMs) == 1 &&
-                      getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
-        }
-        close(fd);
-        if (answers) return kLogonFailure;
-    }
-    return status::kBadNetPath;
-}
-
 Handle::~Handle() {
     if (!h.empty()) session_.call(host_, pipe_, close_op_, handle_request(h));
 }
@@ -523,7 +498,7 @@ SamClient::SamClient(Session& session, std::string host)
 
 Result<Bytes> SamClient::call(uint32_t opnum, const Bytes& request) {
     auto reply = session_.call(host_, Pipe::Samr, opnum, request);
-    if (reply.status == kCannotComplete) reply.status = unreached(host_);
+    if (reply.status == kCannotComplete) reply.status = connection_failure(host_);
     return reply;
 }
 
@@ -610,7 +585,7 @@ Result<std::vector<Translated>> lsa_call(Session& session, const std::string& ho
                                          Encode&& encode, Decode&& decode) {
     Handle policy(session, host, Pipe::Lsa, lsa_op::kClose);
     auto opened = session.call(host, Pipe::Lsa, lsa_op::kOpenPolicy2, open_policy_request({}));
-    if (opened.status == kCannotComplete) return {unreached(host), {}};
+    if (opened.status == kCannotComplete) return {connection_failure(host), {}};
     if (!opened.ok()) return {opened.status, {}};
     auto h = handle_reply(opened.value);
     if (!h.ok()) return {h.status, {}};

@@ -111,13 +111,6 @@ struct Translated {
 Result<std::vector<Translated>> lsa_lookup_sids_reply(const Bytes& reply, size_t asked);
 Result<std::vector<Translated>> lsa_lookup_names_reply(const Bytes& reply, size_t asked);
 
-// Why the client library could not open a connection to `host` where it
-// says only that it could not (ERROR_CAN_NOT_COMPLETE): 1326 when the
-// server answers on its SMB port (so the sign-in was refused), 53 when no
-// such machine can be found or reached. Bounded by a short time-out.
-Status unreached(const std::string& host);
-constexpr Status kCannotComplete = 1003;
-
 // A remote handle closed when this goes.
 class Handle {
   public:

@@ -91,14 +91,14 @@ constexpr std::array kNtStatuses{
     NtMapping{0xC0000197, 1503},  // EVENTLOG_FILE_CHANGED
 };
 
-// What the client library answers for any connection it could not make.
-constexpr Status kCanNotComplete = 1003;
+}  // namespace
+
 // How long a server has to accept a connection before it counts as silent.
 constexpr int kConnectMillis = 5000;
 
-// Why no connection to `host` was made, as Windows says it: 53 for a name
-// that resolves to nothing or where nothing takes an SMB connection, 1326
-// when the server is there and refused the session.
+// The client library says 1003 for a name that resolves to nothing, a
+// server that does not answer and a refused sign-in alike; whether anything
+// takes an SMB connection at the address tells them apart.
 Status connection_failure(const std::string& host) {
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
@@ -122,8 +122,6 @@ Status connection_failure(const std::string& host) {
     freeaddrinfo(found);
     return answered ? kLogonFailure : status::kBadNetPath;
 }
-
-}  // namespace
 
 Status win32_from_ntstatus(uint32_t ntstatus) {
     if (ntstatus == 0) return status::kSuccess;
@@ -221,7 +219,7 @@ Result<Bytes> Session::call(const std::string& host, Pipe pipe, uint32_t opnum,
     }
     if (failure == VORLEK_RPC_PIPE) {
         if (code >= 0x80000000) return {win32_from_ntstatus(code), {}};
-        if (code == kCanNotComplete) return {connection_failure(host), {}};
+        if (code == kCannotComplete) return {connection_failure(host), {}};
         return {code ? code : kRpcServerUnavailable, {}};
     }
     if (failure == VORLEK_RPC_CALL) return {win32_from_ntstatus(code), {}};

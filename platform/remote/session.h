@@ -80,6 +80,15 @@ class Session {
     bool trace_ = false;  // VORLEK_REMOTE_TRACE: each call on stderr
 };
 
+// What the client library answers for any connection it could not make,
+// whatever the reason.
+constexpr Status kCannotComplete = 1003;
+
+// Why no connection to `host` was made, as Windows says it: 53 for a name
+// that resolves to nothing or where nothing takes an SMB connection within
+// a few seconds, 1326 when the server is there and refused the session.
+Status connection_failure(const std::string& host);
+
 // The Windows code for an NTSTATUS a server or the RPC layer answered.
 Status win32_from_ntstatus(uint32_t ntstatus);
 
