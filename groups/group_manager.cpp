@@ -84,26 +84,46 @@ Ref<Collection> GroupManager::Groups() {
 // ---------------------------------------------------------------------------
 // Reading a group
 
+const String& GroupManager::computer() const {
+    static const String none;
+    return place_ ? place_->computer : none;
+}
+
+const String& GroupManager::domain_name() const {
+    static const String none;
+    return place_ ? place_->domain : none;
+}
+
+void GroupManager::set_place(StringView computer, StringView domain) {
+    if (place_ && place_->computer == computer && place_->domain == domain) return;
+    place_ = std::make_shared<const Place>(Place{String(computer), String(domain)});
+}
+
 void GroupManager::reset() {
     name_.clear();
     comment_.clear();
-    computer_.clear();
-    domain_name_.clear();
+    place_.reset();
     is_local_ = mandatory_ = enabled_ = enabled_by_default_ = false;
     group_id_ = 0;
     valid_ = false;
 }
 
-int32_t GroupManager::load(bool local, StringView domain, machines::ListingNames* names) {
+int32_t GroupManager::load(bool local, StringView domain, machines::ListingNames* names,
+                           std::shared_ptr<const Place>* shared) {
     int32_t status = 0;
     const int32_t rc = attempt([&] {
         valid_ = false;
-        domain_name_ = String(domain);
         is_local_ = local;
         std::optional<machines::ListingNames> own;
         if (!names) names = &own.emplace();
-        const String target = names->normalized_target(computer_);
-        if (computer_.empty()) computer_ = names->local_machine_name();
+        const String asked = computer();
+        const String& target = names->normalized_target(asked);
+        // Items of a listing take the place of the item before when it names
+        // the same computer and domain.
+        if (shared && *shared) place_ = *shared;
+        set_place(asked.empty() ? StringView(names->local_machine_name()) : StringView(asked),
+                  domain);
+        if (shared) *shared = place_;
         auto read = local ? accounts().local_group_info(target, name_, kLevelNameComment)
                           : accounts().group_info(target, name_, kLevelAll);
         if (!read.ok()) {
@@ -131,11 +151,10 @@ int32_t GroupManager::GetGroupInfo(String strGroupName, String strComputer) {
     reset();
     if (strGroupName.empty()) return err::kBadArgument;
     name_ = std::move(strGroupName);
-    computer_ = std::move(strComputer);
-    const String asked = computer_;
+    set_place(strComputer, {});
     int32_t status = load(false, domain);
     if (status == as_long(platform::status::kGroupNotFound)) {
-        computer_ = asked;
+        set_place(strComputer, {});
         status = load(true, domain);
     }
     return status;
@@ -153,24 +172,32 @@ int32_t GroupManager::InitGroups(String strComputer, String strLocalGroup, Strin
 
     int32_t status = 0;
     machines::ListingNames names;
+    // The place every item starts from, and the one the last item took.
+    const auto asked = std::make_shared<const Place>(Place{strComputer, {}});
+    std::shared_ptr<const Place> shared;
+    String key_text;  // one buffer for the keys of all items
     // One item per group; false when it ends the enumeration. `unknown_ok`
     // keeps a group the machine does not know (of another domain) as a named
     // item that is not valid.
     const auto add_item = [&](StringView name, bool local, StringView group_domain, StringView key,
                               bool unknown_ok) {
         auto item = make<GroupManager>();
-        item->reset();
         item->name_ = String(name);
-        item->computer_ = strComputer;
-        const int32_t rc = item->load(local, group_domain, &names);
+        item->place_ = asked;
+        const int32_t rc = item->load(local, group_domain, &names, &shared);
         if (rc != 0 && !(unknown_ok && rc == as_long(platform::status::kGroupNotFound))) {
             status = rc;
             return false;
         }
-        const String k = !key.empty() ? String(key)
-                         : local      ? item->name_
-                                      : item->domain_name_ + u"\\" + item->name_;
-        status = attempt([&] { groups_->add(Variant(std::move(item)), k); });
+        if (key.empty() && local) {
+            key = item->name_;
+        } else if (key.empty()) {
+            key_text.assign(item->domain_name());
+            key_text += u'\\';
+            key_text += item->name_;
+            key = key_text;
+        }
+        status = attempt([&] { groups_->add(Variant(std::move(item)), key); });
         return status == 0;
     };
     const auto global_entry = [&](const String& entry) {
@@ -242,7 +269,7 @@ int32_t GroupManager::InitGroups(String strComputer, String strLocalGroup, Strin
 // Writing through, creating and deleting
 
 int32_t GroupManager::set_info(uint32_t level, const platform::GroupInfo& record) {
-    const String target = machines::normalized_target(computer_);
+    const String target = machines::normalized_target(computer());
     uint32_t parm_err = 0;
     return as_long(is_local_
                        ? accounts().set_local_group_info(target, name_, level, record, parm_err)
@@ -251,19 +278,19 @@ int32_t GroupManager::set_info(uint32_t level, const platform::GroupInfo& record
 
 void GroupManager::SetComputer(String value) {
     last_error_ = 0;
-    if (domain_name_.empty() && !valid_) computer_ = std::move(value);
+    if (domain_name().empty() && !valid_) set_place(value, {});
 }
 
 void GroupManager::SetIsLocal(bool value) {
     last_error_ = 0;
-    if (domain_name_.empty() && !valid_) is_local_ = value;
+    if (domain_name().empty() && !valid_) is_local_ = value;
 }
 
 void GroupManager::SetGroupName(String value) {
     const String old = name_;
     last_error_ = 0;
     if (!valid_) {
-        if (domain_name_.empty()) name_ = std::move(value);
+        if (domain_name().empty()) name_ = std::move(value);
         return;
     }
     int32_t status = 0;
@@ -277,7 +304,7 @@ void GroupManager::SetGroupName(String value) {
         status = set_info(kLevelName, record);
         if (status != 0) return;
         name_ = value;
-        status = load(is_local_, domain_name_);
+        status = load(is_local_, String(domain_name()));
     });
     if (rc != 0) status = rc;
     if (status != 0) {
@@ -289,7 +316,7 @@ void GroupManager::SetGroupName(String value) {
 void GroupManager::SetGroupComment(String value) {
     last_error_ = 0;
     if (!valid_) {
-        if (domain_name_.empty()) comment_ = std::move(value);
+        if (domain_name().empty()) comment_ = std::move(value);
         return;
     }
     int32_t status = 0;
@@ -297,14 +324,14 @@ void GroupManager::SetGroupComment(String value) {
         platform::GroupInfo record;
         record.comment = value;
         status = set_info(kLevelComment, record);
-        if (status == 0) status = load(is_local_, domain_name_);
+        if (status == 0) status = load(is_local_, String(domain_name()));
     });
     if (rc != 0) status = rc;
     if (status != 0) last_error_ = status;
 }
 
 int32_t GroupManager::Create() {
-    const String target = machines::normalized_target(computer_);
+    const String target = machines::normalized_target(computer());
     String domain;
     if (int32_t rc = read_account_domain(target, domain)) return rc;
     if (!name_fits(name_)) return err::kBadArgument;
@@ -318,11 +345,11 @@ int32_t GroupManager::Create() {
             is_local_ ? accounts().add_local_group(target, kLevelNameComment, record, parm_err)
                       : accounts().add_group(target, kLevelNameComment, record, parm_err));
         if (status != 0) return;
-        const String name = name_, computer = computer_;
+        const String name = name_, asked = computer();
         const bool local = is_local_;
         reset();
         name_ = name;
-        computer_ = computer;
+        set_place(asked, {});
         is_local_ = local;
         status = load(local, domain);
     });
@@ -347,12 +374,12 @@ int32_t GroupManager::change_member(const Ref<Object>& account, bool add) {
         account_valid = user->Valid();
     } else if (auto group = ref_cast<GroupManager>(account)) {
         name = group->name_;
-        domain = group->domain_name_;
+        domain = group->domain_name();
         account_valid = group->valid_;
     }
     if (!account_valid) return err::kBadArgument;  // no object, a foreign one, or not valid
     if (!valid_) return kGroupNotValid;
-    const String target = machines::normalized_target(computer_);
+    const String target = machines::normalized_target(computer());
     platform::Status status;
     if (is_local_) {
         const std::vector<String> members{domain + u"\\" + name};

@@ -3,6 +3,8 @@
 // groups of a machine, of a user, or the group members of a local group.
 #pragma once
 
+#include <memory>
+
 #include "automation/collection.h"
 #include "computers/machine_names.h"
 #include "platform/accounts.h"
@@ -24,14 +26,14 @@ class GroupManager : public Object {
     void SetGroupComment(String value);
     String GroupComment() const { return comment_; }
     void SetComputer(String value);
-    String Computer() const { return computer_; }
+    String Computer() const { return computer(); }
     void SetIsLocal(bool value);
     bool IsLocal() const { return is_local_; }
     bool Manatory() const { return mandatory_; }
     bool Enabled() const { return enabled_; }
     bool EnabledByDefault() const { return enabled_by_default_; }
     int32_t GroupID() const { return group_id_; }
-    String DomainName() const { return domain_name_; }
+    String DomainName() const { return domain_name(); }
     int32_t LastError() const { return last_error_; }
     bool Valid() const { return valid_; }
 
@@ -51,26 +53,36 @@ class GroupManager : public Object {
 
   private:
     void reset();
-    // Reads the group `name_` of `computer_` as a global or a local group;
-    // 0 or the status that stopped it. The items of one listing share
-    // `names`.
-    int32_t load(bool local, StringView domain, machines::ListingNames* names = nullptr);
+    struct Place;
+    // Reads the group `name_` of Computer as a global or a local group; 0 or
+    // the status that stopped it. The items of one listing share `names`,
+    // and `shared` the place the item before took.
+    int32_t load(bool local, StringView domain, machines::ListingNames* names = nullptr,
+                 std::shared_ptr<const Place>* shared = nullptr);
     int32_t change_member(const Ref<Object>& account, bool add);
     // NetLocalGroupSetInfo or NetGroupSetInfo, as the group is.
     int32_t set_info(uint32_t level, const platform::GroupInfo& record);
 
+    // The computer and domain a group names, shared by the items of a listing.
+    struct Place {
+        String computer;
+        String domain;
+    };
+    const String& computer() const;
+    const String& domain_name() const;
+    void set_place(StringView computer, StringView domain);
+
     Ref<Collection> groups_;
     String name_;
     String comment_;
-    String computer_;
+    std::shared_ptr<const Place> place_;
+    int32_t group_id_ = 0;
+    int32_t last_error_ = 0;
     bool is_local_ = false;
     bool mandatory_ = false;
     bool enabled_ = false;
     bool enabled_by_default_ = false;
-    int32_t group_id_ = 0;
-    String domain_name_;
     bool valid_ = false;
-    int32_t last_error_ = 0;
 };
 
 }  // namespace vorlek

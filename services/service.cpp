@@ -203,26 +203,11 @@ String Service::ErrorControl() const {
 }
 
 StringView Service::text(Text which) const {
-    const uint32_t begin = which == 0 ? 0 : r_.ends[which - 1];
-    return StringView(r_.texts).substr(begin, r_.ends[which] - begin);
+    return r_.texts[which];
 }
 
 void Service::set_texts(std::initializer_list<std::pair<Text, StringView>> changed) {
-    std::array<StringView, kTextCount> now;
-    for (int i = 0; i < kTextCount; ++i)
-        now[i] = text(static_cast<Text>(i));
-    for (const auto& [which, value] : changed)
-        now[which] = value;
-    size_t size = 0;
-    for (StringView t : now)
-        size += t.size();
-    String texts;
-    texts.reserve(size);
-    for (int i = 0; i < kTextCount; ++i) {
-        texts += now[i];
-        r_.ends[i] = static_cast<uint32_t>(texts.size());
-    }
-    r_.texts = std::move(texts);
+    r_.texts.set(changed.begin(), changed.end());
 }
 
 String Service::config_text(Text which) const {

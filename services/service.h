@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "automation/collection.h"
+#include "automation/packed_texts.h"
 #include "platform/services.h"
 
 namespace vorlek {
@@ -104,8 +105,7 @@ class Service : public Object {
         kTextCount
     };
     struct Record {
-        String texts;
-        std::array<uint32_t, kTextCount> ends{};  // where each text ends in `texts`
+        PackedTexts<kTextCount> texts;
         int32_t check_point = 0;
         uint32_t controls_accepted = 0;
         uint32_t current_state = 0;

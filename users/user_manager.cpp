@@ -76,8 +76,8 @@ constexpr int32_t kPasswordTooLong = -20;
 constexpr int32_t kHoursNotWeekly = 17;
 
 // A text of the record as far as its first NUL.
-String record_text(const String& text) {
-    return text.substr(0, text.find(u'\0'));
+StringView record_text(const String& text) {
+    return StringView(text).substr(0, text.find(u'\0'));
 }
 
 // Seconds since 1970-01-01 00:00:00 as a Date, in universal time.
@@ -130,19 +130,27 @@ class UserManager::Listing {
         return now_->second;
     }
 
-    // 0 and the hours of `bitmap`, or the status of the step that failed.
-    int32_t hours(const users::HoursBitmap& bitmap, bool binary,
-                  std::shared_ptr<const users::WeekHours>& out) {
-        auto& made = binary ? binary_ : texts_;
+    // What the items that name `computer` and `domain` share (a listing's
+    // items name one or, with members of other domains, a few).
+    Ref<Place> place(StringView computer, StringView domain) {
+        for (const auto& p : places_)
+            if (p->computer == computer && p->domain == domain) return p;
+        return places_.emplace_back(new Place{String(computer), String(domain), {}, {}});
+    }
+
+    // 0 and the hours of `bitmap` in `place`, or the status of the step
+    // that failed.
+    int32_t hours(Place& place, const users::HoursBitmap& bitmap, bool binary,
+                  const HoursEntry*& out) {
+        auto& made = binary ? place.binary : place.texts;
         if (auto it = made.find(bitmap); it != made.end()) {
-            out = it->second;
+            out = &*it;
             return 0;
         }
         users::WeekHours hours;
         if (int32_t status = users::hours_from_bitmap(bitmap, shift(), binary, hours))
             return status;
-        out = std::make_shared<const users::WeekHours>(std::move(hours));
-        made.emplace(bitmap, out);
+        out = &*made.emplace(bitmap, std::move(hours)).first;
         return 0;
     }
 
@@ -151,7 +159,7 @@ class UserManager::Listing {
     machines::ListingNames names_;
     std::optional<int32_t> shift_;
     std::optional<std::pair<platform::FileTime, Date>> now_;
-    std::map<users::HoursBitmap, std::shared_ptr<const users::WeekHours>> binary_, texts_;
+    std::vector<Ref<Place>> places_;
 };
 
 const ClassInfo& UserManager::info() {
@@ -355,36 +363,50 @@ Ref<Collection> UserManager::Users() {
 // Reading an account
 
 void UserManager::reset() {
-    computer_.clear();
-    user_name_.clear();
-    user_comment_.clear();
-    description_.clear();
-    full_name_.clear();
-    stations_.reset();
-    workstations_.clear();
-    parameters_.clear();
-    profile_path_.clear();
-    home_directory_.clear();
-    home_dir_drive_.clear();
-    script_path_.clear();
-    password_.clear();
-    password_shown_ = false;
-    logon_hours_.reset();
-    hours_.reset();
-    max_storage_ = authority_ = privilege_ = account_type_ = 0;
-    account_expires_ = password_last_modified_ = last_logon_ = last_logoff_ = kDate1970;
-    country_code_ = code_page_ = primary_group_id_ = 0;
-    flags_shown_ = 0;
-    password_expired_ = false;
-    password_age_ = bad_password_count_ = units_per_week_ = num_logons_ = user_id_ = 0;
-    privilege_text_ = {};
-    account_type_text_ = {};
-    authority_read_ = false;
-    logon_server_.clear();
-    domain_name_.clear();
-    valid_ = false;
-    latest_logon_ = latest_logoff_ = 0;
+    texts_.clear();
+    place_ = nullptr;
+    hours_ = nullptr;
+    rare_.reset();
     record_ = Record{};
+    times_.reset();
+    account_type_ = 0;
+    password_last_modified_ = kDate1970;
+    type_read_ = 0;
+    cleared_ = true;
+    valid_ = password_shown_ = read_ = hours_shared_ = script_path_cleared_ = false;
+}
+
+UserManager::Times& UserManager::times() {
+    if (!times_) {
+        auto made = std::make_unique<Times>();
+        made->bad_password_count = BadPasswordCount();
+        made->num_logons = NumLogons();
+        made->account_expires = made->last_logon_shown = made->last_logoff_shown = no_date();
+        times_ = std::move(made);
+    }
+    return *times_;
+}
+
+UserManager::Rare& UserManager::rare() {
+    if (!rare_) rare_ = std::make_unique<Rare>();
+    return *rare_;
+}
+
+void UserManager::set_place(String computer, String domain) {
+    Ref<Place> made(new Place{std::move(computer), std::move(domain), {}, {}});
+    // The hours shown stay: the new place holds a copy of them.
+    if (hours_) hours_ = &*made->texts.emplace(hours_->first, hours_->second).first;
+    place_ = std::move(made);
+}
+
+String UserManager::LogonHours() const {
+    if (rare_ && rare_->week_set) return *rare_->week_set;
+    return hours_ ? hours_->second.week : String();
+}
+
+String UserManager::workstation(size_t k) const {
+    const StringView read = texts_[kStationsRead];
+    return read.empty() ? String() : users::split_workstations(read).names[k];
 }
 
 int32_t UserManager::load(bool hours_binary, StringView machine_domain, StringView account_domain,
@@ -392,88 +414,72 @@ int32_t UserManager::load(bool hours_binary, StringView machine_domain, StringVi
     int32_t status = 0;
     const int32_t rc = attempt([&] {
         valid_ = false;
-        domain_name_ = String(account_domain);
-        // An account of another domain (a member of a local group) is only named.
-        if (account_domain != machine_domain) return;
+        cleared_ = true;
         std::optional<Listing> own;
         if (!listing) listing = &own.emplace();
+        const String asked = Computer();
+        // An account of another domain (a member of a local group) is only named.
+        if (account_domain != machine_domain) {
+            place_ = listing->place(asked, account_domain);
+            return;
+        }
         DllClass& dll = listing->dll();
-        const String asked = computer_;
-        if (computer_.empty()) computer_ = listing->names().local_machine_name();
+        auto place = listing->place(asked.empty() ? listing->names().local_machine_name() : asked,
+                                    account_domain);
+        place_ = place;
         auto read = platform::current().accounts().user_info(
-            listing->names().normalized_target(asked), user_name_, kLevelAll);
+            listing->names().normalized_target(asked), texts_[kName], kLevelAll);
         if (!read.ok()) {
             status = as_long(read.status);
             return;
         }
         const platform::UserInfo& r = read.value;
-        keep_record(r);
-        account_flags_ = r.flags;
-        user_name_ = record_text(r.name);
-        user_comment_ = record_text(r.usr_comment);
-        description_ = record_text(r.comment);
-        full_name_ = record_text(r.full_name);
-        parameters_ = record_text(r.parms);
-        profile_path_ = record_text(r.profile);
-        home_directory_ = record_text(r.home_dir);
-        home_dir_drive_ = record_text(r.home_dir_drive);
-        script_path_ = record_text(r.script_path);
-        logon_server_ = record_text(r.logon_server);
-        password_.clear();
-        password_shown_ = true;
-        password_age_ = as_long(r.password_age);
-        password_last_modified_ =
-            Date{listing->now_local().serial - r.password_age / kSecondsPerDay};
-        account_expires_ = r.acct_expires == platform::kTimeqForever
-                               ? kDate1970
-                               : dll.SysTimeToTzLocTime(date_from_seconds(int64_t{r.acct_expires}));
-        last_logon_ = account_time(dll, r.last_logon);
-        last_logoff_ = account_time(dll, r.last_logoff);
-        latest_logon_ = r.last_logon;
-        latest_logoff_ = r.last_logoff;
-        authority_ = as_long(r.auth_flags);
-        authority_read_ = true;
-        if (auto type = users::account_type(r.flags); type.bit != 0) {
-            account_type_ = type.bit;
-            account_type_text_ = type.name;
-        }
-        flags_shown_ = r.flags & users::kShownFlags;
-        privilege_ = as_long(r.priv);
-        privilege_text_ = users::privilege_text(r.priv);
-        password_expired_ = r.password_expired != 0;
-        max_storage_ = as_long(r.max_storage);
-        country_code_ = as_long(r.country_code);
-        code_page_ = as_long(r.code_page);
-        primary_group_id_ = as_long(r.primary_group_id);
-        bad_password_count_ = as_long(r.bad_pw_count);
-        num_logons_ = as_long(r.num_logons);
-        user_id_ = as_long(r.user_id);
-        units_per_week_ = as_long(r.units_per_week);
+        hours_ = nullptr;
+        int32_t hours_status = 0;
         if (r.units_per_week == users::kHoursPerWeek) {
             users::HoursBitmap bitmap;
             bitmap.fill(0xFF);  // no bitmap: every hour
             if (r.logon_hours.size() >= bitmap.size())
                 std::copy_n(r.logon_hours.begin(), bitmap.size(), bitmap.begin());
-            std::shared_ptr<const users::WeekHours> hours;
-            status = listing->hours(bitmap, hours_binary, hours);
-            if (status != 0) return;
-            logon_hours_ = std::shared_ptr<const String>(hours, &hours->week);
-            hours_ = std::move(hours);
-        } else {
-            logon_hours_.reset();
-            hours_.reset();
+            hours_status = listing->hours(*place, bitmap, hours_binary, hours_);
         }
-        const String listed = record_text(r.workstations);
-        if (listed.empty()) {
-            stations_.reset();
-            workstations_.clear();
-        } else {
-            auto stations =
-                std::make_unique<users::Workstations>(users::split_workstations(listed));
-            workstations_ = stations->list;
-            stations_ = std::move(stations);
+        const StringView listed = record_text(r.workstations);
+        const users::Workstations stations =
+            listed.empty() ? users::Workstations{} : users::split_workstations(listed);
+        texts_.set({{kName, record_text(r.name)},
+                    {kUserComment, record_text(r.usr_comment)},
+                    {kDescription, record_text(r.comment)},
+                    {kFullName, record_text(r.full_name)},
+                    {kWorkstations, stations.list},
+                    {kStationsRead, stations.list},
+                    {kParameters, record_text(r.parms)},
+                    {kProfile, record_text(r.profile)},
+                    {kHomeDir, record_text(r.home_dir)},
+                    {kDrive, record_text(r.home_dir_drive)},
+                    {kScript, record_text(r.script_path)},
+                    {kLogonServer, record_text(r.logon_server)}});
+        keep_record(r);
+        if (rare_) rare_->password.clear();
+        password_shown_ = true;
+        password_last_modified_ =
+            Date{listing->now_local().serial - r.password_age / kSecondsPerDay};
+        if (r.acct_expires != platform::kTimeqForever || r.last_logon != 0 || r.last_logoff != 0) {
+            Times& t = times();
+            t.last_logon = t.latest_logon = r.last_logon;
+            t.last_logoff = t.latest_logoff = r.last_logoff;
+            if (r.acct_expires != platform::kTimeqForever)
+                t.account_expires =
+                    dll.SysTimeToTzLocTime(date_from_seconds(int64_t{r.acct_expires}));
+            t.last_logon_shown = account_time(dll, r.last_logon);
+            t.last_logoff_shown = account_time(dll, r.last_logoff);
         }
-        valid_ = true;
+        read_ = true;
+        if (auto type = users::account_type(r.flags); type.bit != 0) {
+            account_type_ = type.bit;
+            type_read_ = static_cast<uint16_t>(type.bit);
+        }
+        status = hours_status;
+        valid_ = status == 0;
     });
     return rc != 0 ? rc : status;
 }
@@ -491,20 +497,27 @@ int32_t UserManager::InitUsers(String strComputer, int32_t lngFilter, String str
 
     int32_t status = 0;
     Listing listing;
+    // The place every item starts from: the computer as asked.
+    const Ref<const Place> asked(new Place{strComputer, {}, {}, {}});
+    String key_text;  // one buffer for the keys of all items
     // One item per account; false when it ends the enumeration.
     const auto add_item = [&](StringView name, StringView account_domain, StringView key,
                               bool unknown_ok) {
         auto item = make<UserManager>();
-        item->reset();
-        item->user_name_ = String(name);
-        item->computer_ = strComputer;
+        item->texts_.set({{kName, name}});
+        item->place_ = asked;
         const int32_t rc = item->load(booHoursBinary, domain, account_domain, &listing);
         if (rc != 0 && !(unknown_ok && rc == as_long(platform::status::kUserNotFound))) {
             status = rc;
             return false;
         }
-        const String k = key.empty() ? item->domain_name_ + u"\\" + item->user_name_ : String(key);
-        status = attempt([&] { users_->add(Variant(std::move(item)), k); });
+        if (key.empty()) {
+            key_text.assign(item->place_->domain);
+            key_text += u'\\';
+            key_text += item->texts_[kName];
+            key = key_text;
+        }
+        status = attempt([&] { users_->add(Variant(std::move(item)), key); });
         return status == 0;
     };
     const auto global_entry = [&](const String& entry) {
@@ -553,8 +566,8 @@ int32_t UserManager::GetUserInfo(String strUserName, String strComputer, bool bo
     if (int32_t rc = read_account_domain(strComputer, domain)) return rc;
     reset();
     if (strUserName.empty()) return err::kBadArgument;
-    user_name_ = std::move(strUserName);
-    computer_ = std::move(strComputer);
+    texts_.set({{kName, strUserName}});
+    set_place(std::move(strComputer), {});
     return load(booHoursBinary, domain, domain);
 }
 
@@ -563,28 +576,30 @@ int32_t UserManager::GetSeparateInfos(String strComputer, bool booSynchronize) {
     int32_t status = 0;
     const int32_t rc = attempt([&] {
         auto read = platform::current().accounts().user_info(machines::plain_target(strComputer),
-                                                             user_name_, 2);
+                                                             texts_[kName], 2);
         if (!read.ok()) {
             status = as_long(read.status);
             return;
         }
         const auto& r = read.value;
         if (booSynchronize) {
-            bad_password_count_ = checked::add(bad_password_count_, as_long(r.bad_pw_count));
-            num_logons_ = checked::add(num_logons_, as_long(r.num_logons));
-            if (int64_t{r.last_logon} > latest_logon_) {
-                latest_logon_ = r.last_logon;
-                last_logon_ = account_time(r.last_logon);
+            Times& t = times();
+            t.bad_password_count = checked::add(t.bad_password_count, as_long(r.bad_pw_count));
+            t.num_logons = checked::add(t.num_logons, as_long(r.num_logons));
+            if (r.last_logon > t.latest_logon) {
+                t.latest_logon = r.last_logon;
+                t.last_logon_shown = account_time(r.last_logon);
             }
-            if (int64_t{r.last_logoff} > latest_logoff_) {
-                latest_logoff_ = r.last_logoff;
-                last_logoff_ = account_time(r.last_logoff);
+            if (r.last_logoff > t.latest_logoff) {
+                t.latest_logoff = r.last_logoff;
+                t.last_logoff_shown = account_time(r.last_logoff);
             }
         } else {
-            bad_password_count_ = as_long(r.bad_pw_count);
-            num_logons_ = as_long(r.num_logons);
-            last_logon_ = account_time(r.last_logon);
-            last_logoff_ = account_time(r.last_logoff);
+            Times& t = times();
+            t.bad_password_count = as_long(r.bad_pw_count);
+            t.num_logons = as_long(r.num_logons);
+            t.last_logon_shown = account_time(r.last_logon);
+            t.last_logoff_shown = account_time(r.last_logoff);
         }
     });
     return rc != 0 ? rc : status;
@@ -597,7 +612,7 @@ String UserManager::GetCurrentUser(String strDefault) {
         last_error_ = as_long(name.status);
         return strDefault;
     }
-    return record_text(name.value);
+    return String(record_text(name.value));
 }
 
 // ---------------------------------------------------------------------------
@@ -607,31 +622,34 @@ int32_t UserManager::Create() {
     String domain;
     int32_t status = 0;
     const int32_t rc = attempt([&] {
-        const String target = machines::normalized_target(computer_);
+        const String computer = Computer();
+        const String target = machines::normalized_target(computer);
         if ((status = read_account_domain(target, domain)) != 0) return;
-        const String password = password_shown_ ? String(kPasswordShown) : password_;
-        if (user_name_.empty() || password.size() > kMaxPassword) {
+        const String password = password_shown_ ? String(kPasswordShown)
+                                : rare_         ? rare_->password
+                                                : String();
+        if (texts_[kName].empty() || password.size() > kMaxPassword) {
             status = err::kBadArgument;
             return;
         }
         const bool trust =
             account_type_ == as_long(kWorkstationTrust) || account_type_ == as_long(kServerTrust);
-        String name = user_name_;
+        String name(texts_[kName]);
         if (trust && !name.ends_with(u'$')) name += u'$';
         if (trust && name.size() > kMaxTrustName) {
             status = err::kBadArgument;
             return;
         }
-        user_name_ = name;
+        texts_.set({{kName, name}});
         platform::UserInfo record;
         record.name = name;
         record.password = password;
         record.password_age = 3;
         record.priv = 1;
         if (!trust) {
-            record.home_dir = home_directory_;
-            record.comment = description_;
-            record.script_path = script_path_;
+            record.home_dir = texts_[kHomeDir];
+            record.comment = texts_[kDescription];
+            record.script_path = texts_[kScript];
         }
         record.flags = static_cast<uint32_t>(account_type_) | users::kFlagScript;
         uint32_t parm_err = 0;
@@ -641,10 +659,9 @@ int32_t UserManager::Create() {
             status = as_long(added);
             return;
         }
-        const String keep_name = user_name_, keep_computer = computer_;
         reset();
-        user_name_ = keep_name;
-        computer_ = keep_computer;
+        texts_.set({{kName, name}});
+        set_place(computer, {});
         status = load(true, domain, domain);
     });
     if (rc != 0) status = rc;
@@ -666,7 +683,7 @@ void UserManager::let(bool prepares, Write&& write, Keep&& keep) {
     last_error_ = 0;
     if (!valid_) {
         // Only an object not bound to an account keeps values, for Create.
-        if (prepares && domain_name_.empty()) keep();
+        if (prepares && DomainName().empty()) keep();
         return;
     }
     int32_t status = 0;
@@ -687,7 +704,7 @@ int32_t UserManager::send(uint32_t level, T platform::UserInfo::*field, T value)
 int32_t UserManager::send_record(uint32_t level, const platform::UserInfo& record) {
     uint32_t parm_err = 0;
     const auto status = platform::current().accounts().set_user_info(
-        machines::normalized_target(computer_), user_name_, level, record, parm_err);
+        machines::normalized_target(Computer()), texts_[kName], level, record, parm_err);
     if (status == platform::status::kSuccess) keep_record(record);
     return as_long(status);
 }
@@ -695,82 +712,108 @@ int32_t UserManager::send_record(uint32_t level, const platform::UserInfo& recor
 platform::UserInfo UserManager::as_record() const {
     const Record& k = record_;
     platform::UserInfo r;
-    r.name = user_name_;
-    r.password = k.password;
+    r.name = texts_[kName];
     r.password_age = k.password_age;
     r.priv = k.priv;
-    r.home_dir = home_directory_;
-    r.comment = description_;
+    r.home_dir = texts_[kHomeDir];
+    r.comment = texts_[kDescription];
     r.flags = k.flags;
-    if (!k.script_path_cleared) r.script_path = script_path_;
+    if (!script_path_cleared_) r.script_path = texts_[kScript];
     r.auth_flags = k.auth_flags;
-    r.full_name = full_name_;
-    r.usr_comment = user_comment_;
-    r.parms = parameters_;
-    r.workstations = k.workstations;
-    r.last_logon = k.last_logon;
-    r.last_logoff = k.last_logoff;
+    r.full_name = texts_[kFullName];
+    r.usr_comment = texts_[kUserComment];
+    r.parms = texts_[kParameters];
+    r.workstations = texts_[kWorkstations];
+    r.home_dir_drive = texts_[kDrive];
+    if (rare_) {
+        r.password = rare_->sent_password;
+        if (rare_->sent_stations) r.workstations = *rare_->sent_stations;
+        if (rare_->sent_drive) r.home_dir_drive = *rare_->sent_drive;
+        r.logon_hours = rare_->sent_hours;
+    }
+    if (hours_shared_) r.logon_hours.assign(hours_->first.begin(), hours_->first.end());
+    if (times_) {
+        r.last_logon = times_->last_logon;
+        r.last_logoff = times_->last_logoff;
+    }
     r.acct_expires = k.acct_expires;
     r.max_storage = k.max_storage;
     r.units_per_week = k.units_per_week;
-    r.logon_hours = k.logon_hours;
     r.bad_pw_count = k.bad_pw_count;
     r.num_logons = k.num_logons;
-    r.logon_server = logon_server_;
+    r.logon_server = texts_[kLogonServer];
     r.country_code = k.country_code;
     r.code_page = k.code_page;
     r.user_id = k.user_id;
     r.primary_group_id = k.primary_group_id;
-    r.profile = profile_path_;
-    r.home_dir_drive = k.home_dir_drive;
+    r.profile = texts_[kProfile];
     r.password_expired = k.password_expired;
     return r;
 }
 
 void UserManager::keep_record(const platform::UserInfo& sent) {
     Record& k = record_;
-    k.password = sent.password;
     k.password_age = sent.password_age;
     k.priv = sent.priv;
     k.flags = sent.flags;
-    // The other texts are the ones shown, or become them once the let that
-    // sent them keeps its value; only an account-type change sends the
-    // script path empty whatever is shown.
-    k.script_path_cleared = sent.script_path.empty();
     k.auth_flags = sent.auth_flags;
-    k.workstations = sent.workstations;
-    k.last_logon = sent.last_logon;
-    k.last_logoff = sent.last_logoff;
     k.acct_expires = sent.acct_expires;
     k.max_storage = sent.max_storage;
     k.units_per_week = sent.units_per_week;
-    k.logon_hours = sent.logon_hours;
     k.bad_pw_count = sent.bad_pw_count;
     k.num_logons = sent.num_logons;
     k.country_code = sent.country_code;
     k.code_page = sent.code_page;
     k.user_id = sent.user_id;
     k.primary_group_id = sent.primary_group_id;
-    k.home_dir_drive = sent.home_dir_drive;
     k.password_expired = sent.password_expired;
+    // After the counters: a Times made here starts from them.
+    if (times_ || sent.last_logon != 0 || sent.last_logoff != 0) {
+        Times& t = times();
+        t.last_logon = sent.last_logon;
+        t.last_logoff = sent.last_logoff;
+    }
+    // The other texts are the ones shown, or become them once the let that
+    // sent them keeps its value; only an account-type change sends the
+    // script path empty whatever is shown. The password, the whole
+    // workstation list, the drive as sent and a bitmap other than the one
+    // of the shared hours are kept apart, on the objects that have them.
+    script_path_cleared_ = sent.script_path.empty();
+    hours_shared_ = hours_ && std::equal(sent.logon_hours.begin(), sent.logon_hours.end(),
+                                         hours_->first.begin(), hours_->first.end());
+    const bool stations_shown = sent.workstations == texts_[kWorkstations];
+    const bool drive_shown = sent.home_dir_drive == texts_[kDrive];
+    if (rare_ || !sent.password.empty() || !stations_shown || !drive_shown ||
+        !(hours_shared_ || sent.logon_hours.empty())) {
+        Rare& kept = rare();
+        kept.sent_password = sent.password;
+        kept.sent_stations.reset();
+        if (!stations_shown) kept.sent_stations = sent.workstations;
+        kept.sent_drive.reset();
+        if (!drive_shown) kept.sent_drive = sent.home_dir_drive;
+        kept.sent_hours.clear();
+        if (!hours_shared_) kept.sent_hours = sent.logon_hours;
+    }
 }
 
-void UserManager::text_let(uint32_t level, String platform::UserInfo::*field, String& shown,
+void UserManager::text_let(uint32_t level, String platform::UserInfo::*field, Text shown,
                            String value, bool prepares) {
     let(
-        prepares, [&] { return send(level, field, value); }, [&] { shown = value; });
+        prepares, [&] { return send(level, field, value); },
+        [&] {
+            texts_.set({{shown, value}});
+        });
 }
 
-void UserManager::number_let(uint32_t level, uint32_t platform::UserInfo::*field, int32_t& shown,
-                             int32_t value) {
+void UserManager::number_let(uint32_t level, uint32_t platform::UserInfo::*field, int32_t value) {
+    // The record kept on success is what the property shows.
     let(
-        false, [&] { return send(level, field, static_cast<uint32_t>(value)); },
-        [&] { shown = value; });
+        false, [&] { return send(level, field, static_cast<uint32_t>(value)); }, [] {});
 }
 
 void UserManager::SetComputer(String value) {
     last_error_ = 0;
-    if (domain_name_.empty() && !valid_) computer_ = std::move(value);
+    if (DomainName().empty() && !valid_) set_place(std::move(value), {});
 }
 
 void UserManager::SetUserName(String value) {
@@ -782,46 +825,48 @@ void UserManager::SetUserName(String value) {
             record.name = value;
             return send_record(kLevelName, record);
         },
-        [&] { user_name_ = value; });
+        [&] {
+            texts_.set({{kName, value}});
+        });
 }
 
 void UserManager::SetUserComment(String value) {
-    text_let(kLevelUserComment, &platform::UserInfo::usr_comment, user_comment_, std::move(value),
+    text_let(kLevelUserComment, &platform::UserInfo::usr_comment, kUserComment, std::move(value),
              false);
 }
 void UserManager::SetUserDescription(String value) {
-    text_let(kLevelComment, &platform::UserInfo::comment, description_, std::move(value), true);
+    text_let(kLevelComment, &platform::UserInfo::comment, kDescription, std::move(value), true);
 }
 void UserManager::SetUserFullName(String value) {
-    text_let(kLevelFullName, &platform::UserInfo::full_name, full_name_, std::move(value), false);
+    text_let(kLevelFullName, &platform::UserInfo::full_name, kFullName, std::move(value), false);
 }
 void UserManager::SetWorkstations(String value) {
-    text_let(kLevelWorkstations, &platform::UserInfo::workstations, workstations_, std::move(value),
+    text_let(kLevelWorkstations, &platform::UserInfo::workstations, kWorkstations, std::move(value),
              false);
 }
 void UserManager::SetParameters(String value) {
-    text_let(kLevelParms, &platform::UserInfo::parms, parameters_, std::move(value), false);
+    text_let(kLevelParms, &platform::UserInfo::parms, kParameters, std::move(value), false);
 }
 void UserManager::SetProfilePath(String value) {
-    text_let(kLevelProfile, &platform::UserInfo::profile, profile_path_, std::move(value), false);
+    text_let(kLevelProfile, &platform::UserInfo::profile, kProfile, std::move(value), false);
 }
 void UserManager::SetHomeDirectory(String value) {
-    text_let(kLevelHomeDir, &platform::UserInfo::home_dir, home_directory_, std::move(value), true);
+    text_let(kLevelHomeDir, &platform::UserInfo::home_dir, kHomeDir, std::move(value), true);
 }
 void UserManager::SetLogonScriptPath(String value) {
-    text_let(kLevelScript, &platform::UserInfo::script_path, script_path_, std::move(value), true);
+    text_let(kLevelScript, &platform::UserInfo::script_path, kScript, std::move(value), true);
 }
 void UserManager::SetMaxStorage(int32_t value) {
-    number_let(kLevelMaxStorage, &platform::UserInfo::max_storage, max_storage_, value);
+    number_let(kLevelMaxStorage, &platform::UserInfo::max_storage, value);
 }
 void UserManager::SetCountryCode(int32_t value) {
-    number_let(kLevelCountry, &platform::UserInfo::country_code, country_code_, value);
+    number_let(kLevelCountry, &platform::UserInfo::country_code, value);
 }
 void UserManager::SetCodePage(int32_t value) {
-    number_let(kLevelCodePage, &platform::UserInfo::code_page, code_page_, value);
+    number_let(kLevelCodePage, &platform::UserInfo::code_page, value);
 }
 void UserManager::SetPrimaryGroupID(int32_t value) {
-    number_let(kLevelPrimaryGroup, &platform::UserInfo::primary_group_id, primary_group_id_, value);
+    number_let(kLevelPrimaryGroup, &platform::UserInfo::primary_group_id, value);
 }
 
 void UserManager::SetPassword(String value) {
@@ -832,7 +877,7 @@ void UserManager::SetPassword(String value) {
             return send(kLevelPassword, &platform::UserInfo::password, value);
         },
         [&] {
-            password_ = value;
+            rare().password = value;
             password_shown_ = false;
         });
 }
@@ -848,20 +893,20 @@ void UserManager::SetHomeDirDrive(String value) {
             }
             return send(kLevelDrive, &platform::UserInfo::home_dir_drive, drive);
         },
-        [&] { home_dir_drive_ = value; });
+        [&] {
+            texts_.set({{kDrive, value}});
+        });
 }
 
 void UserManager::set_flag(uint32_t bit, bool value) {
     let(
         false,
         [&] {
-            if (!value && !(account_flags_ & bit)) return 0;  // nothing to clear
-            const uint32_t flags = value ? account_flags_ | bit : account_flags_ & ~bit;
-            const int32_t status = send(kLevelFlags, &platform::UserInfo::flags, flags);
-            if (status == 0) account_flags_ = flags;
-            return status;
+            if (!value && !(record_.flags & bit)) return 0;  // nothing to clear
+            const uint32_t flags = value ? record_.flags | bit : record_.flags & ~bit;
+            return send(kLevelFlags, &platform::UserInfo::flags, flags);
         },
-        [&] { flags_shown_ = value ? flags_shown_ | bit : flags_shown_ & ~bit; });
+        [] {});
 }
 
 void UserManager::SetAccountType(int32_t value) {
@@ -878,15 +923,13 @@ void UserManager::SetAccountType(int32_t value) {
             platform::UserInfo record = as_record();
             record.flags = flags;
             record.script_path.clear();
-            const int32_t status = send_record(kLevelBasic, record);
-            if (status == 0) account_flags_ = flags;
-            return status;
+            return send_record(kLevelBasic, record);
         },
         [&] { account_type_ = value; });
 }
 
 void UserManager::SetPasswordExpired(bool value) {
-    if (valid_ && value == password_expired_) {
+    if (valid_ && value == PasswordExpired()) {
         last_error_ = 0;
         return;
     }
@@ -897,7 +940,7 @@ void UserManager::SetPasswordExpired(bool value) {
             record.password_expired = value ? 1 : 0;
             return send_record(kLevelAll, record);
         },
-        [&] { password_expired_ = value; });
+        [] {});
 }
 
 void UserManager::SetAccountExpires(Date value) {
@@ -916,7 +959,7 @@ void UserManager::SetAccountExpires(Date value) {
             }
             return send(kLevelExpires, &platform::UserInfo::acct_expires, seconds);
         },
-        [&] { account_expires_ = value; });
+        [&] { times().account_expires = value; });
 }
 
 void UserManager::SetLogonHours(String value) {
@@ -924,8 +967,7 @@ void UserManager::SetLogonHours(String value) {
     let(
         false,
         [&] {
-            if (units_per_week_ != static_cast<int32_t>(users::kHoursPerWeek))
-                return kHoursNotWeekly;
+            if (record_.units_per_week != users::kHoursPerWeek) return kHoursNotWeekly;
             users::HoursBitmap bitmap;
             if (int32_t rc = users::bitmap_from_hours(value, hours_shift(), bitmap, shown))
                 return rc;
@@ -934,7 +976,7 @@ void UserManager::SetLogonHours(String value) {
             record.logon_hours.assign(bitmap.begin(), bitmap.end());
             return send_record(kLevelHours, record);
         },
-        [&] { logon_hours_ = std::make_shared<const String>(std::move(shown)); });
+        [&] { rare().week_set = std::move(shown); });
 }
 
 }  // namespace vorlek

@@ -4,11 +4,15 @@
 // through to the account at once.
 #pragma once
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "automation/collection.h"
+#include "automation/packed_texts.h"
 #include "platform/accounts.h"
+#include "system/dll_class.h"
 #include "users/account_text.h"
 
 namespace vorlek {
@@ -24,48 +28,48 @@ class UserManager : public Object {
 
     Ref<Collection> Users();
     void SetComputer(String value);
-    String Computer() const { return computer_; }
+    String Computer() const { return place_ ? place_->computer : String(); }
     void SetUserName(String value);
-    String UserName() const { return user_name_; }
+    String UserName() const { return String(texts_[kName]); }
     void SetUserComment(String value);
-    String UserComment() const { return user_comment_; }
+    String UserComment() const { return String(texts_[kUserComment]); }
     void SetUserDescription(String value);
-    String UserDescription() const { return description_; }
+    String UserDescription() const { return String(texts_[kDescription]); }
     void SetUserFullName(String value);
-    String UserFullName() const { return full_name_; }
+    String UserFullName() const { return String(texts_[kFullName]); }
     int32_t LastError() const { return last_error_; }
     void SetWorkstations(String value);
-    String Workstations() const { return workstations_; }
+    String Workstations() const { return String(texts_[kWorkstations]); }
     void SetParameters(String value);
-    String Parameters() const { return parameters_; }
+    String Parameters() const { return String(texts_[kParameters]); }
     void SetProfilePath(String value);
-    String ProfilePath() const { return profile_path_; }
+    String ProfilePath() const { return String(texts_[kProfile]); }
     void SetHomeDirectory(String value);
-    String HomeDirectory() const { return home_directory_; }
+    String HomeDirectory() const { return String(texts_[kHomeDir]); }
     void SetHomeDirDrive(String value);
-    String HomeDirDrive() const { return home_dir_drive_; }
+    String HomeDirDrive() const { return String(texts_[kDrive]); }
     void SetLogonScriptPath(String value);
-    String LogonScriptPath() const { return script_path_; }
+    String LogonScriptPath() const { return String(texts_[kScript]); }
     void SetPassword(String value);
     String Password() const { return String(kPasswordShown); }
     void SetLogonHours(String value);
-    String LogonHours() const { return logon_hours_ ? *logon_hours_ : String(); }
+    String LogonHours() const;
     void SetPasswordExpired(bool value);
-    bool PasswordExpired() const { return password_expired_; }
+    bool PasswordExpired() const { return record_.password_expired != 0; }
     void SetAccountType(int32_t value);
     int32_t AccountType() const { return account_type_; }
     void SetAccountExpires(Date value);
-    Date AccountExpires() const { return account_expires_; }
-    int32_t Authority() const { return authority_; }
-    int32_t Privilege() const { return privilege_; }
+    Date AccountExpires() const { return times_ ? times_->account_expires : no_date(); }
+    int32_t Authority() const { return as_long(record_.auth_flags); }
+    int32_t Privilege() const { return as_long(record_.priv); }
     void SetMaxStorage(int32_t value);
-    int32_t MaxStorage() const { return max_storage_; }
+    int32_t MaxStorage() const { return as_long(record_.max_storage); }
     void SetCountryCode(int32_t value);
-    int32_t CountryCode() const { return country_code_; }
+    int32_t CountryCode() const { return as_long(record_.country_code); }
     void SetCodePage(int32_t value);
-    int32_t CodePage() const { return code_page_; }
+    int32_t CodePage() const { return as_long(record_.code_page); }
     void SetPrimaryGroupID(int32_t value);
-    int32_t PrimaryGroupID() const { return primary_group_id_; }
+    int32_t PrimaryGroupID() const { return as_long(record_.primary_group_id); }
     void SetPasswordNotRequired(bool value) { set_flag(users::kFlagPasswordNotRequired, value); }
     bool PasswordNotRequired() const { return flag(users::kFlagPasswordNotRequired); }
     void SetPasswordCannotChange(bool value) { set_flag(users::kFlagPasswordCannotChange, value); }
@@ -82,28 +86,31 @@ class UserManager : public Object {
     bool LogonScriptExecuted() const { return flag(users::kFlagScript); }
     template <size_t K>
     String Workstation() const {
-        return stations_ ? stations_->names[K] : String();
+        return workstation(K);
     }
     template <size_t D>
     String LogonHoursDay() const {
-        return hours_ ? hours_->days[D] : String();
+        return hours_ ? hours_->second.days[D] : String();
     }
-    int32_t PasswordAge() const { return password_age_; }
-    int32_t BadPasswordCount() const { return bad_password_count_; }
-    int32_t UnitsPerWeek() const { return units_per_week_; }
-    int32_t NumLogons() const { return num_logons_; }
-    int32_t UserID() const { return user_id_; }
-    String PrivilegeStr() const { return String(privilege_text_); }
-    String AccountTypeStr() const { return String(account_type_text_); }
+    int32_t PasswordAge() const { return as_long(record_.password_age); }
+    int32_t BadPasswordCount() const {
+        return times_ ? times_->bad_password_count : as_long(record_.bad_pw_count);
+    }
+    int32_t UnitsPerWeek() const { return as_long(record_.units_per_week); }
+    int32_t NumLogons() const { return times_ ? times_->num_logons : as_long(record_.num_logons); }
+    int32_t UserID() const { return as_long(record_.user_id); }
+    String PrivilegeStr() const {
+        return read_ ? String(users::privilege_text(record_.priv)) : String();
+    }
+    String AccountTypeStr() const { return String(users::account_type(type_read_).name); }
     String AuthorityStr() const {
-        return authority_read_ ? users::authority_text(static_cast<uint32_t>(authority_))
-                               : String();
+        return read_ ? users::authority_text(record_.auth_flags) : String();
     }
-    String LogonServer() const { return logon_server_; }
+    String LogonServer() const { return String(texts_[kLogonServer]); }
     Date PasswordLastModified() const { return password_last_modified_; }
-    Date LastLogon() const { return last_logon_; }
-    Date LastLogoff() const { return last_logoff_; }
-    String DomainName() const { return domain_name_; }
+    Date LastLogon() const { return times_ ? times_->last_logon_shown : no_date(); }
+    Date LastLogoff() const { return times_ ? times_->last_logoff_shown : no_date(); }
+    String DomainName() const { return place_ ? place_->domain : String(); }
     bool Valid() const { return valid_; }
 
     // Users may come to hold this object (a script adds it to its own list).
@@ -120,12 +127,44 @@ class UserManager : public Object {
     String GetCurrentUser(String strDefault);
 
   private:
+    // The account's texts as shown, in one block (most are empty on most
+    // accounts, the ones most have first). The workstations as read stay for Workstation1 to 8,
+    // which a later let of the list does not change.
+    enum Text : uint8_t {
+        kName,
+        kLogonServer,
+        kUserComment,
+        kDescription,
+        kFullName,
+        kWorkstations,
+        kStationsRead,
+        kParameters,
+        kProfile,
+        kHomeDir,
+        kDrive,
+        kScript,
+        kTextCount
+    };
     // Every field of the account to its reset value; the error, the kept
     // record and the collection stay.
     void reset();
     // What the items of one InitUsers have in common, found once.
     class Listing;
-    // Reads the account `user_name_` of `computer_` into the fields; 0 or
+    // The computer and domain an object names, shared by the items of a
+    // listing, and the logon-hours texts made for them: an item points at
+    // the texts of its bitmap, which most accounts share.
+    using HoursEntry = std::pair<const users::HoursBitmap, users::WeekHours>;
+    struct Place {
+        String computer;
+        String domain;
+        std::map<users::HoursBitmap, users::WeekHours> binary, texts;
+        mutable uint32_t refs = 0;
+        void add_ref() const noexcept { ++refs; }
+        void release_ref() const noexcept {
+            if (--refs == 0) delete this;
+        }
+    };
+    // Reads the account named by UserName on Computer into the fields; 0 or
     // the status that stopped it. An item of a listing takes what it shares
     // with the others from `listing`.
     int32_t load(bool hours_binary, StringView machine_domain, StringView account_domain,
@@ -141,72 +180,21 @@ class UserManager : public Object {
     template <class T>
     int32_t send(uint32_t level, T platform::UserInfo::*field, T value);
     int32_t send_record(uint32_t level, const platform::UserInfo& record);
-    void text_let(uint32_t level, String platform::UserInfo::*field, String& shown, String value,
+    void text_let(uint32_t level, String platform::UserInfo::*field, Text shown, String value,
                   bool prepares);
-    void number_let(uint32_t level, uint32_t platform::UserInfo::*field, int32_t& shown,
-                    int32_t value);
-    bool flag(uint32_t bit) const { return (flags_shown_ & bit) != 0; }
+    void number_let(uint32_t level, uint32_t platform::UserInfo::*field, int32_t value);
+    bool flag(uint32_t bit) const { return (record_.flags & bit) != 0; }
     void set_flag(uint32_t bit, bool value);
+    String workstation(size_t k) const;
+    void set_place(String computer, String domain);
 
-    Ref<Collection> users_;
-    String computer_;
-    String user_name_;
-    String user_comment_;
-    String description_;
-    String full_name_;
-    // Null when the account names no workstation.
-    std::unique_ptr<const users::Workstations> stations_;
-    String workstations_;
-    String parameters_;
-    String profile_path_;
-    String home_directory_;
-    String home_dir_drive_;
-    String script_path_;
-    // What a client set; a load shows kPasswordShown instead.
-    String password_;
-    bool password_shown_ = false;
-    // The week's hours as read (shared with the day texts) or as set, and the
-    // day texts as read: most accounts of a listing share one set of them.
-    std::shared_ptr<const String> logon_hours_;
-    std::shared_ptr<const users::WeekHours> hours_;
-    int32_t max_storage_ = 0;
-    int32_t authority_ = 0;
-    int32_t privilege_ = 0;
-    int32_t account_type_ = 0;
-    Date account_expires_;
-    int32_t country_code_ = 0;
-    int32_t code_page_ = 0;
-    uint32_t flags_shown_ = 0;  // the seven Booleans
-    int32_t primary_group_id_ = 0;
-    bool password_expired_ = false;
-    Date password_last_modified_;
-    int32_t password_age_ = 0;
-    int32_t bad_password_count_ = 0;
-    // Names from the constant tables, not copied into every item.
-    StringView privilege_text_;
-    StringView account_type_text_;
-    bool authority_read_ = false;  // AuthorityStr names the bits once read
-    Date last_logon_;
-    Date last_logoff_;
-    int32_t units_per_week_ = 0;
-    int32_t num_logons_ = 0;
-    String logon_server_;
-    int32_t user_id_ = 0;
-    String domain_name_;
-    bool valid_ = false;
-    int32_t last_error_ = 0;
-    uint32_t account_flags_ = 0;
-    // The account as last read or sent, for the lets that send a whole
-    // record: its numbers and the texts not shown as they are sent. The
-    // other texts are the ones shown above, each kept once; as_record()
-    // makes the record from both, and keep_record() takes one that was sent.
+    // The account's numbers as last read or sent; the properties show them,
+    // but for the two counters GetSeparateInfos sums.
     struct Record {
         uint32_t password_age = 0;
         uint32_t priv = 0;
         uint32_t flags = 0;
         uint32_t auth_flags = 0;
-        uint32_t last_logon = 0;
-        uint32_t last_logoff = 0;
         uint32_t acct_expires = 0;
         uint32_t max_storage = 0;
         uint32_t units_per_week = 0;
@@ -217,18 +205,59 @@ class UserManager : public Object {
         uint32_t user_id = 0;
         uint32_t primary_group_id = 0;
         uint32_t password_expired = 0;
-        bool script_path_cleared = false;  // an account-type change sends none
-        std::vector<uint8_t> logon_hours;
-        String password;
-        String workstations;    // the whole list; the shown one is cut to eight
-        String home_dir_drive;  // as sent ("D:"), not as set
     };
+    // What few objects hold: a password a client set, the texts last read or
+    // sent that differ from the ones shown, a logon-hours bitmap other than
+    // the one of the shared texts, the week's hours as a client set them.
+    struct Rare {
+        String password;
+        String sent_password;
+        std::optional<String> sent_stations;  // the whole list; the shown one is cut to eight
+        std::optional<String> sent_drive;     // as sent ("D:"), not as set
+        std::vector<uint8_t> sent_hours;
+        std::optional<String> week_set;
+    };
+    // The logon times, the expiry and the counters: none on most listed
+    // accounts (never logged on, never expiring), and then 0 and 1970-01-01.
+    // The counters shown are the record's until GetSeparateInfos sums them.
+    struct Times {
+        uint32_t last_logon = 0;  // the record's
+        uint32_t last_logoff = 0;
+        // Latest logon and logoff seen by GetSeparateInfos, in platform seconds.
+        uint32_t latest_logon = 0;
+        uint32_t latest_logoff = 0;
+        int32_t bad_password_count = 0;
+        int32_t num_logons = 0;
+        Date account_expires;
+        Date last_logon_shown;
+        Date last_logoff_shown;
+    };
+    // A date not read: 1970-01-01 once the object was reset, 0 before.
+    Date no_date() const { return Date{cleared_ ? DllClass::kDate19700101 : 0}; }
+    Rare& rare();
+    Times& times();
     platform::UserInfo as_record() const;
     void keep_record(const platform::UserInfo& sent);
+
+    Ref<Collection> users_;
+    PackedTexts<kTextCount> texts_;
+    Ref<const Place> place_;
+    // The hours of the bitmap as read, in place_; null when the account
+    // counts its logon hours in other units.
+    const HoursEntry* hours_ = nullptr;
+    std::unique_ptr<Rare> rare_;
+    std::unique_ptr<Times> times_;
     Record record_;
-    // Latest logon and logoff seen by GetSeparateInfos, in platform seconds.
-    int64_t latest_logon_ = 0;
-    int64_t latest_logoff_ = 0;
+    int32_t account_type_ = 0;
+    int32_t last_error_ = 0;
+    Date password_last_modified_;
+    uint16_t type_read_ = 0;  // the type bit as read, for AccountTypeStr
+    bool valid_ = false;
+    bool cleared_ = false;              // reset once: the dates not read are 1970-01-01
+    bool password_shown_ = false;       // a load shows kPasswordShown
+    bool read_ = false;                 // PrivilegeStr and AuthorityStr name what was read
+    bool hours_shared_ = false;         // the record's bitmap is the one of hours_
+    bool script_path_cleared_ = false;  // an account-type change sent none
 };
 
 }  // namespace vorlek

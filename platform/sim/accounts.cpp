@@ -965,13 +965,20 @@ class SimAccounts : public platform::Accounts {
         return nullptr;
     }
 
-    // Whether any of `sids` is a member of the alias `alias_rid` of BUILTIN.
-    static bool in_builtin(const AccountDatabase& db, uint32_t alias_rid,
-                           const std::vector<Sid>& sids) {
+    // Whether the account `u` of `db`, or a global group of `db` it belongs
+    // to, is a member of the alias `alias_rid` of BUILTIN. The members are
+    // compared in place: a listing reads every account, and SIDs made for
+    // each cost more than the rest of its record.
+    static bool in_builtin(const AccountDatabase& db, uint32_t alias_rid, const UserAccount& u) {
         auto it = db.builtin.find(alias_rid);
         if (it == db.builtin.end()) return false;
-        return std::any_of(sids.begin(), sids.end(),
-                           [&](const Sid& s) { return contains(it->second.members, s); });
+        const auto& members = it->second.members;
+        return std::any_of(members.begin(), members.end(), [&](const Sid& m) {
+            if (!m.in_domain(db.domain_sid)) return false;
+            const uint32_t rid = m.rid();
+            return rid == u.info.user_id ||
+                   std::find(u.groups.begin(), u.groups.end(), rid) != u.groups.end();
+        });
     }
 
     static UserInfo record(const Machine& m, const AccountDatabase& db, const UserAccount& u,
@@ -984,15 +991,12 @@ class SimAccounts : public platform::Accounts {
                                : 0;
         // Privilege and operator rights follow from the BUILTIN memberships,
         // direct or through a global group.
-        std::vector<Sid> sids{db.domain_sid.with_rid(u.info.user_id)};
-        for (uint32_t g : u.groups)
-            sids.push_back(db.domain_sid.with_rid(g));
-        out.priv = in_builtin(db, rid::kAdmins, sids)   ? platform::kUserPrivAdmin
-                   : in_builtin(db, rid::kGuests, sids) ? platform::kUserPrivGuest
-                                                        : platform::kUserPrivUser;
-        out.auth_flags = (in_builtin(db, rid::kAccountOps, sids) ? platform::kAfOpAccounts : 0) |
-                         (in_builtin(db, rid::kSystemOps, sids) ? platform::kAfOpServer : 0) |
-                         (in_builtin(db, rid::kPrintOps, sids) ? platform::kAfOpPrint : 0);
+        out.priv = in_builtin(db, rid::kAdmins, u)   ? platform::kUserPrivAdmin
+                   : in_builtin(db, rid::kGuests, u) ? platform::kUserPrivGuest
+                                                     : platform::kUserPrivUser;
+        out.auth_flags = (in_builtin(db, rid::kAccountOps, u) ? platform::kAfOpAccounts : 0) |
+                         (in_builtin(db, rid::kSystemOps, u) ? platform::kAfOpServer : 0) |
+                         (in_builtin(db, rid::kPrintOps, u) ? platform::kAfOpPrint : 0);
         if (auto c = m.accounts.counters.find(u.info.user_id); c != m.accounts.counters.end()) {
             out.bad_pw_count = c->second.bad_pw_count;
             out.num_logons = c->second.num_logons;

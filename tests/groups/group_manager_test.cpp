@@ -6,6 +6,7 @@
 
 #include "tests/support/simulated.h"
 
+#include "bench/heap.h"
 #include "library/client.h"
 #include "platform/sim/accounts.h"
 #include "platform/sim/network.h"
@@ -153,6 +154,23 @@ TEST_F(GroupManagerTest, LetsCreateAndDelete) {
     twin.let(u"GroupName", u"Sales");
     EXPECT_EQ(twin.call(u"Create").to_long(), 2223);
     EXPECT_EQ(twin.get(u"GroupName").to_string(), u"Sales");
+}
+
+TEST_F(GroupManagerTest, ListedItemsStaySmall) {
+    if (!bench::kHeapCounted) GTEST_SKIP() << "the heap is not counted here";
+    constexpr int kItems = 3000;
+    auto& db = corp();
+    for (int i = 0; i < kItems; ++i)
+        db.add_group(u"group" + String(6 - decimal(i).size(), u'0') + decimal(i), db.next_rid, u"");
+    int32_t count = 0;
+    const double per_item = bench::heap_per_item(kItems, [&](auto held) {
+        ASSERT_EQ(init({u"DC01"}), 0);
+        count = client::Dispatch(g.get(u"Groups")).get(u"Count").to_long();
+        held();
+    });
+    ASSERT_GT(count, kItems);
+    // Beyond the name, in the item and in its key with the domain.
+    EXPECT_LE(per_item, 300 + 2 * (11 + 16));
 }
 
 }  // namespace

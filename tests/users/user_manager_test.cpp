@@ -289,9 +289,9 @@ TEST_F(UserManagerTest, ListedItemsStaySmall) {
         ASSERT_EQ(client::Dispatch(u.get(u"Users")).get(u"Count").to_long(), kItems);
         held();
     });
-    // An item still holds each of its fields in its own member: about 1 KB
-    // beyond the name, in the item and in its key, and the key's domain.
-    EXPECT_LE(per_item, 1050 + 2 * (10 + 15));
+    // Beyond the name (in the item and in its key with the domain) and the
+    // logon server.
+    EXPECT_LE(per_item, 300 + 2 * (10 + 15 + 3));
 }
 
 TEST_F(UserManagerTest, UnboundObjectsPrepareCreate) {
