@@ -374,6 +374,87 @@ class RemoteAccounts final : public platform::Accounts {
                 Absent::User);
         };
         std::vector<uint8_t> hours = in.logon_hours;
+        // The library answers success for logon hours but leaves them as
+        // they were; like the levels it does not write at all (50), they go
+        // as the account's level-3 record with that field changed.
+        const Status rc =
+            level == 1020 ? kNotSupported
+                          : set_one_level(set, t, h, host.value, user, level, in, hours, parm_err);
+        if (rc != kNotSupported || level < 1006) return rc;
+        auto current = user_info(server, user, 3);
+        if (!current.ok()) return current.status;
+        UserInfo merged = std::move(current.value);
+        merged.password.clear();
+        if (!copy_field(level, in, merged)) return rc;
+        std::vector<uint8_t> merged_hours = merged.logon_hours;
+        const Status written = set_level_3(h, user, merged, merged_hours, parm_err);
+        if (written != status::kSuccess || level != 1020) return written;
+        // Samba's SAM answers success and keeps the hours it had: a change
+        // that did not happen is not reported as made.
+        forget();
+        auto after = user_info(server, user, 3);
+        if (!after.ok()) return after.status;
+        return after.value.logon_hours == in.logon_hours ? status::kSuccess : kNotSupported;
+    }
+
+    // The field a single-field level sets; false for other levels.
+    static bool copy_field(uint32_t level, const UserInfo& in, UserInfo& out) {
+        switch (level) {
+            case 1006:
+                out.home_dir = in.home_dir;
+                return true;
+            case 1007:
+                out.comment = in.comment;
+                return true;
+            case 1009:
+                out.script_path = in.script_path;
+                return true;
+            case 1011:
+                out.full_name = in.full_name;
+                return true;
+            case 1012:
+                out.usr_comment = in.usr_comment;
+                return true;
+            case 1013:
+                out.parms = in.parms;
+                return true;
+            case 1014:
+                out.workstations = in.workstations;
+                return true;
+            case 1017:
+                out.acct_expires = in.acct_expires;
+                return true;
+            case 1018:
+                out.max_storage = in.max_storage;
+                return true;
+            case 1020:
+                out.units_per_week = in.units_per_week;
+                out.logon_hours = in.logon_hours;
+                return true;
+            case 1024:
+                out.country_code = in.country_code;
+                return true;
+            case 1025:
+                out.code_page = in.code_page;
+                return true;
+            case 1051:
+                out.primary_group_id = in.primary_group_id;
+                return true;
+            case 1052:
+                out.profile = in.profile;
+                return true;
+            case 1053:
+                out.home_dir_drive = in.home_dir_drive;
+                return true;
+            default:
+                return false;
+        }
+    }
+
+    template <class Set>
+    Status set_one_level(Set& set, Texts& t, const char* h, const std::string& host,
+                         StringView user, uint32_t level, const UserInfo& in,
+                         std::vector<uint8_t>& hours, uint32_t& parm_err) {
         switch (level) {
             case 0:
                 return set(USER_INFO_0{t.utf8(in.name)});
@@ -391,7 +472,7 @@ class RemoteAccounts final : public platform::Accounts {
                 // The library does not write this level: the account control
                 // bits go to the SAM directly.
                 if (t.status()) return t.status();
-                return set_control(host.value, user, in.flags);
+                return set_control(host, user, in.flags);
             case 1009:
                 return set(USER_INFO_1009{t.utf8(in.script_path)});
             case 1011:

@@ -49,6 +49,14 @@ check("and no longer", third.PasswordExpired, false);
 again.AccountDisabled = false;
 again.GetUserInfo(NAME, "", false);
 check("enabled again", again.AccountDisabled, false);
+// Logon hours: Samba's SAM answers success to every way of writing them
+// and keeps the hours it had, so the change is reported as not supported
+// (50) rather than made; the rest of the account stays.
+var closed = again.LogonHours.replace(/^1{24}/, "000000000000000000000000");
+again.LogonHours = closed;
+checkKnownDifference("logon hours written", again.LastError, 0);
+third.GetUserInfo(NAME, "", false);
+check("the rest stays", third.UserDescription, "changed");
 var other = new ActiveXObject("Vorlek.UserManager");
 check("a missing user (Samba: 1332)", other.GetUserInfo("vrnobody", "", false), 2221);
 check("a NUL inside the name", other.GetUserInfo("vr\u0000x", "", false), 123);
@@ -151,4 +159,4 @@ check("delete the global group", g.DeleteGroup(GROUP, ""), 0);
 check("delete the local group", g.DeleteGroup(LOCAL, ""), 0);
 check("a missing group", g.DeleteGroup(LOCAL, ""), 2220);
 
-done(62);
+done(64);
