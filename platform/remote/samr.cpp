@@ -12,6 +12,8 @@
 #include <utility>
 
 #include "automation/text.h"
+#include "platform/lsa.h"
+#include "platform/remote/lsarpc.h"
 
 namespace vorlek::platform::remote::sam {
 
@@ -49,8 +51,6 @@ constexpr std::array kControlBits{
 
 constexpr uint32_t kMoreEntries = 0x00000105;  // STATUS_MORE_ENTRIES
 constexpr uint32_t kSomeNotMapped = 0x00000107;
-constexpr uint32_t kNoneMapped = 0xC0000073;
-constexpr uint16_t kLookupWksta = 1;  // LsapLookupWksta
 constexpr uint32_t kMaxNames = 1000;  // what LookupNamesInDomain takes at once
 
 Bytes done(NdrWriter& w) {
@@ -111,85 +111,6 @@ void read_ulongs(NdrReader& r, std::vector<uint32_t>& out) {
 void write_names(NdrWriter& w, const std::vector<String>& names) {
     for (const String& n : names)
         w.counted_string(n);
-}
-
-// LSAPR_REFERENCED_DOMAIN_LIST behind a unique pointer.
-struct Domain {
-    String name;
-    Sid sid;
-};
-void read_domains(NdrReader& r, std::vector<Domain>& out) {
-    if (!r.pointer()) return;
-    const uint32_t entries = r.u32();
-    const bool present = r.pointer() != 0;
-    r.u32();  // MaxEntries
-    if (!present) return;
-    r.defer([&out, entries](NdrReader& a) {
-        const uint32_t n = a.count(12);
-        if (n != entries) return a.fail();
-        out.resize(n);
-        for (Domain& d : out) {
-            a.counted_string(d.name);
-            if (a.pointer()) a.defer([&d](NdrReader& b) { d.sid = b.sid(); });
-        }
-    });
-    r.flush();
-}
-
-Result<std::vector<Translated>> lsa_reply(const Bytes& reply, size_t asked, bool names) {
-    NdrReader r(reply);
-    std::vector<Domain> domains;
-    read_domains(r, domains);
-    struct Entry {
-        uint16_t use = 0;
-        String name;
-        uint32_t rid = 0;
-        int32_t domain = -1;
-    };
-    std::vector<Entry> entries;
-    const uint32_t count = r.u32();
-    if (r.pointer()) {
-        r.defer([&entries, count, names](NdrReader& a) {
-            const uint32_t n = a.count(12);
-            if (n != count) return a.fail();
-            entries.resize(n);
-            for (Entry& e : entries) {
-                e.use = a.u16();
-                if (names) {
-                    e.rid = a.u32();
-                } else {
-                    a.counted_string(e.name);
-                }
-                e.domain = static_cast<int32_t>(a.u32());
-            }
-        });
-        r.flush();
-    }
-    r.u32();  // MappedCount
-    const Status status = tail(r);
-    const uint32_t nt = reply.size() >= 4 ? reply[reply.size() - 4] | reply[reply.size() - 3] << 8 |
-                                                reply[reply.size() - 2] << 16 |
-                                                uint32_t{reply[reply.size() - 1]} << 24
-                                          : 0;
-    if (status == kBadStubData) return {status, {}};
-    if (status != 0 && nt != kSomeNotMapped && nt != kNoneMapped) return {status, {}};
-    if (nt == kNoneMapped && entries.empty()) entries.resize(asked);
-    if (entries.size() != asked) return {kBadStubData, {}};
-    std::vector<Translated> out(asked);
-    for (size_t i = 0; i < asked; ++i) {
-        const Entry& e = entries[i];
-        Translated& t = out[i];
-        t.use = e.use >= 1 && e.use <= 9 ? static_cast<SidUsage>(e.use) : SidUsage::Unknown;
-        t.name = e.name;
-        if (e.domain >= 0 && static_cast<size_t>(e.domain) < domains.size()) {
-            const Domain& d = domains[static_cast<size_t>(e.domain)];
-            t.domain = d.name;
-            if (names) t.sid = t.use == SidUsage::Domain ? d.sid : d.sid.with_rid(e.rid);
-        } else if (names && t.use != SidUsage::Unknown && t.use != SidUsage::Invalid) {
-            return {kBadStubData, {}};
-        }
-    }
-    return {status::kSuccess, std::move(out)};
 }
 
 }  // namespace
@@ -315,47 +236,6 @@ Bytes set_expired_request(const ContextHandle& h, bool expired) {
     return w.bytes();
 }
 
-Bytes open_policy_request(StringView) {
-    NdrWriter w;
-    w.pointer(false);  // the system name, which servers ignore
-    // LSAPR_OBJECT_ATTRIBUTES: its length, every pointer null, no attributes.
-    w.u32(24);
-    w.pointer(false);
-    w.pointer(false);
-    w.u32(0);
-    w.pointer(false);
-    w.pointer(false);
-    w.u32(kMaximumAllowed);
-    return w.bytes();
-}
-
-Bytes lsa_lookup_sids_request(const ContextHandle& h, const std::vector<Sid>& sids) {
-    NdrWriter w;
-    w.handle(h);
-    write_sid_array(w, sids);
-    w.flush();
-    w.u32(0);  // no names yet
-    w.pointer(false);
-    w.u16(kLookupWksta);
-    w.u32(0);
-    return w.bytes();
-}
-
-Bytes lsa_lookup_names_request(const ContextHandle& h, const std::vector<String>& names) {
-    NdrWriter w;
-    w.handle(h);
-    const auto count = static_cast<uint32_t>(names.size());
-    w.u32(count);
-    w.u32(count);  // the conformant array's size
-    write_names(w, names);
-    w.flush();
-    w.u32(0);  // no SIDs yet
-    w.pointer(false);
-    w.u16(kLookupWksta);
-    w.u32(0);
-    return w.bytes();
-}
-
 // --- Replies
 
 Status status_reply(const Bytes& reply) {
@@ -475,14 +355,6 @@ Result<std::vector<uint32_t>> groups_reply(const Bytes& reply) {
     return {status::kSuccess, std::move(out)};
 }
 
-Result<std::vector<Translated>> lsa_lookup_sids_reply(const Bytes& reply, size_t asked) {
-    return lsa_reply(reply, asked, false);
-}
-
-Result<std::vector<Translated>> lsa_lookup_names_reply(const Bytes& reply, size_t asked) {
-    return lsa_reply(reply, asked, true);
-}
-
 // --- Calls
 
 Handle::~Handle() {
@@ -580,19 +452,35 @@ Status SamClient::open(bool builtin, uint32_t open_op, uint32_t rid, Handle& out
 
 namespace {
 
-template <class Encode, class Decode>
-Result<std::vector<Translated>> lsa_call(Session& session, const std::string& host, uint32_t opnum,
-                                         Encode&& encode, Decode&& decode) {
-    Handle policy(session, host, Pipe::Lsa, lsa_op::kClose);
-    auto opened = session.call(host, Pipe::Lsa, lsa_op::kOpenPolicy2, open_policy_request({}));
-    if (opened.status == kCannotComplete) return {connection_failure(host), {}};
+// One translation on a policy of its own, through the LSA calls the rights
+// and look-ups of the other areas make: an entry per name or SID asked,
+// `use` Unknown for those the server does not know (also when it knows none).
+template <class Ask, class Read>
+Result<std::vector<Translated>> translate(Session& session, const std::string& host, size_t asked,
+                                          uint32_t opnum, Ask&& ask, Read&& read) {
+    Handle policy(session, host, Pipe::Lsa, lsarpc::kClose);
+    auto opened = session.call(host, Pipe::Lsa, lsarpc::kOpenPolicy2,
+                               lsarpc::open_policy2(from_utf8(host), policy_access::kLookupNames));
     if (!opened.ok()) return {opened.status, {}};
-    auto h = handle_reply(opened.value);
-    if (!h.ok()) return {h.status, {}};
-    policy.h = h.value;
-    auto reply = session.call(host, Pipe::Lsa, opnum, encode(policy.h));
+    if (Status s = lsarpc::read_open_policy2(opened.value, policy.h)) return {s, {}};
+    auto reply = session.call(host, Pipe::Lsa, opnum, ask(policy.h));
     if (!reply.ok()) return {reply.status, {}};
-    return decode(reply.value);
+    std::vector<Account> accounts;
+    Status s = read(reply.value, accounts);
+    if (s == status::kNoneMapped) {
+        if (accounts.empty()) accounts.resize(asked);
+        if (accounts.size() == asked) s = status::kSuccess;
+    }
+    if (s != status::kSuccess) return {s, {}};
+    if (accounts.size() != asked) return {kBadStubData, {}};
+    std::vector<Translated> out(asked);
+    for (size_t i = 0; i < asked; ++i) {
+        out[i].use = accounts[i].usage;
+        out[i].domain = std::move(accounts[i].domain);
+        out[i].name = std::move(accounts[i].name);
+        out[i].sid = std::move(accounts[i].sid);
+    }
+    return {status::kSuccess, std::move(out)};
 }
 
 }  // namespace
@@ -600,19 +488,19 @@ Result<std::vector<Translated>> lsa_call(Session& session, const std::string& ho
 Result<std::vector<Translated>> lookup_sids(Session& session, const std::string& host,
                                             const std::vector<Sid>& sids) {
     if (sids.empty()) return {status::kSuccess, {}};
-    return lsa_call(
-        session, host, lsa_op::kLookupSids,
-        [&](const ContextHandle& h) { return lsa_lookup_sids_request(h, sids); },
-        [&](const Bytes& b) { return lsa_lookup_sids_reply(b, sids.size()); });
+    return translate(
+        session, host, sids.size(), lsarpc::kLookupSids,
+        [&](const ContextHandle& h) { return lsarpc::lookup_sids(h, sids); },
+        [](const Bytes& b, std::vector<Account>& a) { return lsarpc::read_lookup_sids(b, a); });
 }
 
 Result<std::vector<Translated>> lookup_names(Session& session, const std::string& host,
                                              const std::vector<String>& names) {
     if (names.empty()) return {status::kSuccess, {}};
-    return lsa_call(
-        session, host, lsa_op::kLookupNames,
-        [&](const ContextHandle& h) { return lsa_lookup_names_request(h, names); },
-        [&](const Bytes& b) { return lsa_lookup_names_reply(b, names.size()); });
+    return translate(
+        session, host, names.size(), lsarpc::kLookupNames,
+        [&](const ContextHandle& h) { return lsarpc::lookup_names(h, names); },
+        [](const Bytes& b, std::vector<Account>& a) { return lsarpc::read_lookup_names(b, a); });
 }
 
 }  // namespace vorlek::platform::remote::sam

@@ -37,14 +37,6 @@ constexpr uint32_t kGetGroupsForUser = 39;
 constexpr uint32_t kConnect2 = 57;
 }  // namespace op
 
-// Operation numbers of the LSA interface.
-namespace lsa_op {
-constexpr uint32_t kClose = 0;
-constexpr uint32_t kLookupNames = 14;
-constexpr uint32_t kLookupSids = 15;
-constexpr uint32_t kOpenPolicy2 = 44;
-}  // namespace lsa_op
-
 constexpr uint32_t kMaximumAllowed = 0x02000000;
 constexpr uint16_t kUserControlInformation = 16;        // SAMPR_USER_CONTROL_INFORMATION
 constexpr uint16_t kUserAllInformation = 21;            // SAMPR_USER_ALL_INFORMATION
@@ -70,9 +62,6 @@ Bytes set_control_request(const ContextHandle& h, uint32_t acb);
 // SetUserInfo, level 21 (SAMPR_USER_ALL_INFORMATION) with only the
 // password's expiry present: expired now, or not (set this moment).
 Bytes set_expired_request(const ContextHandle& h, bool expired);
-Bytes open_policy_request(StringView server);
-Bytes lsa_lookup_sids_request(const ContextHandle& h, const std::vector<Sid>& sids);
-Bytes lsa_lookup_names_request(const ContextHandle& h, const std::vector<String>& names);
 
 // --- Replies. A reply cut short or malformed answers 1783
 // (RPC_X_BAD_STUB_DATA); a failure the server reports, its Windows code.
@@ -106,10 +95,6 @@ struct Translated {
     String name;
     Sid sid;  // the account's SID (LookupNames)
 };
-// LsarLookupSids / LsarLookupNames: one entry per SID or name asked. Partly
-// mapped lists are success here; the entries say which mapped.
-Result<std::vector<Translated>> lsa_lookup_sids_reply(const Bytes& reply, size_t asked);
-Result<std::vector<Translated>> lsa_lookup_names_reply(const Bytes& reply, size_t asked);
 
 // A remote handle closed when this goes.
 class Handle {
@@ -156,7 +141,8 @@ class SamClient {
     Sid account_sid_;
 };
 
-// The LSA of one server: names of SIDs and SIDs of names.
+// The LSA of one server: names of SIDs and SIDs of names, an entry per one
+// asked (`use` Unknown for those the server does not know).
 Result<std::vector<Translated>> lookup_sids(Session& session, const std::string& host,
                                             const std::vector<Sid>& sids);
 Result<std::vector<Translated>> lookup_names(Session& session, const std::string& host,

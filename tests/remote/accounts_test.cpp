@@ -79,11 +79,6 @@ TEST(RemoteAccounts, RequestsAsTheProtocolLaysThemOut) {
          with_handle(4, {1, 0, 0, 0, 0, 0, 2, 0,  // count, pointer
                          1, 0, 0, 0, 4, 0, 2, 0,  // array: one pointer
                          1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0})},
-        {"LsarLookupSids", sam::lsa_lookup_sids_request(handle_of(5), {kEveryone}),
-         with_handle(5, {1, 0, 0, 0, 0, 0, 2, 0, 1, 0, 0, 0, 4, 0, 2, 0,  // the SIDs
-                         1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0,  //
-                         0, 0, 0, 0, 0, 0, 0, 0,                          // no names yet
-                         1, 0, 0, 0, 0, 0, 0, 0})},                       // level, mapped
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.got, c.want) << c.what;
@@ -124,77 +119,13 @@ TEST(RemoteAccounts, RepliesTakenApartOrRefused) {
     EXPECT_EQ(sam::sids_reply(longer).status, sam::kBadStubData);
 }
 
-// LsarLookupSids's reply: CORP and BUILTIN referenced, one name per SID.
-Bytes lookup_reply(uint32_t nt, std::vector<std::pair<uint16_t, String>> names, int32_t domain) {
-    NdrWriter w;
-    w.pointer(true);
-    w.u32(1);
-    w.pointer(true);
-    w.u32(1);
-    w.defer([](NdrWriter& a) {
-        a.u32(1);
-        a.counted_string(u"CORP");
-        a.pointer(true);
-        a.defer([](NdrWriter& b) { b.sid(Sid(5, {21, 1, 2, 3})); });
-    });
-    w.flush();
-    w.u32(static_cast<uint32_t>(names.size()));
-    w.pointer(true);
-    w.defer([&](NdrWriter& a) {
-        a.u32(static_cast<uint32_t>(names.size()));
-        for (const auto& [use, name] : names) {
-            a.u16(use);
-            a.counted_string(name);
-            a.u32(static_cast<uint32_t>(domain));
-        }
-    });
-    w.flush();
-    w.u32(static_cast<uint32_t>(names.size()));
-    w.u32(nt);
-    return w.bytes();
-}
-
 TEST(RemoteAccounts, MembersNamedFromTheLookup) {
-    auto found = sam::lsa_lookup_sids_reply(lookup_reply(0, {{1, u"alice"}}, 0), 1);
-    ASSERT_EQ(found.status, 0u);
-    LocalGroupMember m = detail::member_of(kAlice, found.value[0]);
+    const sam::Translated alice{SidUsage::User, u"CORP", u"alice", kAlice};
+    LocalGroupMember m = detail::member_of(kAlice, alice);
     EXPECT_EQ(m.domain_and_name, u"CORP\\alice");
     EXPECT_EQ(m.usage, SidUsage::User);
-    // Some not mapped is no failure: the unknown one is named by its SID.
-    found = sam::lsa_lookup_sids_reply(lookup_reply(0x107, {{1, u"alice"}, {8, u""}}, -1), 2);
-    ASSERT_EQ(found.status, 0u);
-    EXPECT_EQ(detail::member_of(kAlice, found.value[1]).domain_and_name, kAlice.text());
-    // A reply for another number of SIDs than asked, and a refusal.
-    EXPECT_EQ(sam::lsa_lookup_sids_reply(lookup_reply(0, {{1, u"alice"}}, 0), 2).status,
-              sam::kBadStubData);
-    EXPECT_EQ(sam::lsa_lookup_sids_reply(lookup_reply(0xC0000022, {}, 0), 0).status, 5u);
-    // Names to SIDs: the domain's SID and the RID.
-    NdrWriter w;
-    w.pointer(true);
-    w.u32(1);
-    w.pointer(true);
-    w.u32(1);
-    w.defer([](NdrWriter& a) {
-        a.u32(1);
-        a.counted_string(u"CORP");
-        a.pointer(true);
-        a.defer([](NdrWriter& b) { b.sid(Sid(5, {21, 1, 2, 3})); });
-    });
-    w.flush();
-    w.u32(1);
-    w.pointer(true);
-    w.defer([](NdrWriter& a) {
-        a.u32(1);
-        a.u16(1);
-        a.u32(1105);
-        a.u32(0);
-    });
-    w.flush();
-    w.u32(1);
-    w.u32(0);
-    auto sids = sam::lsa_lookup_names_reply(w.bytes(), 1);
-    ASSERT_EQ(sids.status, 0u);
-    EXPECT_EQ(sids.value[0].sid, kAlice);
+    // One the server could not name is named by its SID.
+    EXPECT_EQ(detail::member_of(kAlice, sam::Translated{}).domain_and_name, kAlice.text());
 }
 
 TEST(RemoteAccounts, StatusesAsWindowsGivesThem) {
