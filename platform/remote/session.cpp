@@ -164,6 +164,9 @@ Result<std::shared_ptr<Session>> Session::open(Credentials credentials) {
     if (c.kerberos) {
         libnetapi_set_use_ccache(ctx);
         libnetapi_set_use_kerberos(ctx);
+        // Signing in with the ticket: without a password set, the library
+        // would ask for one on the terminal.
+        libnetapi_set_password(ctx, "");
     } else {
         libnetapi_set_password(ctx, c.password.c_str());
     }
