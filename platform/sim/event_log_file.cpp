@@ -164,8 +164,13 @@ void EventLogFile::set_limits(uint32_t max_size, uint32_t retention) {
     retention_ = retention;
 }
 
+std::vector<uint8_t>& EventLogFile::writable() {
+    if (file_.use_count() > 1) file_ = std::make_shared<std::vector<uint8_t>>(*file_);
+    return *file_;
+}
+
 void EventLogFile::clear() {
-    file_.assign(kHeaderSize + kEofSize, 0);
+    writable().assign(kHeaderSize + kEofSize, 0);
     ring_end_ = 0;
     wrapped_ = false;
     full_written_ = false;
@@ -187,14 +192,14 @@ uint32_t EventLogFile::advance(uint32_t at, uint32_t n) const {
 
 void EventLogFile::copy_out(uint32_t at, uint8_t* out, uint32_t n) const {
     const uint32_t first = wrapped_ ? std::min(n, ring_end_ - at) : n;
-    std::memcpy(out, file_.data() + at, first);
-    if (first < n) std::memcpy(out + first, file_.data() + kHeaderSize, n - first);
+    std::memcpy(out, file().data() + at, first);
+    if (first < n) std::memcpy(out + first, file().data() + kHeaderSize, n - first);
 }
 
 void EventLogFile::copy_in(uint32_t at, const uint8_t* in, uint32_t n) {
     const uint32_t first = wrapped_ ? std::min(n, ring_end_ - at) : n;
-    std::memcpy(file_.data() + at, in, first);
-    if (first < n) std::memcpy(file_.data() + kHeaderSize, in + first, n - first);
+    std::memcpy(writable().data() + at, in, first);
+    if (first < n) std::memcpy(writable().data() + kHeaderSize, in + first, n - first);
 }
 
 void EventLogFile::write_header(std::vector<uint8_t>& file, uint32_t start, uint32_t end,
@@ -225,7 +230,7 @@ void EventLogFile::write_eof() {
     put32(eof + 32, oldest_number());
     put32(eof + 36, kEofSize);
     copy_in(end_, eof, kEofSize);
-    write_header(file_, start_, end_, flags());
+    write_header(writable(), start_, end_, flags());
 }
 
 // The room from the end-of-file record up to the oldest record, which a new
@@ -237,17 +242,17 @@ uint32_t EventLogFile::free_space() const {
 
 Status EventLogFile::append(EventRecord record, uint32_t now) {
     const uint64_t length = encoded_length(record);
-    const uint32_t capacity = wrapped_ ? ring_end_ : std::max<uint32_t>(max_size_, file_.size());
+    const uint32_t capacity = wrapped_ ? ring_end_ : std::max<uint32_t>(max_size_, file().size());
     auto refuse = [this] {
         full_written_ = true;
-        write_header(file_, start_, end_, flags());
+        write_header(writable(), start_, end_, flags());
         return st::kLogFileFull;
     };
     if (length + kEofSize > capacity - kHeaderSize) return refuse();
     const auto n = static_cast<uint32_t>(length);
     const uint32_t needed = n + kEofSize;
     if (!wrapped_ && uint64_t{end_} + needed <= capacity) {
-        file_.resize(std::max<size_t>(file_.size(), end_ + needed));
+        writable().resize(std::max<size_t>(file().size(), end_ + needed));
     } else {
         // The log is full and runs on as a ring. The oldest records that
         // must give way are counted before anything changes, so that a
@@ -261,7 +266,7 @@ Status EventLogFile::append(EventRecord record, uint32_t now) {
             if (room >= needed) break;
             // Before the log first wraps no record crosses the end, so
             // advance() finds the time written either way.
-            const uint32_t written = get32(file_.data() + advance(offsets_[drop], 16));
+            const uint32_t written = get32(file().data() + advance(offsets_[drop], 16));
             const uint32_t age = now - std::min(now, written);
             if (retention_ == kNeverOverwrite ||
                 (retention_ != kOverwriteAsNeeded && age <= retention_))
@@ -269,7 +274,7 @@ Status EventLogFile::append(EventRecord record, uint32_t now) {
         }
         wrapped_ = true;
         ring_end_ = ring_end;
-        file_.resize(ring_end_);
+        writable().resize(ring_end_);
         offsets_.erase(offsets_.begin(), offsets_.begin() + static_cast<ptrdiff_t>(drop));
     }
     record.number = next_++;
@@ -284,11 +289,11 @@ Status EventLogFile::append(EventRecord record, uint32_t now) {
 
 uint32_t EventLogFile::oldest_number() const {
     // Dwords never split at the ring's end: records start on one.
-    return offsets_.empty() ? 0 : get32(file_.data() + advance(offsets_.front(), 8));
+    return offsets_.empty() ? 0 : get32(file().data() + advance(offsets_.front(), 8));
 }
 
 uint32_t EventLogFile::length_at(uint32_t at) const {
-    return get32(file_.data() + at);  // a record starts on a dword, which never splits
+    return get32(file().data() + at);  // a record starts on a dword, which never splits
 }
 
 uint32_t EventLogFile::record_length(size_t i) const {
@@ -305,7 +310,7 @@ EventRecord EventLogFile::record(size_t i) const {
 }
 
 std::vector<uint8_t> EventLogFile::image() const {
-    return file_;
+    return file();
 }
 
 std::vector<uint8_t> EventLogFile::backup() const {
@@ -316,18 +321,18 @@ std::vector<uint8_t> EventLogFile::backup() const {
     size_t total = kHeaderSize + kEofSize;
     for (size_t i = 0; i < offsets_.size(); ++i)
         total += record_length(i);
-    copy.file_.assign(total, 0);
+    copy.writable().assign(total, 0);
     uint32_t at = kHeaderSize;
     for (size_t i = 0; i < offsets_.size(); ++i) {
         const uint32_t n = record_length(i);
-        copy_out(offsets_[i], copy.file_.data() + at, n);
+        copy_out(offsets_[i], copy.writable().data() + at, n);
         copy.offsets_.push_back(at);
         at += n;
     }
     copy.end_ = at;
     copy.start_ = copy.offsets_.empty() ? at : kHeaderSize;
     copy.write_eof();
-    return std::move(copy.file_);
+    return std::move(copy.writable());
 }
 
 platform::Result<EventLogFile> EventLogFile::read(std::span<const uint8_t> file) {
@@ -342,9 +347,10 @@ platform::Result<EventLogFile> EventLogFile::read(std::span<const uint8_t> file)
     // Read as a ring over the whole file: an unwrapped log never crosses its
     // end, and a wrapped one goes on after the header.
     EventLogFile log;
-    log.file_.assign(file.begin(), file.begin() + static_cast<ptrdiff_t>(file.size() & ~size_t{3}));
+    log.writable().assign(file.begin(),
+                          file.begin() + static_cast<ptrdiff_t>(file.size() & ~size_t{3}));
     log.wrapped_ = true;
-    log.ring_end_ = static_cast<uint32_t>(log.file_.size());
+    log.ring_end_ = static_cast<uint32_t>(log.file().size());
     log.max_size_ = std::max(get32(h + 32) & ~3u, log.ring_end_);
     log.retention_ = get32(h + 40);
     log.full_written_ = (get32(h + 36) & kFullWritten) != 0;

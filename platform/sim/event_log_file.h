@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -104,7 +105,12 @@ class EventLogFile {
     void write_header(std::vector<uint8_t>& file, uint32_t start, uint32_t end,
                       uint32_t flags) const;
 
-    std::vector<uint8_t> file_;  // the header, then the data area
+    // The header, then the data area. Copies of a log share it until one of
+    // them writes (a restored network copies every log an input reached,
+    // and most inputs only read them).
+    const std::vector<uint8_t>& file() const { return *file_; }
+    std::vector<uint8_t>& writable();
+    std::shared_ptr<std::vector<uint8_t>> file_ = std::make_shared<std::vector<uint8_t>>();
     uint32_t ring_end_ = 0;      // records wrap here once the log is full
     bool wrapped_ = false;       // the data area is a ring of [header, ring_end_)
     bool full_written_ = false;  // a record was refused for want of room

@@ -5,6 +5,7 @@
 
 #include "platform/locale.h"
 #include "platform/platform.h"
+#include "platform/sim/eventlog.h"
 #include "platform/sim/network.h"
 #include "platform/sim/registry.h"
 #include "platform/sim/servers.h"
@@ -184,14 +185,25 @@ TEST(SimNetworkRestore, EverythingASessionChangedGoesBack) {
 }
 
 // A session works on copies: the keys the services keep lead into the
-// session's registry, so what it changes there never reaches the saved state.
+// session's registry, and a log it writes to is its own (copies of a log
+// share their bytes until one writes), so what it changes there never
+// reaches the saved state.
 TEST(SimNetworkRestore, SessionsNeverChangeTheSavedState) {
     auto net = sim::make_network(u"default");
     sim::restart_service_manager(*net, net->local());  // the services keep their key
+    auto application = [&] {
+        return sim::eventlog_state(*net, net->local()).logs.at(u"Application").file;
+    };
+    const size_t events = application().count();
+    const std::vector<uint8_t> image = application().image();
     net->save();
     for (int session = 0; session < 2; ++session) {
         net->restore();
         sim::Machine& ws = net->local();
+        EXPECT_EQ(application().count(), events);
+        EXPECT_EQ(application().image(), image);
+        EXPECT_EQ(sim::write_event(*net, ws, u"Test", 4, 0, 1, {}, {u"session"}), 0u);
+        EXPECT_EQ(application().count(), events + 1);
         auto kept = sim::service_table(*net, ws).services_key.lock();
         ASSERT_TRUE(kept);
         const sim::KeyNode* root = kept.get();
