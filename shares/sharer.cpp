@@ -229,31 +229,30 @@ StringView Sharer::printer_right_text(uint32_t mask) {
 void Sharer::reset() {
     computer_.clear();
     name_.clear();
-    remark_.clear();
-    type_text_.clear();
-    password_.clear();
-    path_.clear();
+    texts_.clear();
     rights_.reset();
     type_ = cur_uses_ = max_uses_ = permissions_ = dfs_flags_ = 0;
-    permissions_text_.clear();
     valid_ = false;
 }
 
 int32_t Sharer::load(StringView server, const String* local_name) {
     auto read = shares().share_info(server, name_);
     if (!read.ok()) return as_long(read.status);
-    auto record = std::make_shared<platform::ShareInfo>(std::move(read.value));
-    type_ = as_long(record->type);
-    type_text_ = String(type_text(record->type));
-    name_ = record->name;
-    password_ = String(kPasswordMask);
-    path_ = record->path;
-    remark_ = record->remark;
-    cur_uses_ = record->current_uses;
-    max_uses_ = record->max_uses;
-    permissions_text_ = permissions_text(record->permissions);
-    permissions_ = as_long(record->permissions);
-    record_ = std::move(record);
+    platform::ShareInfo& record = read.value;
+    type_ = as_long(record.type);
+    name_ = std::move(record.name);
+    const String permissions = permissions_text(record.permissions);
+    texts_.set({{kPath, record.path},
+                {kRemark, record.remark},
+                {kTypeText, type_text(record.type)},
+                {kPassword, kPasswordMask},
+                {kPermissionsText, permissions}});
+    cur_uses_ = record.current_uses;
+    max_uses_ = record.max_uses;
+    permissions_ = as_long(record.permissions);
+    security_.reset();
+    if (record.security)
+        security_ = std::make_unique<platform::SecurityDescriptor>(std::move(*record.security));
     auto flags = shares().share_flags(server, name_);
     if (!flags.ok()) return as_long(flags.status);
     dfs_flags_ = as_long(flags.value);
@@ -317,7 +316,7 @@ void Sharer::SetShName(String value) {
 
 void Sharer::SetShPath(String value) {
     last_error_ = 0;
-    if (!valid_) path_ = std::move(value);
+    if (!valid_) set_text(kPath, value);
 }
 
 void Sharer::SetShType(int32_t value) {
@@ -331,9 +330,13 @@ void Sharer::write_through(Change&& change) {
     // leaves the other fields as they are; no password and no descriptor
     // keep the server's own.
     platform::ShareInfo record;
-    if (record_) record = *record_;
-    record.password.clear();
-    record.security.reset();
+    record.name = name_;
+    record.type = static_cast<uint32_t>(type_);
+    record.remark = String(texts_[kRemark]);
+    record.permissions = static_cast<uint32_t>(permissions_);
+    record.max_uses = max_uses_;
+    record.current_uses = cur_uses_;
+    record.path = String(texts_[kPath]);
     change(record);
     uint32_t parm_error = 0;
     int32_t status = 0;
@@ -348,7 +351,7 @@ void Sharer::write_through(Change&& change) {
 void Sharer::SetShRemark(String value) {
     last_error_ = 0;
     if (!valid_) {
-        remark_ = std::move(value);
+        set_text(kRemark, value);
         return;
     }
     write_through([&](platform::ShareInfo& r) { r.remark = value; });
@@ -361,7 +364,7 @@ void Sharer::SetShPassword(String value) {
         return;
     }
     if (!valid_) {
-        password_ = std::move(value);
+        set_text(kPassword, value);
         return;
     }
     write_through([&](platform::ShareInfo& r) { r.password = value; });
@@ -392,17 +395,17 @@ int32_t Sharer::Create() {
     int32_t status = 0;
     const int32_t rc = attempt([&] {
         const String server = machines::normalized_target(computer_);
-        if (path_.empty() || name_.empty()) raise(err::kBadArgument);
-        if (password_.size() > sh::kMaxPassword) raise(err::kBadArgument);
+        if (texts_[kPath].empty() || name_.empty()) raise(err::kBadArgument);
+        if (texts_[kPassword].size() > sh::kMaxPassword) raise(err::kBadArgument);
         if (max_uses_ == 0) max_uses_ = -1;
         platform::ShareInfo record;
         record.name = name_;
         record.type = static_cast<uint32_t>(type_);
-        record.remark = remark_;
+        record.remark = String(texts_[kRemark]);
         record.permissions = static_cast<uint32_t>(permissions_);
         record.max_uses = max_uses_;
-        record.path = path_;
-        record.password = password_;
+        record.path = String(texts_[kPath]);
+        record.password = String(texts_[kPassword]);
         uint32_t parm_error = 0;
         status = as_long(shares().add_share(server, record, parm_error));
         if (status != 0) return;
@@ -487,7 +490,7 @@ String Sharer::unc_name() const {
 }
 
 int32_t Sharer::read_descriptor(std::optional<SecurityDescriptor>& sd) {
-    if (type_text_ == u"STYPE_PRINTQ") {
+    if (texts_[kTypeText] == u"STYPE_PRINTQ") {
         auto printer = shares().open_printer(unc_name());
         if (!printer.ok()) return as_long(printer.status);
         auto read = shares().printer_info(printer.value);
@@ -496,8 +499,8 @@ int32_t Sharer::read_descriptor(std::optional<SecurityDescriptor>& sd) {
         sd = std::move(read.value.security);
         return 0;
     }
-    if (record_ && record_->security) {
-        sd = record_->security;
+    if (security_) {
+        sd = *security_;
         return 0;
     }
     auto named = shares().share_security(unc_name());
@@ -531,8 +534,8 @@ int32_t Sharer::InitShareRights() {
         status = read_descriptor(sd);
         if (status != 0) return;
         if (!sd || !sd->dacl) {
-            if (type_text_ == u"STYPE_DEVICE" || type_text_ == u"STYPE_IPC" ||
-                type_text_ == u"STYPE_SPECIAL") {
+            if (texts_[kTypeText] == u"STYPE_DEVICE" || texts_[kTypeText] == u"STYPE_IPC" ||
+                texts_[kTypeText] == u"STYPE_SPECIAL") {
                 const String a(kAdministrativeShare);
                 add_right({a, a, a, a});
                 return;
@@ -546,7 +549,7 @@ int32_t Sharer::InitShareRights() {
                        u"FULL"});
             return;
         }
-        const bool printer = type_text_ == u"STYPE_PRINTQ";
+        const bool printer = texts_[kTypeText] == u"STYPE_PRINTQ";
         const String system = computer_.empty() ? String() : machines::plain_target(computer_);
         const String allowed(Registry::ace_type_name(platform::ace::kAccessAllowed));
         const String denied(Registry::ace_type_name(platform::ace::kAccessDenied));

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "automation/collection.h"
+#include "automation/packed_texts.h"
 #include "platform/shares.h"
 
 namespace vorlek {
@@ -35,10 +36,10 @@ class Sharer : public Object {
 
     String Computer() const { return computer_; }
     String ShName() const { return name_; }
-    String ShRemark() const { return remark_; }
-    String ShTypeStr() const { return type_text_; }
+    String ShRemark() const { return String(texts_[kRemark]); }
+    String ShTypeStr() const { return String(texts_[kTypeText]); }
     String ShPassword() const { return String(kPasswordMask); }
-    String ShPath() const { return path_; }
+    String ShPath() const { return String(texts_[kPath]); }
     String ShRightUser() const { return rights_ ? rights_->user : String(); }
     String ShRightDomain() const { return rights_ ? rights_->domain : String(); }
     String ShRightTypeStr() const { return rights_ ? rights_->type_text : String(); }
@@ -47,7 +48,7 @@ class Sharer : public Object {
     int32_t ShCurUses() const { return cur_uses_; }
     int32_t ShMaxUses() const { return max_uses_; }
     int32_t ShPermissions() const { return permissions_; }
-    String ShPermissionsStr() const { return permissions_text_; }
+    String ShPermissionsStr() const { return String(texts_[kPermissionsText]); }
     int32_t ShDFSFlag() const { return dfs_flags_; }
     int32_t LastError() const { return last_error_; }
     bool Valid() const { return valid_; }
@@ -98,12 +99,18 @@ class Sharer : public Object {
     String unc_name() const;
     void add_right(RightTexts texts);
 
-    String computer_, name_, remark_, type_text_, password_, path_, permissions_text_;
+    // The texts besides the two names, the ones most shares have first.
+    enum Text : size_t { kPath, kRemark, kTypeText, kPassword, kPermissionsText, kTexts };
+    void set_text(Text which, StringView value) { texts_.set({{which, value}}); }
+
+    String computer_, name_;
+    PackedTexts<kTexts> texts_;
     int32_t type_ = 0, cur_uses_ = 0, max_uses_ = 0, permissions_ = 0, dfs_flags_ = 0;
     int32_t last_error_ = 0;
     bool valid_ = false;
-    // The share's record as the last load read it (its descriptor included).
-    std::shared_ptr<const platform::ShareInfo> record_;
+    // The share's descriptor as the last load read it; none when the share
+    // has none. The rest of the record the fields above keep.
+    std::unique_ptr<const platform::SecurityDescriptor> security_;
     std::unique_ptr<RightTexts> rights_;
     Ref<Collection> shares_, share_rights_;
 };

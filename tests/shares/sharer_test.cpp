@@ -6,6 +6,8 @@
 
 #include "tests/support/simulated.h"
 
+#include "bench/heap.h"
+
 #include "library/client.h"
 #include "platform/registry.h"
 #include "platform/sim/registry.h"
@@ -418,6 +420,33 @@ TEST_F(SharerTest, EntriesOfOneAccountMerge) {
     share_with({});
     EXPECT_EQ(s.call(u"InitShareRights").to_long(), 0);
     EXPECT_EQ(count(u"ShareRights"), 0);
+}
+
+// A listed share costs its object, its place in the collection and its share
+// of what the listing holds. Its texts are the name, kept once by the item
+// and once by the collection, the path, the remark, the type's text and the
+// password mask.
+TEST_F(SharerTest, ListedItemsStaySmall) {
+    if (!bench::kHeapCounted) GTEST_SKIP() << "the heap is not counted here";
+    constexpr int kAdded = 3000;
+    for (int i = 0; i < kAdded; ++i) {
+        platform::ShareInfo r;
+        r.name = u"L" + String(6 - decimal(i).size(), u'0') + decimal(i);
+        r.remark = u"Listed share";
+        r.path = u"D:\\Public";
+        uint32_t parm = 0;
+        ASSERT_EQ(platform::current().shares().add_share(u"\\\\SRV01", r, parm), 0u);
+    }
+    int32_t listed = 0;
+    const double per_item = bench::heap_per_item(kAdded, [&](auto held) {
+        ASSERT_EQ(s.call(u"InitShares", {u"SRV01"}).to_long(), 0);
+        listed = count(u"Shares");
+        held();
+    });
+    ASSERT_GE(listed, kAdded);
+    // Each text also keeps its length in a code unit.
+    constexpr double kTexts = 2 * (2 * 7 + 9 + 12 + 14 + 8) + 2 * 5;
+    EXPECT_LE(per_item, 300 + kTexts);
 }
 
 }  // namespace
