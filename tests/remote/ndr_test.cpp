@@ -12,7 +12,8 @@ namespace {
 std::vector<uint8_t> le32(std::initializer_list<uint32_t> words) {
     std::vector<uint8_t> out;
     for (uint32_t w : words)
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(w >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            out.push_back(static_cast<uint8_t>(w >> (8 * i)));
     return out;
 }
 
@@ -29,10 +30,12 @@ TEST(RemoteNdr, CountedStringsDeferTheirCharactersDepthFirst) {
     w.u32(1);
     w.u32(1);
     std::vector<uint8_t> expected = le32({0});
-    for (uint8_t b : {4, 0, 4, 0}) expected.push_back(b);  // length and size in bytes
+    for (uint8_t b : {4, 0, 4, 0})
+        expected.push_back(b);  // length and size in bytes
     auto rest = le32({0x20000, 2, 0, 2});
     expected.insert(expected.end(), rest.begin(), rest.end());
-    for (uint8_t b : {0x41, 0, 0x62, 0}) expected.push_back(b);
+    for (uint8_t b : {0x41, 0, 0x62, 0})
+        expected.push_back(b);
     auto tail = le32({0, 0, 1, 1});  // empty string: lengths 0 and a null pointer
     expected.insert(expected.end(), tail.begin(), tail.end());
     EXPECT_EQ(w.bytes(), expected);
@@ -64,7 +67,7 @@ TEST(RemoteNdr, CountedStringsDeferTheirCharactersDepthFirst) {
 TEST(RemoteNdr, ValuesRoundTripWithTheirAlignment) {
     NdrWriter w;
     w.u8(7);
-    w.u16(0x1234);  // padded to 2
+    w.u16(0x1234);                 // padded to 2
     w.u64(0x0102030405060708ULL);  // padded to 8
     w.wide_string(u"hi");
     const Sid sid = *Sid::parse(u"S-1-5-21-1-2-3-500");
@@ -104,7 +107,8 @@ TEST(RemoteNdr, MalformedRepliesFailWithoutReadingPastTheirEnd) {
         {"a count of more elements than bytes", le32({1000, 0}), [](NdrReader& r) { r.count(4); }},
         {"a SID with more sub-authorities than it says", le32({2, 0x0101, 0x05000000, 7}),
          [](NdrReader& r) { r.sid(); }},
-        {"a SID of 16 sub-authorities", le32({16, 0x1001, 0x05000000}), [](NdrReader& r) { r.sid(); }},
+        {"a SID of 16 sub-authorities", le32({16, 0x1001, 0x05000000}),
+         [](NdrReader& r) { r.sid(); }},
         {"a handle cut short", std::vector<uint8_t>(19, 1), [](NdrReader& r) { r.handle(); }},
         {"bytes beyond the end", le32({1}), [](NdrReader& r) { EXPECT_EQ(r.bytes(5), nullptr); }},
     };
@@ -130,11 +134,11 @@ TEST(RemoteSession, StatusesAreTheOnesWindowsGives) {
         uint32_t nt;
         Status win32;
     };
-    for (auto [nt, win32] : {Case{0, 0}, Case{0xC0000022, 5}, Case{0xC000006D, 1326},
-                             Case{0xC0000236, 1722}, Case{0xC00000B5, 1722}, Case{0xC0000011, 38},
-                             Case{0xC0000035, 183}, Case{0xC0000039, 161}, Case{0xC002002E, 1745},
-                             Case{0xC0020001, kRpcCallFailed}, Case{0xC0030009, kRpcCallFailed},
-                             Case{0xC0001234, 0xC0001234}})
+    for (auto [nt, win32] :
+         {Case{0, 0}, Case{0xC0000022, 5}, Case{0xC000006D, 1326}, Case{0xC0000236, 1722},
+          Case{0xC00000B5, 1722}, Case{0xC0000011, 38}, Case{0xC0000035, 183},
+          Case{0xC0000039, 161}, Case{0xC002002E, 1745}, Case{0xC0020001, kRpcCallFailed},
+          Case{0xC0030009, kRpcCallFailed}, Case{0xC0001234, 0xC0001234}})
         EXPECT_EQ(win32_from_ntstatus(nt), win32) << std::hex << nt;
 }
 
