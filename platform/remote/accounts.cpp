@@ -620,29 +620,57 @@ class RemoteAccounts final : public platform::Accounts {
         return batch<GROUP_INFO_0>(rc, b, read, total);
     }
 
+    // The library's NetGroupGetInfo hands back texts it has already freed
+    // (the group's name and comment stay in the call's own memory), so a
+    // group is read from the level-2 listing, which copies them. The listing
+    // is kept for the reads of one listing of the classes (each item reads
+    // its group), and any write through this area drops it.
     Result<GroupInfo> group_info(StringView server, StringView group, uint32_t level) override {
         if (level > 2) return {status::kInvalidLevel, {}};
         auto host = target(server);
         if (!host.ok()) return {host.status, {}};
-        Texts t;
-        const char* g = t.utf8(group);
-        if (t.status()) return {t.status(), {}};
-        NetBuffer b;
-        Status rc;
+        if (!fits_c_string(group)) return {status::kInvalidName, {}};
+        std::vector<GroupInfo> groups;
         {
-            std::lock_guard lock(session_->library_lock());
-            rc = net_status(NetGroupGetInfo(host.value.c_str(), g, 2, &b.p), Absent::Group);
+            std::lock_guard g(cache_lock_);
+            if (groups_host_ == host.value &&
+                std::chrono::steady_clock::now() - groups_at_ < kGroupsKept)
+                groups = groups_;
         }
-        if (rc != status::kSuccess) return {rc, {}};
-        if (!b.p) return {sam::kBadStubData, {}};
-        const auto& r = *b.as<GROUP_INFO_2>();
-        GroupInfo out{text(r.grpi2_name), {}, 0, 0};
-        if (level >= 1) out.comment = text(r.grpi2_comment);
-        if (level == 2) {
-            out.group_id = r.grpi2_group_id;
-            out.attributes = r.grpi2_attributes;
+        if (groups.empty()) {
+            uint32_t resume = 0;
+            Status rc;
+            do {
+                NetBuffer b;
+                uint32_t read = 0, total = 0;
+                {
+                    std::lock_guard g(session_->library_lock());
+                    rc = net_status(NetGroupEnum(host.value.c_str(), 2, &b.p, kWholeList, &read,
+                                                 &total, &resume),
+                                    Absent::Keep);
+                }
+                if (rc != status::kSuccess && rc != status::kMoreData) return {rc, {}};
+                const auto* r = b.as<GROUP_INFO_2>();
+                for (uint32_t i = 0; r && i < read; ++i)
+                    groups.push_back(GroupInfo{text(r[i].grpi2_name), text(r[i].grpi2_comment),
+                                               r[i].grpi2_group_id, r[i].grpi2_attributes});
+            } while (rc == status::kMoreData);
+            std::lock_guard g(cache_lock_);
+            groups_host_ = host.value;
+            groups_at_ = std::chrono::steady_clock::now();
+            groups_ = groups;
         }
-        return {status::kSuccess, std::move(out)};
+        for (GroupInfo& found : groups) {
+            if (!equal_ignore_case(found.name, group)) continue;
+            GroupInfo out{std::move(found.name), {}, 0, 0};
+            if (level >= 1) out.comment = std::move(found.comment);
+            if (level == 2) {
+                out.group_id = found.group_id;
+                out.attributes = found.attributes;
+            }
+            return {status::kSuccess, std::move(out)};
+        }
+        return {kGroupNotFound, {}};
     }
 
     Status set_group_info(StringView server, StringView group, uint32_t level, const GroupInfo& in,
@@ -924,6 +952,8 @@ class RemoteAccounts final : public platform::Accounts {
     void forget() {
         std::lock_guard g(cache_lock_);
         prefetch_.clear();
+        groups_.clear();
+        groups_host_.clear();
     }
 
     template <class Call>
@@ -1095,6 +1125,7 @@ class RemoteAccounts final : public platform::Accounts {
         Texts t;
         const char* record[2] = {t.utf8(in.name), t.utf8(in.comment)};
         if (t.status()) return t.status();
+        forget();
         std::lock_guard lock(session_->library_lock());
         return reached(detail::taken_status(
             call(host.value.c_str(), level, reinterpret_cast<uint8_t*>(record), &parm_err)));
@@ -1198,6 +1229,13 @@ class RemoteAccounts final : public platform::Accounts {
     std::shared_ptr<Session> session_;
     std::mutex cache_lock_;
     Prefetch prefetch_;
+    // The global groups of one server at level 2, as `group_info` reads them.
+    static constexpr std::chrono::seconds kGroupsKept{30};
+    static constexpr uint32_t kWholeList = 0xFFFFFFFF;  // MAX_PREFERRED_LENGTH
+    static constexpr Status kGroupNotFound = 2220;      // NERR_GroupNotFound
+    std::string groups_host_;
+    std::chrono::steady_clock::time_point groups_at_;
+    std::vector<GroupInfo> groups_;
 };
 
 }  // namespace
