@@ -8,15 +8,12 @@
 
 #include "platform/remote/accounts_detail.h"
 #include "platform/remote/samr.h"
+#include "tests/remote/wire.h"
 
 namespace vorlek::platform::remote {
 namespace {
 
-ContextHandle handle_of(uint8_t fill) {
-    ContextHandle h;
-    h.bytes.fill(fill);
-    return h;
-}
+using wire::handle_of;
 
 // The 20 bytes of a handle, then the rest (copied into place: GCC's -O3
 // warns falsely about an insert behind them).

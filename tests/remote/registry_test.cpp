@@ -3,24 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/remote/winreg.h"
+#include "tests/remote/wire.h"
 
 namespace vorlek::platform::remote {
 namespace {
 
-ContextHandle handle_of(uint8_t fill) {
-    ContextHandle h;
-    h.bytes.fill(fill);
-    return h;
-}
-
-void put16(Bytes& b, uint16_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void put32(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
+using wire::handle_of;
+using wire::put16;
+using wire::put32;
 
 TEST(WinregRequests, OpenKeyCountsTheNameWithItsNul) {
     Bytes expected(20, 0x11);
