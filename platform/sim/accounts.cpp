@@ -239,6 +239,7 @@ bool is_listed(const std::vector<String>& names, StringView name) {
 }  // namespace
 
 AccountDatabase& account_database(Network& net, Machine& machine) {
+    net.own(machine.accounts.database);
     if (machine.accounts.database) return *machine.accounts.database;
     const String& group = machine.servers.lan_group;
     const Domain* d = net.domain(group);

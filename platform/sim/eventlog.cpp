@@ -57,12 +57,12 @@ void seed_history(Network& net, Machine& m);
 // The log as the service keeps it, made on first use; its limits follow its
 // key from one use to the next.
 LiveLog& live_log(Network& net, Machine& m, StringView log) {
-    eventlog_state(net, m);
+    EventLogState& state = eventlog_state(net, m);
     const KeyNode* key = log_key(net, m, log);
     const uint32_t max_size = key_dword(key, u"MaxSize", kDefaultMaxSize);
     const uint32_t retention = key_dword(key, u"Retention", kDefaultRetention);
     auto [it, made] =
-        m.eventlog.logs.try_emplace(String(log), LiveLog{EventLogFile(max_size, retention)});
+        state.logs.try_emplace(String(log), LiveLog{EventLogFile(max_size, retention)});
     if (!made) it->second.file.set_limits(max_size, retention);
     return it->second;
 }
@@ -497,11 +497,11 @@ class SimEventLog : public platform::EventLog {
 }  // namespace
 
 EventLogState& eventlog_state(Network& net, Machine& m) {
-    if (!m.eventlog.seeded) {
-        m.eventlog.seeded = true;
+    if (!m.eventlog->seeded) {
+        m.eventlog.write().seeded = true;
         seed_history(net, m);
     }
-    return m.eventlog;
+    return m.eventlog.write();
 }
 
 String log_of_source(Network& net, Machine& m, StringView source) {

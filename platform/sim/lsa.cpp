@@ -163,8 +163,9 @@ void build(const Machine& m, LsaState& s) {
 }  // namespace
 
 LsaState& lsa_state(Network&, Machine& machine) {
-    if (!machine.lsa.built) build(machine, machine.lsa);
-    return machine.lsa;
+    LsaState& s = machine.lsa.write();
+    if (!s.built) build(machine, s);
+    return s;
 }
 
 std::vector<PrivilegeState> privileges_held(Network& net, Machine& machine,

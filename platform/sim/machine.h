@@ -4,6 +4,7 @@
 
 #include "platform/sim/accounts.h"
 #include "platform/sim/console.h"
+#include "platform/sim/copy_on_write.h"
 #include "platform/sim/desktop.h"
 #include "platform/sim/eventlog.h"
 #include "platform/sim/files.h"
@@ -35,16 +36,16 @@ struct Machine {
     ServerState servers;
     AccountsState accounts;
     SecurityState security;
-    ProcessesState processes;
+    CopyOnWrite<ProcessesState> processes;
     RegistryState registry;
-    ServicesState services;
-    EventLogState eventlog;
+    CopyOnWrite<ServicesState> services;
+    CopyOnWrite<EventLogState> eventlog;
     SocketsState sockets;
     NetBiosState netbios;
     RasState ras;
     DesktopState desktop;
     MultimediaState multimedia;
-    LsaState lsa;
+    CopyOnWrite<LsaState> lsa;
     SharesState shares;
     ConsoleState console;
     FileStore files;

@@ -130,16 +130,25 @@ namespace {
 
 // Copies machines, keeping shared what they share: one copy of an account
 // database, a token or a key for every machine copied with one copier.
+// A copy to keep (`deep`) has parts of its own. A copy made from the kept
+// state shares its account database and tokens with it: the machine's first
+// use of them makes the network's live copies (Network::own); its parts held
+// copy-on-write it shares either way until it writes them.
 class Copier {
   public:
+    explicit Copier(bool deep) : deep_(deep) {}
+
     // `same_registry`: a machine whose registry and services are those of
     // `from` still; they are moved over instead of copied.
     std::unique_ptr<Machine> machine(const Machine& from, Machine* same_registry = nullptr) {
         auto m = std::make_unique<Machine>(from);  // the pointers still lead into `from`
-        m->accounts.database = copy(from.accounts.database, databases_);
-        for (auto& [pid, p] : m->processes.processes)
-            p.token = copy(p.token, tokens_);
-        m->processes.impersonation = copy(from.processes.impersonation, tokens_);
+        if (deep_) {
+            m->accounts.database = copy(from.accounts.database, databases_);
+            ProcessesState& p = m->processes.write();
+            for (auto& [pid, process] : p.processes)
+                process.token = copy(process.token, tokens_);
+            p.impersonation = copy(p.impersonation, tokens_);
+        }
         if (same_registry) {
             m->registry = std::move(same_registry->registry);
             m->services = std::move(same_registry->services);
@@ -148,8 +157,8 @@ class Copier {
             r.local_machine = tree(from.registry.local_machine);
             r.users = tree(from.registry.users);
             r.performance = tree(from.registry.performance);
-            ServicesState& s = m->services;
-            s.services_key = tree(from.services.services_key.lock());
+            ServicesState& s = m->services.write();
+            s.services_key = tree(from.services->services_key.lock());
             for (auto& [name, service] : s.services)
                 service.key = tree(service.key.lock());
         }
@@ -173,6 +182,7 @@ class Copier {
         return from->copy_tree(keys_);
     }
 
+    bool deep_;
     std::unordered_map<const AccountDatabase*, std::shared_ptr<AccountDatabase>> databases_;
     std::unordered_map<const SimToken*, std::shared_ptr<SimToken>> tokens_;
     KeyNode::Copies keys_;
@@ -180,8 +190,8 @@ class Copier {
 
 // What a machine's state may share with another machine's.
 std::vector<const void*> shared_parts(const Machine& m) {
-    std::vector<const void*> out{m.accounts.database.get(), m.processes.impersonation.get()};
-    for (const auto& [pid, p] : m.processes.processes)
+    std::vector<const void*> out{m.accounts.database.get(), m.processes->impersonation.get()};
+    for (const auto& [pid, p] : m.processes->processes)
         out.push_back(p.token.get());
     out.erase(std::remove(out.begin(), out.end(), nullptr), out.end());
     return out;
@@ -203,9 +213,14 @@ void Network::save() {
     std::lock_guard lock(mutex_);
     auto saved = std::make_shared<Saved>();
     const std::vector<Machine*> live = machines();
-    Copier copier;
-    for (const Machine* m : live)
+    Copier copier(true);
+    saved_parts_.clear();
+    live_copies_.clear();
+    for (const Machine* m : live) {
         saved->machines.push_back(copier.machine(*m));
+        for (const void* part : shared_parts(*saved->machines.back()))
+            saved_parts_.insert(part);
+    }
     // Machines that share a part (transitively) form one group.
     std::vector<size_t> up(live.size());
     for (size_t i = 0; i < up.size(); ++i)
@@ -251,7 +266,7 @@ void Network::restore() {
     // A new table each time, filled in one order: the same layout after
     // every restore, whatever was added and removed in between.
     decltype(machines_) next;
-    Copier copier;
+    Copier copier(false);
     for (size_t i = 0; i < n; ++i) {
         const String& name = saved.machines[i]->name;
         auto it = machines_.find(name);
@@ -268,6 +283,7 @@ void Network::restore() {
     faults_ = saved.faults;
     handles_ = saved.handles;
     touched_.clear();
+    live_copies_.clear();
 }
 
 std::vector<Machine*> Network::machines() const {

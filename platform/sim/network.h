@@ -8,6 +8,8 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "platform/c_strings.h"
@@ -105,6 +107,19 @@ class Network {
     void save();
     void restore();
 
+    // A restored machine shares its account database and its processes'
+    // tokens with the saved state until it first uses them; the parts that
+    // read or change them call this first. The part becomes the network's
+    // live copy of it: one copy, taken by every machine that shared the part
+    // when saved. Without a saved state it leaves the part as it is.
+    template <class T>
+    void own(std::shared_ptr<T>& part) {
+        if (!part || !saved_parts_.contains(part.get())) return;
+        std::shared_ptr<void>& copy = live_copies_[part.get()];
+        if (!copy) copy = std::make_shared<T>(std::as_const(*part));
+        part = std::static_pointer_cast<T>(copy);
+    }
+
   private:
     struct Saved;
     void touch(const Machine& machine);
@@ -117,7 +132,9 @@ class Network {
     HandleLedger handles_;
     std::recursive_mutex mutex_;
     std::shared_ptr<const Saved> saved_;
-    std::vector<const Machine*> touched_;  // since save() or restore()
+    std::vector<const Machine*> touched_;          // since save() or restore()
+    std::unordered_set<const void*> saved_parts_;  // see own()
+    std::unordered_map<const void*, std::shared_ptr<void>> live_copies_;  // by saved part
 };
 
 // A preset network by name ("default", "empty"); null when unknown.

@@ -297,8 +297,24 @@ const SimToken& caller_token(Network& net) {
     return s.impersonation ? *s.impersonation : *s.current().token;
 }
 
+namespace {
+
+// The machine's own process table, its tokens the network's live ones.
+ProcessesState& own_processes(Network& net, Machine& machine) {
+    const bool shared = machine.processes.shared();
+    ProcessesState& s = machine.processes.write();
+    if (shared) {
+        for (auto& [pid, p] : s.processes)
+            net.own(p.token);
+        net.own(s.impersonation);
+    }
+    return s;
+}
+
+}  // namespace
+
 ProcessesState& process_table(Network& net, Machine& machine) {
-    ProcessesState& s = machine.processes;
+    ProcessesState& s = own_processes(net, machine);
     if (!s.built) build_processes(net, machine, s);
     return s;
 }
@@ -307,10 +323,10 @@ void power_on(Network& net, Machine& machine) {
     machine.reachable = true;
     // Services marked for deletion go with the old boot; the processes and
     // the services that run start afresh on first use, the clock going on.
-    if (machine.services.built) restart_service_manager(net, machine);
-    const uint64_t clock = machine.processes.clock_ms;
+    if (machine.services->built) restart_service_manager(net, machine);
+    const uint64_t clock = machine.processes->clock_ms;
     machine.processes = ProcessesState{};
-    machine.processes.clock_ms = clock;
+    machine.processes.write().clock_ms = clock;
     machine.services = ServicesState{};
 }
 
@@ -318,7 +334,7 @@ void pass_time(Network& net, uint64_t ms) {
     const auto ticks = static_cast<platform::FileTime>(ms) * 10'000;
     for (Machine* m : net.machines()) {
         m->time.clock += ticks;
-        ProcessesState& s = m->processes;
+        ProcessesState& s = own_processes(net, *m);
         s.advance(ms);
         const bool restarted =
             !m->reachable &&

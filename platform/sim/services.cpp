@@ -194,7 +194,7 @@ KeyNode* kept_key(std::weak_ptr<KeyNode>& kept, Find&& find) {
 // The key that holds the services, found once and kept while it stays in
 // the tree (the manager reads it for every service of every call).
 KeyNode* services_key(Network& net, Machine& m) {
-    return kept_key(m.services.services_key, [&]() -> std::shared_ptr<KeyNode> {
+    return kept_key(m.services.write().services_key, [&]() -> std::shared_ptr<KeyNode> {
         RegistryState& r = registry_state(net, m);
         KeyNode* control_set =
             r.local_machine ? find_key(*r.local_machine, kControlSetPath) : nullptr;
@@ -1063,7 +1063,7 @@ class SimServices : public platform::Services {
 }  // namespace
 
 ServicesState& service_table(Network& net, Machine& machine) {
-    ServicesState& s = machine.services;
+    ServicesState& s = machine.services.write();
     machine.registry.used = true;
     if (!s.built) build_services(net, machine, s);
     return s;

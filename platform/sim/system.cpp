@@ -8,12 +8,12 @@
 namespace vorlek::sim {
 
 void SystemState::set_env(StringView name, StringView value) {
-    environment[String(name)] = {String(name), String(value)};
+    environment.write()[String(name)] = {String(name), String(value)};
 }
 
 std::optional<String> SystemState::env(StringView name) const {
-    auto it = environment.find(name);
-    if (it == environment.end()) return std::nullopt;
+    auto it = environment->find(name);
+    if (it == environment->end()) return std::nullopt;
     return it->second.second;
 }
 

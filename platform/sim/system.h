@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "automation/text.h"
+#include "platform/sim/copy_on_write.h"
 #include "platform/sim/faults.h"
 
 namespace vorlek::sim {
@@ -12,8 +13,9 @@ namespace vorlek::sim {
 struct SystemState {
     // Variables keyed by their name without regard to case; the value keeps
     // the name as it was set.
-    std::unordered_map<String, std::pair<String, String>, CaseInsensitiveHash, CaseInsensitiveEqual>
-        environment;
+    using Environment = std::unordered_map<String, std::pair<String, String>, CaseInsensitiveHash,
+                                           CaseInsensitiveEqual>;
+    CopyOnWrite<Environment> environment;
 
     void set_env(StringView name, StringView value);
     std::optional<String> env(StringView name) const;

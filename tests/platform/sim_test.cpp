@@ -215,6 +215,45 @@ TEST(SimNetworkRestore, SessionsNeverChangeTheSavedState) {
     }
 }
 
+// A restored machine shares its large parts with the saved state until it
+// first uses them. What a session changes there (a process, a token, an
+// account right, a file, a variable) is gone in the next session, and
+// processes that shared a token share its copy.
+TEST(SimNetworkRestore, PartsCopiedOnFirstUseNeverReachTheSavedState) {
+    auto net = sim::make_network(u"default");
+    const platform::Sid everyone = platform::sid::everyone();
+    net->save();
+    size_t processes = 0;
+    size_t privileges = 0;
+    for (int session = 0; session < 3; ++session) {
+        net->restore();
+        sim::Machine& ws = net->local();
+        sim::ProcessesState& table = sim::process_table(*net, ws);
+        std::shared_ptr<sim::SimToken> token = table.processes.begin()->second.token;
+        ASSERT_TRUE(token);
+        if (session == 0) {
+            processes = table.processes.size();
+            privileges = token->privileges.size();
+        }
+        EXPECT_EQ(table.processes.size(), processes) << session;
+        EXPECT_EQ(token->privileges.size(), privileges) << session;
+        EXPECT_FALSE(ws.system.env(u"SESSION")) << session;
+        EXPECT_EQ(ws.files.count(u"C:\\session.txt"), 0u) << session;
+        const sim::LsaAccount* right = sim::lsa_state(*net, ws).find(everyone);
+        EXPECT_TRUE(!right || (right->rights & 0x80000000u) == 0) << session;
+        size_t sharing = 0;
+        for (const auto& [pid, p] : table.processes)
+            sharing += p.token == token;
+        EXPECT_GT(sharing, 1u) << "the first process's token is shared";
+
+        table.start(u"C:\\WINNT\\system32\\notepad.exe", 0, token);
+        token->privileges.clear();
+        ws.system.set_env(u"SESSION", u"1");
+        ws.files[u"C:\\session.txt"] = {1};
+        sim::lsa_state(*net, ws).account(everyone).rights |= 0x80000000u;
+    }
+}
+
 TEST(SimCodePages, WideToMultiByte) {
     const CodePageCase cases[] = {
         {1252, u"a\u00E9\u20AC\u0152\u0100", {'a', 0xE9, 0x80, 0x8C, '0'}},
