@@ -1,6 +1,7 @@
 // Late-bound invoke: the one place where a call from a client meets a member.
 #pragma once
 
+#include <optional>
 #include <span>
 
 #include "automation/member.h"
@@ -26,5 +27,18 @@ Variant invoke(Object& object, DispId id, uint8_t kinds, std::span<Variant> posi
 // The same by member name (case-insensitive).
 Variant invoke(Object& object, StringView member, uint8_t kinds, std::span<Variant> positional,
                std::span<NamedArgument> named = {});
+
+// What a call gave: its value, or the failure invoke() would raise.
+struct Invoked {
+    Variant value;
+    std::optional<DispatchError> failure;
+};
+
+// invoke() with the failure returned rather than raised, for callers that
+// expect many: a failed call then costs no unwinding.
+Invoked try_invoke(Object& object, DispId id, uint8_t kinds, std::span<Variant> positional,
+                   std::span<NamedArgument> named = {});
+Invoked try_invoke(Object& object, StringView member, uint8_t kinds, std::span<Variant> positional,
+                   std::span<NamedArgument> named = {});
 
 }  // namespace vorlek

@@ -87,11 +87,19 @@ class Probe : public Object {
 
 class InvokeTest : public ::testing::Test {
   protected:
+    // Through invoke(), or through try_invoke() with the failure it
+    // returns raised here, when `returned`.
+    Variant go(Object& target, StringView name, uint8_t kinds, std::span<Variant> args) {
+        if (!returned) return invoke(target, name, kinds, args);
+        Invoked r = try_invoke(target, name, kinds, args);
+        if (r.failure) throw *r.failure;
+        return r.value;
+    }
     Variant call(StringView name, std::vector<Variant> args = {}) {
-        return invoke(*probe, name, MemberKind::Method | MemberKind::Get, args);
+        return go(*probe, name, MemberKind::Method | MemberKind::Get, args);
     }
     void let(StringView name, Variant v) {
-        invoke(*probe, name, static_cast<uint8_t>(MemberKind::Let), {&v, 1});
+        go(*probe, name, static_cast<uint8_t>(MemberKind::Let), {&v, 1});
     }
     DispatchFailure failure_of(auto&& f) {
         try {
@@ -105,6 +113,7 @@ class InvokeTest : public ::testing::Test {
     }
     Ref<Probe> probe = make<Probe>();
     int32_t last_detail = -1;
+    bool returned = false;
 };
 
 TEST_F(InvokeTest, OmittedOptionalsTakeDeclaredDefaultsOrZeroValues) {
@@ -156,31 +165,39 @@ TEST_F(InvokeTest, InOutArgumentsAreWrittenBack) {
     EXPECT_EQ(args[1], Variant(1));
 }
 
+// Each failure as invoke() raises it and as try_invoke() returns it.
 TEST_F(InvokeTest, DispatchFailuresAClientCanSee) {
-    EXPECT_EQ(failure_of([&] { call(u"NoSuchMember"); }), DispatchFailure::UnknownName);
-    EXPECT_EQ(failure_of([&] { call(u"Sum"); }), DispatchFailure::BadParamCount);
-    EXPECT_EQ(failure_of([&] { call(u"Sum", {1, 2, u"", 4}); }), DispatchFailure::BadParamCount);
-    EXPECT_EQ(failure_of([&] { let(u"LastError", 1); }), DispatchFailure::MemberNotFound);
-    EXPECT_EQ(failure_of([&] { call(u"SEVEN", {1}); }), DispatchFailure::BadParamCount);
-    // A member that raises on purpose reaches the client as an exception.
-    EXPECT_EQ(failure_of([&] { call(u"Fail"); }), DispatchFailure::Exception);
-    EXPECT_EQ(last_detail, err::kInvalidCall);
-    // Whatever else escapes a member still arrives as a run-time error.
-    // A String past its bound is out of memory, as for a string the
-    // automation run time cannot allocate.
-    ASSERT_EQ(String().max_size(), kMaxStringLength);
-    const int32_t numbers[] = {err::kOutOfMemory, err::kInternal, err::kOutOfMemory,
-                               err::kInternal};
-    for (int32_t kind = 0; kind < 4; ++kind) {
-        EXPECT_EQ(failure_of([&] { call(u"Escape", {kind}); }), DispatchFailure::Exception);
-        EXPECT_EQ(last_detail, numbers[kind]);
+    for (bool r : {false, true}) {
+        returned = r;
+        SCOPED_TRACE(r ? "returned" : "raised");
+        EXPECT_EQ(failure_of([&] { call(u"NoSuchMember"); }), DispatchFailure::UnknownName);
+        EXPECT_EQ(failure_of([&] { call(u"Sum"); }), DispatchFailure::BadParamCount);
+        EXPECT_EQ(failure_of([&] {
+                      call(u"Sum", {1, 2, u"", 4});
+                  }),
+                  DispatchFailure::BadParamCount);
+        EXPECT_EQ(failure_of([&] { let(u"LastError", 1); }), DispatchFailure::MemberNotFound);
+        EXPECT_EQ(failure_of([&] { call(u"SEVEN", {1}); }), DispatchFailure::BadParamCount);
+        // A member that raises on purpose reaches the client as an exception.
+        EXPECT_EQ(failure_of([&] { call(u"Fail"); }), DispatchFailure::Exception);
+        EXPECT_EQ(last_detail, err::kInvalidCall);
+        // Whatever else escapes a member still arrives as a run-time error.
+        // A String past its bound is out of memory, as for a string the
+        // automation run time cannot allocate.
+        ASSERT_EQ(String().max_size(), kMaxStringLength);
+        const int32_t numbers[] = {err::kOutOfMemory, err::kInternal, err::kOutOfMemory,
+                                   err::kInternal};
+        for (int32_t kind = 0; kind < 4; ++kind) {
+            EXPECT_EQ(failure_of([&] { call(u"Escape", {kind}); }), DispatchFailure::Exception);
+            EXPECT_EQ(last_detail, numbers[kind]);
+        }
+        // An object of another class where a collection is expected.
+        Variant other(make<Probe>());
+        EXPECT_EQ(failure_of([&] {
+                      go(*probe, u"Items", static_cast<uint8_t>(MemberKind::Set), {&other, 1});
+                  }),
+                  DispatchFailure::TypeMismatch);
     }
-    // An object of another class where a collection is expected.
-    Variant other(make<Probe>());
-    EXPECT_EQ(failure_of([&] {
-                  invoke(*probe, u"Items", static_cast<uint8_t>(MemberKind::Set), {&other, 1});
-              }),
-              DispatchFailure::TypeMismatch);
 }
 
 TEST_F(InvokeTest, OverflowInSkippingAndRecordingMembers) {
