@@ -65,6 +65,8 @@ class Collection : public Object {
     size_t slot_for(StringView key, uint32_t hash) const noexcept;
     // Makes the index large enough for `keys` keys and places every key.
     void rebuild_index(size_t keys);
+    // Doubles the index (or makes the first one) for one more key.
+    void grow_index();
 
     std::vector<Entry> items_;
     // The keys' texts one after another: one allocation for all of them,
