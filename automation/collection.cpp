@@ -80,8 +80,9 @@ void Collection::grow_index() {
     index_ = std::move(index);
 }
 
-void Collection::reserve(size_t count) {
+void Collection::reserve(size_t count, size_t key_chars) {
     items_.reserve(count);
+    if (key_chars > 0) key_text_.reserve(key_text_.size() + key_chars);
 }
 
 size_t Collection::key_position(StringView key) const noexcept {

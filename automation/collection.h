@@ -29,8 +29,9 @@ class Collection : public Object {
     // Adds an item under a key (an empty key adds it without one); a key
     // already present raises 457 and nothing is added.
     void add(Variant item, StringView key = {});
-    // Room for `count` items in all, for a listing that knows its length.
-    void reserve(size_t count);
+    // Room for `count` items in all, for a listing that knows its length,
+    // and for `key_chars` more characters of keys.
+    void reserve(size_t count, size_t key_chars = 0);
     size_t size() const noexcept { return items_.size(); }
     const Variant& at(size_t zero_based) const { return items_[zero_based].value; }
     const Variant* find(StringView key) const;
