@@ -65,8 +65,24 @@ void Collection::rebuild_index(size_t keys) {
     index_ = std::move(index);
 }
 
-void Collection::reserve(size_t count) {
+void Collection::grow_index() {
+    // The slots move as they are: positions and hashes stay, no key is read.
+    const size_t length = index_.empty() ? kMinIndex : index_.size() * 2;
+    std::vector<Slot> index(length);
+    const size_t mask = length - 1;
+    for (const Slot& s : index_) {
+        if (s.position == 0) continue;
+        size_t at = s.hash & mask;
+        while (index[at].position != 0)
+            at = (at + 1) & mask;
+        index[at] = s;
+    }
+    index_ = std::move(index);
+}
+
+void Collection::reserve(size_t count, size_t key_chars) {
     items_.reserve(count);
+    if (key_chars > 0) key_text_.reserve(key_text_.size() + key_chars);
 }
 
 size_t Collection::key_position(StringView key) const noexcept {
@@ -106,7 +122,7 @@ void Collection::add(Variant item, StringView key) {
     const uint32_t hash = key.empty() ? 0 : key_hash(key);
     if (!key.empty()) {
         if (keys_ > 0 && index_[slot_for(key, hash)].position != 0) raise(err::kDuplicateKey);
-        if (keys_ + 1 > index_.size() - index_.size() / 8) rebuild_index(keys_ + 1);
+        if (keys_ + 1 > index_.size() - index_.size() / 8) grow_index();
         entry.key_at = static_cast<uint32_t>(key_text_.size());
         entry.key_length = static_cast<uint32_t>(key.size());
         key_text_.append(key);

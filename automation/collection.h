@@ -29,8 +29,9 @@ class Collection : public Object {
     // Adds an item under a key (an empty key adds it without one); a key
     // already present raises 457 and nothing is added.
     void add(Variant item, StringView key = {});
-    // Room for `count` items in all, for a listing that knows its length.
-    void reserve(size_t count);
+    // Room for `count` items in all, for a listing that knows its length,
+    // and for `key_chars` more characters of keys.
+    void reserve(size_t count, size_t key_chars = 0);
     size_t size() const noexcept { return items_.size(); }
     const Variant& at(size_t zero_based) const { return items_[zero_based].value; }
     const Variant* find(StringView key) const;
@@ -65,6 +66,8 @@ class Collection : public Object {
     size_t slot_for(StringView key, uint32_t hash) const noexcept;
     // Makes the index large enough for `keys` keys and places every key.
     void rebuild_index(size_t keys);
+    // Doubles the index (or makes the first one) for one more key.
+    void grow_index();
 
     std::vector<Entry> items_;
     // The keys' texts one after another: one allocation for all of them,

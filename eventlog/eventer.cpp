@@ -294,6 +294,25 @@ class Eventer::Reader {
         return text;
     }
 
+    // The texts an item shares with the items before it that have the same.
+    std::shared_ptr<const Shared> shared(String source, String computer, String category,
+                                         String user) {
+        const auto same = [&](const Shared& s) {
+            return s.source == source && s.computer == computer && s.category == category &&
+                   s.user == user;
+        };
+        if (last_shared_ && same(*last_shared_)) return last_shared_;
+        String key = source;
+        for (const String* t : {&computer, &category, &user})
+            key.append(1, u'\0').append(*t);
+        auto& kept = shared_[std::move(key)];
+        if (!kept)
+            kept = std::make_shared<const Shared>(Shared{std::move(source), std::move(computer),
+                                                         std::move(category), std::move(user)});
+        last_shared_ = kept;
+        return kept;
+    }
+
     String data_chars(const std::vector<uint8_t>& data) {
         return data.empty() ? String() : characters(data);
     }
@@ -372,6 +391,12 @@ class Eventer::Reader {
     std::unordered_map<String, Files, CaseInsensitiveHash, CaseInsensitiveEqual> files_;
     std::optional<int64_t> offset_;   // local time minus UTC, in seconds
     std::map<String, String> users_;  // by the SID's bytes
+    // The shared texts made so far, by their texts one after another.
+    struct ExactHash {
+        size_t operator()(const String& s) const noexcept { return std::hash<StringView>{}(s); }
+    };
+    std::unordered_map<String, std::shared_ptr<const Shared>, ExactHash> shared_;
+    std::shared_ptr<const Shared> last_shared_;
 };
 
 const ClassInfo& Eventer::info() {
@@ -448,22 +473,22 @@ String Eventer::EventType() const {
 }
 
 Variant Eventer::EventData() const {
-    if (!data_) return Variant();
-    return Variant::byte_array(data_->empty() ? std::vector<uint8_t>{0} : *data_);
+    if (!has_type_) return Variant();
+    return Variant::byte_array(data_size_ == 0 ? std::vector<uint8_t>{0} : data());
 }
 
 String Eventer::EventDataBytes() const {
-    return data_ ? data_bytes_text(*data_) : String();
+    return has_type_ ? data_bytes_text(data()) : String();
 }
 
 String Eventer::EventDataWords() const {
-    return data_ ? data_words_text(*data_) : String();
+    return has_type_ ? data_words_text(data()) : String();
 }
 
 String Eventer::EventDataString() const {
-    if (!data_) return {};
+    if (!has_type_) return {};
     Reader r({}, false);
-    return data_chars_text(r.data_chars(*data_));
+    return data_chars_text(r.data_chars(data()));
 }
 
 int32_t Eventer::InitReadEvents(String strConnect, String strEventSource, Date dteFrom,
@@ -533,12 +558,14 @@ int32_t Eventer::InitReadEvents(String strConnect, String strEventSource, Date d
                 item->written_ = written;
                 item->id_ = id;
                 item->record_number_ = as_long(r.number);
-                item->source_ = std::move(source);
-                item->computer_ = std::move(computer);
-                item->category_ = std::move(category);
-                item->description_ = std::move(description);
-                item->data_ = std::make_shared<const std::vector<uint8_t>>(std::move(r.data));
-                item->user_ = std::move(user);
+                item->shared_ = reader.shared(std::move(source), std::move(computer),
+                                              std::move(category), std::move(user));
+                item->description_.set({{0, description}});
+                if (!r.data.empty()) {
+                    item->data_ = std::make_unique_for_overwrite<uint8_t[]>(r.data.size());
+                    std::copy(r.data.begin(), r.data.end(), item->data_.get());
+                    item->data_size_ = static_cast<uint32_t>(r.data.size());
+                }
                 item->type_ = r.type;
                 item->has_type_ = true;
                 events.add(Variant(std::move(item)), decimal(r.number));

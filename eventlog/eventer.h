@@ -7,7 +7,10 @@
 // and clear it.
 #pragma once
 
+#include <memory>
+
 #include "automation/collection.h"
+#include "automation/packed_texts.h"
 
 namespace vorlek {
 
@@ -38,18 +41,18 @@ class Eventer : public Object {
 
     int32_t EventID() const { return id_; }
     String EventType() const;
-    String EventSource() const { return source_; }
+    String EventSource() const { return shared_ ? shared_->source : String(); }
     int32_t EventRecordNumber() const { return record_number_; }
     Date EventDateGenerated() const { return generated_; }
     Date EventDateWritten() const { return written_; }
-    String EventComputer() const { return computer_; }
-    String EventCategory() const { return category_; }
-    String EventDescription() const { return description_; }
+    String EventComputer() const { return shared_ ? shared_->computer : String(); }
+    String EventCategory() const { return shared_ ? shared_->category : String(); }
+    String EventDescription() const { return String(description_[0]); }
     Variant EventData() const;
     String EventDataBytes() const;
     String EventDataWords() const;
     String EventDataString() const;
-    String EventUser() const { return user_; }
+    String EventUser() const { return shared_ ? shared_->user : String(); }
     String SOURCE_APPLICATION() const { return u"Application"; }
     String SOURCE_SECURITY() const { return u"Security"; }
     String SOURCE_SYSTEM() const { return u"System"; }
@@ -70,19 +73,28 @@ class Eventer : public Object {
 
     Ref<Collection> events_;
     int32_t records_num_ = 0;
+    // The texts most records of a listing have in common (the machine's
+    // name, the source, its category and the user), kept once per listing.
+    struct Shared {
+        String source;
+        String computer;
+        String category;
+        String user;
+    };
+    // The record's data; none loaded on a new object.
+    std::vector<uint8_t> data() const { return {data_.get(), data_.get() + data_size_}; }
+
     // One record's fields; the data's three texts are made when read.
     Date generated_;
     Date written_;
     int32_t id_ = 0;
     int32_t record_number_ = 0;
+    uint32_t data_size_ = 0;
     uint16_t type_ = 0;
-    bool has_type_ = false;  // a new object has no type text yet
-    String source_;
-    String computer_;
-    String category_;
-    String description_;
-    String user_;
-    std::shared_ptr<const std::vector<uint8_t>> data_;  // null: none loaded
+    bool has_type_ = false;  // a new object has loaded no record yet
+    std::shared_ptr<const Shared> shared_;
+    PackedTexts<1> description_;
+    std::unique_ptr<uint8_t[]> data_;
 };
 
 // The data texts of a record, as the items show them.

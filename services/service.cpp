@@ -299,7 +299,10 @@ int32_t Service::InitServices(int32_t lngServiceType, String strComputer, String
     if (lock.value.locked) return fail(as_long(status::kServiceDatabaseLocked));
     auto listed = sc.enumerate(m.get(), as_dword(lngServiceType), kStateAll);
     if (!listed.ok()) return fail(as_long(listed.status));
-    Services();
+    size_t key_chars = 0;
+    for (const auto& entry : listed.value)
+        key_chars += entry.name.size();
+    Services()->reserve(listed.value.size(), key_chars);
     const auto place = std::make_shared<const Place>(Place{computer_text(strComputer), strDefault});
     for (const auto& entry : listed.value) {
         auto item = make<Service>();

@@ -410,7 +410,7 @@ String UserManager::workstation(size_t k) const {
 }
 
 int32_t UserManager::load(bool hours_binary, StringView machine_domain, StringView account_domain,
-                          Listing* listing) {
+                          Listing* listing, StringView listed_name) {
     int32_t status = 0;
     const int32_t rc = attempt([&] {
         valid_ = false;
@@ -428,7 +428,8 @@ int32_t UserManager::load(bool hours_binary, StringView machine_domain, StringVi
                                     account_domain);
         place_ = place;
         auto read = platform::current().accounts().user_info(
-            listing->names().normalized_target(asked), texts_[kName], kLevelAll);
+            listing->names().normalized_target(asked),
+            listed_name.empty() ? texts_[kName] : listed_name, kLevelAll);
         if (!read.ok()) {
             status = as_long(read.status);
             return;
@@ -504,13 +505,15 @@ int32_t UserManager::InitUsers(String strComputer, int32_t lngFilter, String str
     const auto add_item = [&](StringView name, StringView account_domain, StringView key,
                               bool unknown_ok) {
         auto item = make<UserManager>();
-        item->texts_.set({{kName, name}});
         item->place_ = asked;
-        const int32_t rc = item->load(booHoursBinary, domain, account_domain, &listing);
+        const int32_t rc = item->load(booHoursBinary, domain, account_domain, &listing, name);
         if (rc != 0 && !(unknown_ok && rc == as_long(platform::status::kUserNotFound))) {
             status = rc;
             return false;
         }
+        // An account not read (of another domain, or unknown) keeps its name
+        // as listed; a read one has the record's.
+        if (item->texts_[kName].empty()) item->texts_.set({{kName, name}});
         if (key.empty()) {
             key_text.assign(item->place_->domain);
             key_text += u'\\';
@@ -521,7 +524,13 @@ int32_t UserManager::InitUsers(String strComputer, int32_t lngFilter, String str
         return status == 0;
     };
     const auto global_entry = [&](const String& entry) {
-        return add_item(trim_spaces(entry), domain, {}, false);
+        // The name without its leading and trailing spaces, read in place.
+        StringView name = entry;
+        const size_t first = name.find_first_not_of(u' ');
+        name = first == StringView::npos
+                   ? StringView()
+                   : name.substr(first, name.find_last_not_of(u' ') - first + 1);
+        return add_item(name, domain, {}, false);
     };
     platform::Status listed;
     if (strGroup.empty()) {

@@ -166,9 +166,10 @@ class UserManager : public Object {
     };
     // Reads the account named by UserName on Computer into the fields; 0 or
     // the status that stopped it. An item of a listing takes what it shares
-    // with the others from `listing`.
+    // with the others from `listing` and reads the account `listed_name`
+    // (its UserName is then the one the read gives).
     int32_t load(bool hours_binary, StringView machine_domain, StringView account_domain,
-                 Listing* listing = nullptr);
+                 Listing* listing = nullptr, StringView listed_name = {});
     // The frame of every let but Computer's: LastError 0; an object not
     // bound to an account keeps the value for Create when the property
     // `prepares` one, else nothing happens; a valid object sends it with

@@ -644,11 +644,11 @@ class Manager {
     }
 
     // Removes a service marked for deletion when nothing holds it and it is stopped.
-    void reap(StringView name) {
-        ServiceRuntime* rt = find(name);
-        if (!rt || !rt->marked_for_delete || rt->open_handles) return;
-        settle(*rt);
-        if (rt->state == svc::kStopped) remove_now(name);
+    // `rt` is the runtime of `name`, as find gives it.
+    void reap(StringView name, ServiceRuntime& rt) {
+        if (!rt.marked_for_delete || rt.open_handles) return;
+        settle(rt);
+        if (rt.state == svc::kStopped) remove_now(name);
     }
 
     void set_booting(bool booting) { booting_ = booting; }
@@ -1000,7 +1000,7 @@ class SimServices : public platform::Services {
             Manager mg(net_, *m);
             if (ServiceRuntime* rt = mg.find(name)) {
                 if (rt->open_handles) --rt->open_handles;
-                mg.reap(name);
+                mg.reap(name, *rt);
             }
         }
         return status::kSuccess;
