@@ -1,5 +1,6 @@
 #include "automation/collection.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "automation/text.h"
@@ -83,6 +84,19 @@ void Collection::grow_index() {
 void Collection::reserve(size_t count, size_t key_chars) {
     items_.reserve(count);
     if (key_chars > 0) key_text_.reserve(key_text_.size() + key_chars);
+}
+
+void Collection::make_room(size_t count, size_t key_chars, size_t remaining) {
+    const size_t needed = items_.size() + count;
+    if (needed <= items_.capacity() && key_text_.size() + key_chars <= key_text_.capacity()) return;
+    size_t items = items_.empty() ? needed : std::max(needed, 2 * items_.capacity());
+    if (remaining > count && needed > 0) items = std::min(items_.size() + remaining, needed * 64);
+    // The keys still to come are taken to be as long as this batch's.
+    const size_t text =
+        key_text_.size() + (count == 0 ? key_chars : key_chars * (items - items_.size()) / count);
+    if (needed > items_.capacity()) items_.reserve(items);
+    if (text > key_text_.capacity())
+        key_text_.reserve(key_text_.empty() ? text : std::max(text, 2 * key_text_.capacity()));
 }
 
 size_t Collection::key_position(StringView key) const noexcept {

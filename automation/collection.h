@@ -32,6 +32,13 @@ class Collection : public Object {
     // Room for `count` items in all, for a listing that knows its length,
     // and for `key_chars` more characters of keys.
     void reserve(size_t count, size_t key_chars = 0);
+    // Room for `count` more items and `key_chars` more characters of keys,
+    // for a listing that learns its length a batch at a time: exact for the
+    // first batch (most listings have one), at least doubling after it, so
+    // that many batches still cost linear time. `remaining`, the number of
+    // items the listing says are left with this batch's, makes the room for
+    // all of them at once; it is believed up to 64 times the items known.
+    void make_room(size_t count, size_t key_chars = 0, size_t remaining = 0);
     size_t size() const noexcept { return items_.size(); }
     const Variant& at(size_t zero_based) const { return items_[zero_based].value; }
     const Variant* find(StringView key) const;

@@ -311,6 +311,13 @@ int32_t Computer::InitComputerInfo(String strName, int32_t lngType, String strDe
             batch.status != platform::status::kMoreData)
             return status;
         const auto& entries = batch.value.entries;
+        // Every name matches "*": room for the batch at once.
+        if (pattern == u"*") {
+            size_t key_chars = 0;
+            for (const auto& entry : entries)
+                key_chars += entry.name.size();
+            Computers()->make_room(entries.size(), key_chars, batch.value.total_entries);
+        }
         for (const auto& entry : entries) {
             String name = upper_trimmed(entry.name);
             if (!matches_pattern(name, pattern)) continue;

@@ -206,6 +206,15 @@ int32_t GroupManager::InitGroups(String strComputer, String strLocalGroup, Strin
     const auto local_entry = [&](const String& entry) {
         return add_item(trim_spaces(entry), true, domain, {}, false);
     };
+    // Room for a batch's items and their keys (a global group's with the
+    // domain and a backslash) before they are added.
+    const auto with_room = [&](auto batch, bool local) {
+        size_t key_chars = 0;
+        for (const auto& entry : batch.value.entries)
+            key_chars += (local ? 0 : domain.size() + 1) + entry.size();
+        groups_->make_room(batch.value.entries.size(), key_chars, batch.value.total_entries);
+        return batch;
+    };
 
     platform::Status listed;
     if (members_mode) {
@@ -234,13 +243,15 @@ int32_t GroupManager::InitGroups(String strComputer, String strLocalGroup, Strin
     if (user_mode) {
         listed = platform::walk_batches(
             [&](uint32_t&) {
-                return store.user_groups(target, strUser, platform::kMaxPreferredLength);
+                return with_room(store.user_groups(target, strUser, platform::kMaxPreferredLength),
+                                 false);
             },
             global_entry);
     } else {
         listed = platform::walk_batches(
             [&](uint32_t& resume) {
-                return store.enum_groups(target, platform::kMaxPreferredLength, resume);
+                return with_room(store.enum_groups(target, platform::kMaxPreferredLength, resume),
+                                 false);
             },
             global_entry);
     }
@@ -250,14 +261,16 @@ int32_t GroupManager::InitGroups(String strComputer, String strLocalGroup, Strin
         const uint32_t flags = booEnumIndirectMembership ? platform::kLgIncludeIndirect : 0;
         listed = platform::walk_batches(
             [&](uint32_t&) {
-                return store.user_local_groups(target, strUser, flags,
-                                               platform::kMaxPreferredLength);
+                return with_room(
+                    store.user_local_groups(target, strUser, flags, platform::kMaxPreferredLength),
+                    true);
             },
             local_entry);
     } else {
         listed = platform::walk_batches(
             [&](uint32_t& resume) {
-                return store.enum_local_groups(target, platform::kMaxPreferredLength, resume);
+                return with_room(
+                    store.enum_local_groups(target, platform::kMaxPreferredLength, resume), true);
             },
             local_entry);
     }

@@ -273,7 +273,13 @@ int32_t Sharer::InitShares(String strMachine) {
         const platform::Status walked = platform::walk_batches(
             [&](uint32_t& resume) {
                 auto batch = shares().enumerate(server, resume);
-                if (batch.ok()) list.reserve(list.size() + batch.value.entries.size());
+                if (batch.ok()) {
+                    size_t key_chars = 0;
+                    for (const String& entry : batch.value.entries)
+                        key_chars += entry.size();
+                    list.make_room(batch.value.entries.size(), key_chars,
+                                   batch.value.total_entries);
+                }
                 return batch;
             },
             [&](const String& entry) {

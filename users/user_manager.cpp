@@ -532,19 +532,28 @@ int32_t UserManager::InitUsers(String strComputer, int32_t lngFilter, String str
                    : name.substr(first, name.find_last_not_of(u' ') - first + 1);
         return add_item(name, domain, {}, false);
     };
+    // Room for a batch's items and their keys (the domain, a backslash and
+    // the name) before they are added.
+    const auto with_room = [&](auto batch) {
+        size_t key_chars = 0;
+        for (const auto& entry : batch.value.entries)
+            key_chars += domain.size() + 1 + entry.size();
+        users_->make_room(batch.value.entries.size(), key_chars, batch.value.total_entries);
+        return batch;
+    };
     platform::Status listed;
     if (strGroup.empty()) {
         listed = platform::walk_batches(
             [&](uint32_t& resume) {
-                return accounts.enum_users(target, static_cast<uint32_t>(lngFilter),
-                                           platform::kMaxPreferredLength, resume);
+                return with_room(accounts.enum_users(target, static_cast<uint32_t>(lngFilter),
+                                                     platform::kMaxPreferredLength, resume));
             },
             global_entry);
     } else {
         listed = platform::walk_batches(
             [&](uint32_t& resume) {
-                return accounts.group_users(target, strGroup, platform::kMaxPreferredLength,
-                                            resume);
+                return with_room(
+                    accounts.group_users(target, strGroup, platform::kMaxPreferredLength, resume));
             },
             global_entry);
         // Not a global group: the user members of a local group. Members of

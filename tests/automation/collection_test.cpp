@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "bench/heap.h"
 #include "tests/support/errors.h"
 
 namespace vorlek {
@@ -74,6 +75,25 @@ TEST(Collection, ManyKeysStayFoundThroughRemovals) {
     EXPECT_EQ(error_of([&] { c->add(0, u"KEY2999"); }), err::kDuplicateKey);
     EXPECT_EQ(c->Count(), 2999);
     EXPECT_EQ(c->Item(2999), Variant(-2999));
+}
+
+// A listing's count of what remains sizes its room at once, but a count far
+// beyond the items seen (a server's word) is not believed: no huge
+// allocation, no failure, and the items still all fit as they come.
+TEST(Collection, RoomForBatchesBelievesTheirCountOnlySoFar) {
+    auto c = make<Collection>();
+    const size_t before = bench::heap_in_use();
+    c->make_room(2, 8, SIZE_MAX);
+    c->make_room(0, 0, SIZE_MAX);
+    if (bench::kHeapCounted) {
+        EXPECT_LT(bench::heap_in_use() - before, size_t{16} << 10);
+    }
+    for (int i = 0; i < 300; ++i) {
+        if (i % 100 == 0) c->make_room(100, 600, 300 - i);
+        c->add(i, String(u"Key") + decimal(i));
+    }
+    ASSERT_EQ(c->Count(), 300);
+    EXPECT_EQ(c->Item(u"key299"), Variant(299));
 }
 
 TEST(Collection, EnumeratorSurvivesChangesUnderIt) {
