@@ -384,7 +384,10 @@ String Registry::RegValueTypeStr() const {
 String Registry::RegKeyPath() const {
     if (path_below_place_) {
         const String& parent = place_->parent_path;
-        return parent.empty() ? key_name_ : parent + u"\\" + key_name_;
+        String path(parent);
+        if (!path.empty()) path += u'\\';
+        path += names_[kKeyName];
+        return path;
     }
     return key_path_ ? *key_path_ : String();
 }
@@ -484,9 +487,9 @@ int32_t Registry::OpenRegKey(int32_t lngDesAccess, String strKey) {
         key_handle_ = as_long(r.value);
         set_key_path(path);
         if (path.empty()) {
-            key_name_ = RegKeyRoot();
+            names_.set({{kKeyName, RegKeyRoot()}});
         } else if (path.find(u'\\') == String::npos) {
-            key_name_ = path;
+            names_.set({{kKeyName, path}});
         } else {
             auto splitter = make<Stringer>();
             if (int32_t s = splitter->InitSeperator(path, u"\\", true)) {
@@ -494,7 +497,7 @@ int32_t Registry::OpenRegKey(int32_t lngDesAccess, String strKey) {
                 return;
             }
             auto parts = splitter->SepStrings();
-            key_name_ = parts->object_at<Stringer>(parts->size() - 1)->SepString();
+            names_.set({{kKeyName, parts->object_at<Stringer>(parts->size() - 1)->SepString()}});
         }
         if (static_cast<uint32_t>(lngDesAccess) & reg::kQueryValue) {
             auto dll = make<DllClass>();
@@ -526,7 +529,7 @@ int32_t Registry::CloseRegKey() {
     set_key_path({});
     stats_.reset();
     write_time_ = Date{};
-    value_name_.clear();
+    names_.set({{kValueName, {}}});
     value_ = Variant(String());
     value_type_ = 0;
     value_type_text_ = kNoTypeText;
@@ -575,7 +578,7 @@ Variant Registry::InitRegSubKeys() {
             }
             const platform::SubKey& sub = r.value;
             auto item = make<Registry>();
-            item->key_name_ = sub.name;
+            item->names_.set({{kKeyName, sub.name}});
             item->place_ = place;
             item->path_below_place_ = true;
             if (!sub.class_name.empty()) item->stats().key_class = sub.class_name;
@@ -593,7 +596,7 @@ Variant Registry::InitRegSubKeys() {
 }
 
 void Registry::load_value(String name, uint32_t type, const std::vector<uint8_t>& data) {
-    value_name_ = std::move(name);
+    names_.set({{kValueName, name}});
     value_type_ = as_long(type);
     value_type_text_ = type_text_index(value_type_);
     if (reg::is_string(type)) {
@@ -609,7 +612,7 @@ void Registry::load_value(String name, uint32_t type, const std::vector<uint8_t>
 }
 
 void Registry::load_unknown(String name, uint32_t type) {
-    value_name_ = std::move(name);
+    names_.set({{kValueName, name}});
     value_ = Variant(String(kUnknown));
     value_type_text_ = type_text_index(as_long(type));
     // A code outside the table is shown as type 0.
@@ -681,7 +684,7 @@ Variant Registry::InitRegValues() {
                 }
                 item->load_value(std::move(name), type, full.value.data);
             }
-            values_->add(Variant(Ref<Object>(item)), item->value_name_);
+            values_->add(Variant(Ref<Object>(item)), item->names_[kValueName]);
         }
     });
     return Variant(error ? error : result);
@@ -748,7 +751,7 @@ int32_t Registry::SetRegValue(String strName, int32_t lngType, Variant varData) 
             return;
         }
         value_ = std::move(shown);
-        value_name_ = std::move(strName);
+        names_.set({{kValueName, strName}});
         value_type_ = lngType;
         value_type_text_ = type_text_index(lngType);
     });

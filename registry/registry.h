@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "automation/collection.h"
+#include "automation/packed_texts.h"
 #include "platform/registry.h"
 
 namespace vorlek {
@@ -49,7 +50,7 @@ class Registry : public Object {
     String RegKeyRoot() const { return place_ ? place_->root_name : String(); }
     String RegMachine() const { return place_ ? place_->machine : String(); }
     String RegKeyClass() const { return stats_ ? stats_->key_class : String(); }
-    String RegKeyName() const { return key_name_; }
+    String RegKeyName() const { return String(names_[kKeyName]); }
     String RegOwner() const { return text_of(&SecurityText::owner); }
     String RegOwnerDomain() const { return text_of(&SecurityText::owner_domain); }
     String RegPrimaryGroup() const { return text_of(&SecurityText::group); }
@@ -61,7 +62,7 @@ class Registry : public Object {
     int32_t RegKeyMaxValueNameLen() const { return stat(&KeyStats::max_value_name_len); }
     int32_t RegKeyMaxValueLen() const { return stat(&KeyStats::max_value_len); }
     Date RegKeyWriteTime() const { return write_time_; }
-    String RegValueName() const { return value_name_; }
+    String RegValueName() const { return String(names_[kValueName]); }
     Variant RegValue() const { return value_; }
     int32_t RegValueType() const { return value_type_; }
     String RegValueTypeStr() const;
@@ -179,11 +180,12 @@ class Registry : public Object {
     // Index into the type names; kNoTypeText: none, kUnknownText: "unknown".
     uint8_t value_type_text_ = kNoTypeText;
     int32_t value_type_ = 0;
-    String key_name_;
     std::unique_ptr<KeyStats> stats_;
     std::unique_ptr<SecurityText> security_;
     Date write_time_;
-    String value_name_;
+    // The key's name and the value's: one block (a listed item has one of them).
+    enum Name : size_t { kKeyName, kValueName };
+    PackedTexts<2> names_;
     Variant value_;
     Ref<Collection> sub_keys_, values_;
 };

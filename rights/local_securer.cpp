@@ -192,13 +192,13 @@ Ref<Collection> LocalSecurer::Policies() {
     return policies_ ? policies_ : make<Collection>();
 }
 
-void LocalSecurer::load(const String& computer, const String& right, const String& account,
-                        const String& domain, const String& type_text, bool valid) {
-    computer_ = computer;
-    right_ = right;
-    account_ = account;
-    domain_ = domain;
-    type_text_ = type_text;
+void LocalSecurer::load(StringView computer, StringView right, StringView account,
+                        StringView domain, StringView type_text, bool valid) {
+    texts_.set({{kAccount, account},
+                {kDomain, domain},
+                {kType, type_text},
+                {kComputer, computer},
+                {kRight, right}});
     valid_ = valid;
 }
 
@@ -231,6 +231,7 @@ int32_t LocalSecurer::InitPolicies(String strPolicy, String strMachine) {
         }
         const String computer = held.value.empty() ? String() : item_computer(target);
         auto& security = platform::current().security();
+        policies_->make_room(held.value.size());
         for (const Sid& sid : held.value) {
             if (!sid.valid()) continue;
             auto named = security.lookup_account_sid(target, sid);
@@ -245,8 +246,10 @@ int32_t LocalSecurer::InitPolicies(String strPolicy, String strMachine) {
                 status = as_long(named.status);
                 return;
             }
-            const String key =
-                item->domain_.empty() ? item->account_ : item->domain_ + u"\\" + item->account_;
+            const StringView account = item->texts_[kAccount], domain = item->texts_[kDomain];
+            String key(domain);
+            if (!key.empty()) key += u'\\';
+            key += account;
             policies_->add(Variant(std::move(item)), key);
         }
         status = as_long(policy.close());
@@ -255,9 +258,9 @@ int32_t LocalSecurer::InitPolicies(String strPolicy, String strMachine) {
 }
 
 Variant LocalSecurer::AddPolicyRight() {
-    const String right = right_, account = account_;
-    String domain = domain_.empty() ? String(kNoDomain) : domain_;
-    const String machine = computer_.empty() ? String(kLocalhost) : computer_;
+    const String right(texts_[kRight]), account(texts_[kAccount]);
+    String domain(texts_[kDomain].empty() ? kNoDomain : texts_[kDomain]);
+    const String machine(texts_[kComputer].empty() ? kLocalhost : texts_[kComputer]);
     load({}, {}, {}, {}, {}, false);
     Policy policy;
     int32_t status = 0;

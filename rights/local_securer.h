@@ -5,6 +5,7 @@
 #pragma once
 
 #include "automation/collection.h"
+#include "automation/packed_texts.h"
 
 namespace vorlek {
 
@@ -43,31 +44,30 @@ class LocalSecurer : public Object {
     }
     void drop_references() noexcept override { auto dropped = std::move(policies_); }
 
-    String PolicyAccount() const { return account_; }
-    void SetPolicyAccount(String value) { prepare(account_, std::move(value)); }
-    String PolicyAccountType() const { return type_text_; }
-    String PolicyAccountDomain() const { return domain_; }
-    void SetPolicyAccountDomain(String value) { prepare(domain_, std::move(value)); }
-    void SetComputer(String value) { prepare(computer_, std::move(value)); }
-    String Computer() const { return computer_; }
+    String PolicyAccount() const { return String(texts_[kAccount]); }
+    void SetPolicyAccount(String value) { prepare(kAccount, value); }
+    String PolicyAccountType() const { return String(texts_[kType]); }
+    String PolicyAccountDomain() const { return String(texts_[kDomain]); }
+    void SetPolicyAccountDomain(String value) { prepare(kDomain, value); }
+    void SetComputer(String value) { prepare(kComputer, value); }
+    String Computer() const { return String(texts_[kComputer]); }
     bool Valid() const { return valid_; }
-    String PolicyString() const { return right_; }
-    void SetPolicyString(String value) { prepare(right_, std::move(value)); }
+    String PolicyString() const { return String(texts_[kRight]); }
+    void SetPolicyString(String value) { prepare(kRight, value); }
 
   private:
+    // The object's texts, kept together (an item of a large listing is
+    // mostly these).
+    enum Text : size_t { kAccount, kDomain, kType, kComputer, kRight, kTextCount };
     // The lets prepare AddPolicyRight: a loaded object keeps its fields.
-    void prepare(String& field, String value) {
-        if (!valid_) field = std::move(value);
+    void prepare(Text which, StringView value) {
+        if (!valid_) texts_.set({{which, value}});
     }
-    void load(const String& computer, const String& right, const String& account,
-              const String& domain, const String& type_text, bool valid);
+    void load(StringView computer, StringView right, StringView account, StringView domain,
+              StringView type_text, bool valid);
 
     Ref<Collection> policies_;
-    String account_;
-    String type_text_;
-    String domain_;
-    String computer_;
-    String right_;
+    PackedTexts<kTextCount> texts_;
     bool valid_ = false;
 };
 

@@ -6,6 +6,8 @@
 
 #include "tests/support/simulated.h"
 
+#include "bench/heap.h"
+
 #include "library/client.h"
 #include "platform/lsa.h"
 #include "platform/platform.h"
@@ -200,6 +202,29 @@ TEST_F(LocalSecurerTest, AccountsTheMachineCannotNameAreListedAsNoneMapped) {
     EXPECT_EQ(init(u"SeLockMemoryPrivilege"), 457);
     EXPECT_EQ(holders(), std::vector<String>{u"NONE_MAPPED\\NONE_MAPPED"});
     EXPECT_EQ(open_policies(), 0u);
+}
+
+TEST_F(LocalSecurerTest, ListedItemsStaySmall) {
+    if (!bench::kHeapCounted) GTEST_SKIP() << "the heap is not counted here";
+    constexpr int kItems = 2000;
+    auto& db = sim::account_database(*net, net->local());
+    auto& lsa = platform::current().lsa();
+    const auto policy = lsa.open_policy(
+        u"", platform::policy_access::kLookupNames | platform::policy_access::kCreateAccount);
+    for (int i = 0; i < kItems; ++i) {
+        const uint32_t id = db.next_rid;
+        db.add_user(u"batch" + decimal(1000 + i), id, platform::uf::kNormalAccount);
+        ASSERT_EQ(lsa.add_account_rights(policy.value, db.domain_sid.with_rid(id),
+                                         {u"SeBatchLogonRight"}),
+                  0u);
+    }
+    lsa.close(policy.value);
+    const double per_item = bench::heap_per_item(kItems, [&](auto held) {
+        ASSERT_EQ(init(u"SeBatchLogonRight"), 0);
+        held();
+    });
+    // Beyond the account, domain, type, computer and right, and the key.
+    EXPECT_LE(per_item, 300 + 2 * (9 + 6 + 4 + 0 + 17 + 16) + 2 * 5);
 }
 
 TEST_F(LocalSecurerTest, BadInputIsRefusedAndChangesNothing) {
