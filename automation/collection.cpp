@@ -86,11 +86,16 @@ void Collection::reserve(size_t count, size_t key_chars) {
     if (key_chars > 0) key_text_.reserve(key_text_.size() + key_chars);
 }
 
+// The most items a listing's own count adds to the room beyond what it has
+// sent: a count from a server is its word, not memory the caller has seen.
+constexpr size_t kMostBelieved = size_t{1} << 20;
+
 void Collection::make_room(size_t count, size_t key_chars, size_t remaining) {
     const size_t needed = items_.size() + count;
     if (needed <= items_.capacity() && key_text_.size() + key_chars <= key_text_.capacity()) return;
     size_t items = items_.empty() ? needed : std::max(needed, 2 * items_.capacity());
-    if (remaining > count && needed > 0) items = std::min(items_.size() + remaining, needed * 64);
+    if (remaining > count && needed > 0)
+        items = std::min({items_.size() + remaining, needed * 64, needed + kMostBelieved});
     // The keys still to come are taken to be as long as this batch's.
     const size_t text =
         key_text_.size() + (count == 0 ? key_chars : key_chars * (items - items_.size()) / count);

@@ -37,7 +37,8 @@ class Collection : public Object {
     // first batch (most listings have one), at least doubling after it, so
     // that many batches still cost linear time. `remaining`, the number of
     // items the listing says are left with this batch's, makes the room for
-    // all of them at once; it is believed up to 64 times the items known.
+    // all of them at once; it is believed up to 64 times the items known, and
+    // to a million more at most.
     void make_room(size_t count, size_t key_chars = 0, size_t remaining = 0);
     size_t size() const noexcept { return items_.size(); }
     const Variant& at(size_t zero_based) const { return items_[zero_based].value; }
