@@ -967,6 +967,9 @@ void UserManager::SetAccountExpires(Date value) {
         [&] {
             uint32_t seconds = platform::kTimeqForever;
             if (value.serial != -1) {
+                // A date outside the Date's range has no day: past what the
+                // account's seconds hold, as a later date is.
+                if (!calendar::in_date_range(value.serial)) raise(err::kOverflow);
                 // The start of the value's day in local time, as universal time.
                 const auto parts = calendar::parts_from_serial(value.serial);
                 const int64_t day = calendar::days_from_civil(parts.year, parts.month, parts.day);

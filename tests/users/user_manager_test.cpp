@@ -3,6 +3,8 @@
 // simulated zone is one hour east of universal time (two in July).
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "tests/support/simulated.h"
 
 #include "automation/calendar.h"
@@ -202,6 +204,13 @@ TEST_F(UserManagerTest, LetsWriteThroughOrKeepTheField) {
     EXPECT_EQ(corp().user(u"john.smith")->info.acct_expires, 1722031200u);  // 2024-07-26 22:00 UTC
     u.let(u"AccountExpires", Variant(Date{-1}));
     EXPECT_EQ(corp().user(u"john.smith")->info.acct_expires, 0xFFFFFFFFu);
+    // Dates the account cannot hold overflow (6) and change nothing, the
+    // ones past the Date's own range included.
+    for (double serial : {100000.0, 1.7e307, -1e300, std::nan("")}) {
+        u.let(u"AccountExpires", Variant(Date{serial}));
+        EXPECT_EQ(number(u"LastError"), 6) << serial;
+        EXPECT_EQ(corp().user(u"john.smith")->info.acct_expires, 0xFFFFFFFFu);
+    }
 
     // Writes to the backup controller are refused there.
     ASSERT_EQ(info(u"lchen", u"DC02"), 0);
