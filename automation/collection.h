@@ -40,6 +40,15 @@ class Collection : public Object {
     // all of them at once; it is believed up to 64 times the items known, and
     // to a million more at most.
     void make_room(size_t count, size_t key_chars = 0, size_t remaining = 0);
+    // The same for a batch of a platform enumeration ({entries,
+    // total_entries}), `key_length(entry)` long keys each.
+    template <class Batch, class KeyLength>
+    void make_room_for(const Batch& batch, KeyLength&& key_length) {
+        size_t key_chars = 0;
+        for (const auto& entry : batch.entries)
+            key_chars += key_length(entry);
+        make_room(batch.entries.size(), key_chars, batch.total_entries);
+    }
     size_t size() const noexcept { return items_.size(); }
     const Variant& at(size_t zero_based) const { return items_[zero_based].value; }
     const Variant* find(StringView key) const;

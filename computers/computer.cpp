@@ -312,12 +312,8 @@ int32_t Computer::InitComputerInfo(String strName, int32_t lngType, String strDe
             return status;
         const auto& entries = batch.value.entries;
         // Every name matches "*": room for the batch at once.
-        if (pattern == u"*") {
-            size_t key_chars = 0;
-            for (const auto& entry : entries)
-                key_chars += entry.name.size();
-            Computers()->make_room(entries.size(), key_chars, batch.value.total_entries);
-        }
+        if (pattern == u"*")
+            Computers()->make_room_for(batch.value, [](const auto& e) { return e.name.size(); });
         for (const auto& entry : entries) {
             String name = upper_trimmed(entry.name);
             if (!matches_pattern(name, pattern)) continue;

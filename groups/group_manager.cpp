@@ -209,10 +209,8 @@ int32_t GroupManager::InitGroups(String strComputer, String strLocalGroup, Strin
     // Room for a batch's items and their keys (a global group's with the
     // domain and a backslash) before they are added.
     const auto with_room = [&](auto batch, bool local) {
-        size_t key_chars = 0;
-        for (const auto& entry : batch.value.entries)
-            key_chars += (local ? 0 : domain.size() + 1) + entry.size();
-        groups_->make_room(batch.value.entries.size(), key_chars, batch.value.total_entries);
+        const size_t prefix = local ? 0 : domain.size() + 1;
+        groups_->make_room_for(batch.value, [&](const String& e) { return prefix + e.size(); });
         return batch;
     };
 

@@ -273,13 +273,8 @@ int32_t Sharer::InitShares(String strMachine) {
         const platform::Status walked = platform::walk_batches(
             [&](uint32_t& resume) {
                 auto batch = shares().enumerate(server, resume);
-                if (batch.ok()) {
-                    size_t key_chars = 0;
-                    for (const String& entry : batch.value.entries)
-                        key_chars += entry.size();
-                    list.make_room(batch.value.entries.size(), key_chars,
-                                   batch.value.total_entries);
-                }
+                if (batch.ok())
+                    list.make_room_for(batch.value, [](const String& e) { return e.size(); });
                 return batch;
             },
             [&](const String& entry) {

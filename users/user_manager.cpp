@@ -535,10 +535,8 @@ int32_t UserManager::InitUsers(String strComputer, int32_t lngFilter, String str
     // Room for a batch's items and their keys (the domain, a backslash and
     // the name) before they are added.
     const auto with_room = [&](auto batch) {
-        size_t key_chars = 0;
-        for (const auto& entry : batch.value.entries)
-            key_chars += domain.size() + 1 + entry.size();
-        users_->make_room(batch.value.entries.size(), key_chars, batch.value.total_entries);
+        users_->make_room_for(batch.value,
+                              [&](const String& e) { return domain.size() + 1 + e.size(); });
         return batch;
     };
     platform::Status listed;
