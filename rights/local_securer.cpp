@@ -231,7 +231,7 @@ int32_t LocalSecurer::InitPolicies(String strPolicy, String strMachine) {
         }
         const String computer = held.value.empty() ? String() : item_computer(target);
         auto& security = platform::current().security();
-        policies_->make_room(held.value.size());
+        policies_->reserve(held.value.size());
         for (const Sid& sid : held.value) {
             if (!sid.valid()) continue;
             auto named = security.lookup_account_sid(target, sid);
