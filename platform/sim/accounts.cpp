@@ -33,7 +33,7 @@ UserAccount& AccountDatabase::add_user(StringView name, uint32_t user_rid, uint3
     u.info.flags = flags;
     u.info.primary_group_id = rid::kDomainUsers;
     u.info.logon_hours.assign(platform::kLogonHoursBytes, 0xFF);
-    names[String(name)] = {AccountKind::User, user_rid};
+    add_name(name, AccountKind::User, user_rid);
     next_rid = std::max(next_rid, user_rid + 1);
     if (auto g = groups.find(rid::kDomainUsers); g != groups.end()) {
         g->second.members.push_back(user_rid);
@@ -46,7 +46,7 @@ GlobalGroup& AccountDatabase::add_group(StringView name, uint32_t group_rid, Str
     GlobalGroup& g = groups[group_rid];
     g.name = String(name);
     g.comment = String(comment);
-    names[String(name)] = {AccountKind::Group, group_rid};
+    add_name(name, AccountKind::Group, group_rid);
     next_rid = std::max(next_rid, group_rid + 1);
     return g;
 }
@@ -56,7 +56,7 @@ LocalGroup& AccountDatabase::add_alias(StringView name, uint32_t alias_rid, Stri
     LocalGroup& a = (is_builtin ? builtin : aliases)[alias_rid];
     a.name = String(name);
     a.comment = String(comment);
-    names[String(name)] = {is_builtin ? AccountKind::BuiltinAlias : AccountKind::Alias, alias_rid};
+    add_name(name, is_builtin ? AccountKind::BuiltinAlias : AccountKind::Alias, alias_rid);
     if (!is_builtin) next_rid = std::max(next_rid, alias_rid + 1);
     return a;
 }
@@ -86,7 +86,7 @@ void AccountDatabase::remove_user(uint32_t user_rid) {
     for (uint32_t g : std::vector<uint32_t>(u.groups))
         leave(g, user_rid);
     forget(domain_sid.with_rid(user_rid));
-    names.erase(u.info.name);
+    drop_name(u.info.name);
     users.erase(user_rid);
     deleted.insert(user_rid);
 }
@@ -96,13 +96,13 @@ void AccountDatabase::remove_group(uint32_t group_rid) {
     for (uint32_t m : std::vector<uint32_t>(g.members))
         leave(group_rid, m);
     forget(domain_sid.with_rid(group_rid));
-    names.erase(g.name);
+    drop_name(g.name);
     groups.erase(group_rid);
     deleted.insert(group_rid);
 }
 
 void AccountDatabase::remove_alias(uint32_t alias_rid) {
-    names.erase(aliases.at(alias_rid).name);
+    drop_name(aliases.at(alias_rid).name);
     aliases.erase(alias_rid);
     deleted.insert(alias_rid);
 }
@@ -114,9 +114,36 @@ UserAccount* AccountDatabase::user(StringView name) {
 }
 
 std::optional<std::pair<AccountKind, uint32_t>> AccountDatabase::find(StringView name) const {
-    auto it = names.find(name);
-    if (it == names.end()) return std::nullopt;
-    return it->second;
+    return names_.find(name, [this](AccountKind kind, uint32_t id) { return name_of(kind, id); });
+}
+
+void AccountDatabase::add_name(StringView name, AccountKind kind, uint32_t account_rid) {
+    names_.put(name, {kind, account_rid},
+               [this](AccountKind k, uint32_t id) { return name_of(k, id); });
+}
+
+void AccountDatabase::drop_name(StringView name) {
+    names_.erase(name, [this](AccountKind kind, uint32_t id) { return name_of(kind, id); });
+}
+
+StringView AccountDatabase::name_of(AccountKind kind, uint32_t account_rid) const {
+    const auto in = [&](const auto& accounts) -> StringView {
+        const auto it = accounts.find(account_rid);
+        return it == accounts.end() ? StringView() : StringView(it->second.name);
+    };
+    switch (kind) {
+        case AccountKind::User: {
+            const auto it = users.find(account_rid);
+            return it == users.end() ? StringView() : StringView(it->second.info.name);
+        }
+        case AccountKind::Group:
+            return in(groups);
+        case AccountKind::Alias:
+            return in(aliases);
+        case AccountKind::BuiltinAlias:
+            return in(builtin);
+    }
+    return {};
 }
 
 Sid AccountDatabase::sid_of(AccountKind kind, uint32_t account_rid) const {
@@ -431,6 +458,7 @@ class SimAccounts : public platform::Accounts {
         return names_.next(resume_handle, preferred, [&]() -> Result<std::vector<String>> {
             const uint32_t types = filter << 8;
             std::vector<String> out;
+            out.reserve(db->users.size());
             for (const auto& [id, u] : db->users) {
                 if (types == 0 || (u.info.flags & types)) out.push_back(u.info.name);
             }
@@ -503,8 +531,8 @@ class SimAccounts : public platform::Accounts {
         }
         if (s != status::kSuccess) return s;
         if (changed.info.name != u->info.name) {
-            db->names.erase(u->info.name);
-            db->names[changed.info.name] = {AccountKind::User, changed.info.user_id};
+            db->drop_name(u->info.name);
+            db->add_name(changed.info.name, AccountKind::User, changed.info.user_id);
         }
         // Unlocking also clears the bad passwords this controller counted.
         const bool unlocked = (u->info.flags & ~changed.info.flags & platform::uf::kLockout) != 0;
@@ -1169,8 +1197,8 @@ class SimAccounts : public platform::Accounts {
         if (!equal_ignore_case(in.name, name)) {
             if (Status s = name_taken(db, in.name, alias_status)) return s;
         }
-        db.names.erase(name);
-        db.names[in.name] = entry;
+        db.drop_name(name);
+        db.add_name(in.name, entry.first, entry.second);
         name = in.name;
         return status::kSuccess;
     }

@@ -2,11 +2,14 @@
 // local groups (the domain's aliases and BUILTIN) and the account policy.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "automation/text.h"
@@ -55,6 +58,94 @@ struct LogonCounters {
     platform::FileTime last_bad_password = 0;  // starts the observation window
 };
 
+// The account names of one database (users, groups, aliases and BUILTIN
+// share one name space), each naming its account by kind and RID. Open
+// addressing over the names' hashes: a look-up reads one short run of a flat
+// array instead of a chain of nodes, and the account's own name, given by
+// `NameOf(kind, rid)`, confirms a match. So the index holds no text and no
+// pointer, and a copy of the database copies it as it is.
+class AccountNames {
+  public:
+    using Entry = std::pair<AccountKind, uint32_t>;
+
+    template <class NameOf>
+    std::optional<Entry> find(StringView name, const NameOf& name_of) const {
+        const size_t at = index_of(name, name_of);
+        if (at == kNone) return std::nullopt;
+        return Entry{slots_[at].kind, slots_[at].rid};
+    }
+    // Names `entry` `name`, in place of an account of that name it had.
+    template <class NameOf>
+    void put(StringView name, Entry entry, const NameOf& name_of) {
+        if (const size_t at = index_of(name, name_of); at != kNone) {
+            slots_[at].kind = entry.first;
+            slots_[at].rid = entry.second;
+            return;
+        }
+        if ((count_ + 1) * 2 > slots_.size()) grow();
+        const auto hash = static_cast<uint32_t>(CaseInsensitiveHash{}(name));
+        place(Slot{hash, entry.second, entry.first, true});
+        ++count_;
+    }
+    // Drops `name`, while its account still has it.
+    template <class NameOf>
+    void erase(StringView name, const NameOf& name_of) {
+        size_t hole = index_of(name, name_of);
+        if (hole == kNone) return;
+        // Backward shift: later slots of the run move up past the hole when
+        // their home is not between the hole and them.
+        for (size_t i = (hole + 1) & mask(); slots_[i].used; i = (i + 1) & mask()) {
+            if (((i - home(slots_[i].hash)) & mask()) >= ((i - hole) & mask())) {
+                slots_[hole] = slots_[i];
+                hole = i;
+            }
+        }
+        slots_[hole] = Slot{};
+        --count_;
+    }
+
+  private:
+    struct Slot {
+        uint32_t hash = 0;  // the low half of the name's hash
+        uint32_t rid = 0;
+        AccountKind kind{};
+        bool used = false;
+    };
+    static constexpr size_t kNone = SIZE_MAX;
+
+    size_t mask() const { return slots_.size() - 1; }
+    // A slot's first choice. The table keeps only the low half of a hash;
+    // it is mixed so that its high bits choose too.
+    size_t home(uint32_t hash) const {
+        return static_cast<size_t>((hash * 0x9E3779B97F4A7C15ull) >> 32) & mask();
+    }
+    template <class NameOf>
+    size_t index_of(StringView name, const NameOf& name_of) const {
+        if (slots_.empty()) return kNone;
+        const auto hash = static_cast<uint32_t>(CaseInsensitiveHash{}(name));
+        for (size_t i = home(hash);; i = (i + 1) & mask()) {
+            const Slot& s = slots_[i];
+            if (!s.used) return kNone;
+            if (s.hash == hash && equal_ignore_case(name_of(s.kind, s.rid), name)) return i;
+        }
+    }
+    void place(const Slot& slot) {
+        size_t i = home(slot.hash);
+        while (slots_[i].used)
+            i = (i + 1) & mask();
+        slots_[i] = slot;
+    }
+    void grow() {
+        std::vector<Slot> old =
+            std::exchange(slots_, std::vector<Slot>(std::max<size_t>(16, slots_.size() * 2)));
+        for (const Slot& s : old)
+            if (s.used) place(s);
+    }
+
+    std::vector<Slot> slots_;  // a power of two of them, at most half used
+    size_t count_ = 0;
+};
+
 // One SAM database: a domain's (shared by its controllers) or a machine's own.
 struct AccountDatabase {
     String domain_name;  // upper case: the domain, or the machine's name
@@ -62,15 +153,12 @@ struct AccountDatabase {
     bool controller = false;  // a domain's: global groups beyond "None" can be made
     uint32_t next_rid = platform::sid::rid::kFirstAccount;
 
-    // By RID, so an enumeration walks in a stable order; every name (users,
-    // groups, aliases and BUILTIN share one name space) is found in O(1).
+    // By RID, so an enumeration walks in a stable order; every name is found
+    // through the name index (`find`).
     std::map<uint32_t, UserAccount> users;
     std::map<uint32_t, GlobalGroup> groups;
     std::map<uint32_t, LocalGroup> aliases;
     std::map<uint32_t, LocalGroup> builtin;
-    std::unordered_map<String, std::pair<AccountKind, uint32_t>, CaseInsensitiveHash,
-                       CaseInsensitiveEqual>
-        names;
     std::unordered_set<uint32_t> deleted;  // RIDs of removed accounts, never handed out again
 
     platform::ModalsInfo policy;  // levels 0 and 3; level 1 and 2 follow from the network
@@ -90,10 +178,18 @@ struct AccountDatabase {
     UserAccount* user(StringView name);
     // An account of this database or of BUILTIN by name: its SID and kind.
     std::optional<std::pair<AccountKind, uint32_t>> find(StringView name) const;
+    // The name index follows a new name, or a name given up, of an account
+    // in the maps above; `drop_name` while the account still has the name.
+    void add_name(StringView name, AccountKind kind, uint32_t rid);
+    void drop_name(StringView name);
+    // The name the account `rid` of `kind` has; empty when there is none.
+    StringView name_of(AccountKind kind, uint32_t rid) const;
     platform::Sid sid_of(AccountKind kind, uint32_t rid) const;
 
   private:
     void forget(const platform::Sid& sid);
+
+    AccountNames names_;
 };
 
 struct AccountsState {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <optional>
 
 #include "tests/support/simulated.h"
@@ -566,6 +567,56 @@ TEST(AccountsAlone, AStandAloneMachineHasItsOwnDatabaseAndNoRole) {
     auto admins = acc.local_group_members(u"", u"Administrators", 0xFFFFFFFF, resume).value.entries;
     ASSERT_EQ(admins.size(), 1u);
     EXPECT_EQ(admins[0].domain_and_name, u"LONELY\\Administrator");
+}
+
+// The name index against a plain map, over adds, renames and removals that
+// leave runs of colliding slots behind: every live name is found in any case,
+// and no removed or former name is.
+TEST(AccountNamesAlone, FollowAddsRenamesAndRemovalsOfEveryKind) {
+    sim::AccountDatabase db;
+    std::map<String, std::pair<sim::AccountKind, uint32_t>> live;  // by upper-case name
+    std::vector<String> gone;
+    uint32_t seed = 12345;
+    const auto next = [&](uint32_t n) { return (seed = seed * 1103515245u + 12345u) / 65536 % n; };
+    for (int step = 0; step < 3000; ++step) {
+        const uint32_t rid = db.next_rid;
+        const String name = u"Acct" + decimal(step);
+        const uint32_t op = live.empty() ? 0 : next(4);
+        if (op <= 1) {
+            const auto kind = static_cast<sim::AccountKind>(next(3));
+            if (kind == sim::AccountKind::User) db.add_user(name, rid, 0x201);
+            if (kind == sim::AccountKind::Group) db.add_group(name, rid, u"");
+            if (kind == sim::AccountKind::Alias) db.add_alias(name, rid, u"", false);
+            live[to_upper(name)] = {kind, rid};
+            continue;
+        }
+        auto it = std::next(live.begin(), next(static_cast<uint32_t>(live.size())));
+        const auto [kind, id] = it->second;
+        gone.push_back(it->first);
+        live.erase(it);
+        if (op == 2 && kind == sim::AccountKind::User) {  // a rename, as the record changes
+            db.drop_name(db.users.at(id).info.name);
+            db.users.at(id).info.name = name;
+            db.add_name(name, kind, id);
+            live[to_upper(name)] = {kind, id};
+        } else if (kind == sim::AccountKind::User) {
+            db.remove_user(id);
+        } else if (kind == sim::AccountKind::Group) {
+            db.remove_group(id);
+        } else {
+            db.remove_alias(id);
+        }
+    }
+    for (const auto& [name, entry] : live) {
+        String lower = name;
+        for (char16_t& c : lower)
+            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+        EXPECT_EQ(db.find(lower), entry) << to_utf8(name);
+    }
+    for (const String& name : gone) {
+        if (live.count(name)) continue;  // a name given again
+        EXPECT_EQ(db.find(name), std::nullopt) << to_utf8(name);
+    }
 }
 
 }  // namespace
