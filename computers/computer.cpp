@@ -318,11 +318,12 @@ int32_t Computer::InitComputerInfo(String strName, int32_t lngType, String strDe
             String name = upper_trimmed(entry.name);
             if (!matches_pattern(name, pattern)) continue;
             auto item = make<Computer>();
-            item->name_ = name;
             item->no_text_ = no_text;
             if (with_info) {
+                item->name_ = name;  // the record's name replaces it
                 status = static_cast<int32_t>(item->load_details(name, true, strDefault));
             } else {
+                item->name_ = std::move(name);
                 item->platform_id_ = as_long(entry.platform_id);
                 item->version_major_ = as_long(entry.version_major);
                 item->version_minor_ = as_long(entry.version_minor);
@@ -334,7 +335,8 @@ int32_t Computer::InitComputerInfo(String strName, int32_t lngType, String strDe
                 item->hidden_ = false;
                 item->unread_blank_ = false;
             }
-            const String key = item->name_;
+            // The item stays where it is as the collection takes it over.
+            const StringView key = item->name_;
             if (int32_t rc = attempt([&] { Computers()->add(Variant(std::move(item)), key); }))
                 status = rc;
         }

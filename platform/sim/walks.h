@@ -35,14 +35,23 @@ class Walks {
         Walk& walk = it->second;
         platform::Batch<Entry> batch;
         batch.total_entries = static_cast<uint32_t>(walk.entries.size() - walk.position);
-        size_t used = 0;
-        while (walk.position < walk.entries.size()) {
-            used += Bytes(walk.entries[walk.position]);
-            if (!batch.entries.empty() && used > preferred) break;
-            batch.entries.push_back(std::move(walk.entries[walk.position++]));
+        // How many fit, then all of them at once: a whole list is handed over
+        // as it is.
+        size_t end = walk.position, used = 0;
+        while (end < walk.entries.size()) {
+            used += Bytes(walk.entries[end]);
+            if (end > walk.position && used > preferred) break;
+            ++end;
         }
-        if (walk.position < walk.entries.size())
-            return {platform::status::kMoreData, std::move(batch)};
+        const bool last = end == walk.entries.size();
+        if (walk.position == 0 && last) {
+            batch.entries = std::move(walk.entries);
+        } else {
+            batch.entries.reserve(end - walk.position);
+            for (; walk.position < end; ++walk.position)
+                batch.entries.push_back(std::move(walk.entries[walk.position]));
+        }
+        if (!last) return {platform::status::kMoreData, std::move(batch)};
         walks_.erase(it);
         resume_handle = 0;
         return {platform::status::kSuccess, std::move(batch)};
