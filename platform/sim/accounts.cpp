@@ -114,16 +114,15 @@ UserAccount* AccountDatabase::user(StringView name) {
 }
 
 std::optional<std::pair<AccountKind, uint32_t>> AccountDatabase::find(StringView name) const {
-    return names_.find(name, [this](AccountKind kind, uint32_t id) { return name_of(kind, id); });
+    return names_.find(name, namer());
 }
 
 void AccountDatabase::add_name(StringView name, AccountKind kind, uint32_t account_rid) {
-    names_.put(name, {kind, account_rid},
-               [this](AccountKind k, uint32_t id) { return name_of(k, id); });
+    names_.put(name, {kind, account_rid}, namer());
 }
 
 void AccountDatabase::drop_name(StringView name) {
-    names_.erase(name, [this](AccountKind kind, uint32_t id) { return name_of(kind, id); });
+    names_.erase(name, namer());
 }
 
 StringView AccountDatabase::name_of(AccountKind kind, uint32_t account_rid) const {

@@ -188,6 +188,10 @@ struct AccountDatabase {
 
   private:
     void forget(const platform::Sid& sid);
+    // What the name index confirms its matches with.
+    auto namer() const {
+        return [this](AccountKind kind, uint32_t id) { return name_of(kind, id); };
+    }
 
     AccountNames names_;
 };
