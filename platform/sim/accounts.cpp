@@ -993,20 +993,31 @@ class SimAccounts : public platform::Accounts {
         return nullptr;
     }
 
-    // Whether the account `u` of `db`, or a global group of `db` it belongs
-    // to, is a member of the alias `alias_rid` of BUILTIN. The members are
-    // compared in place: a listing reads every account, and SIDs made for
-    // each cost more than the rest of its record.
-    static bool in_builtin(const AccountDatabase& db, uint32_t alias_rid, const UserAccount& u) {
-        auto it = db.builtin.find(alias_rid);
-        if (it == db.builtin.end()) return false;
-        const auto& members = it->second.members;
-        return std::any_of(members.begin(), members.end(), [&](const Sid& m) {
-            if (!m.in_domain(db.domain_sid)) return false;
-            const uint32_t rid = m.rid();
-            return rid == u.info.user_id ||
-                   std::find(u.groups.begin(), u.groups.end(), rid) != u.groups.end();
-        });
+    // The BUILTIN aliases from Administrators to Print Operators that the
+    // account `u` of `db`, or a global group of `db` it belongs to, is a
+    // member of: bit (RID - 544) for each, in one walk over that range
+    // (Users, with everyone in it, passed over). The members are compared in
+    // place, RID first: a listing reads every account, and SIDs made for each
+    // cost more than the rest of its record.
+    static uint32_t builtin_roles(const AccountDatabase& db, const UserAccount& u) {
+        constexpr auto bit = [](uint32_t alias_rid) { return 1u << (alias_rid - rid::kAdmins); };
+        constexpr uint32_t kRoles = bit(rid::kAdmins) | bit(rid::kGuests) | bit(rid::kAccountOps) |
+                                    bit(rid::kSystemOps) | bit(rid::kPrintOps);
+        uint32_t roles = 0;
+        for (auto it = db.builtin.lower_bound(rid::kAdmins);
+             it != db.builtin.end() && it->first <= rid::kPrintOps; ++it) {
+            if (!(kRoles & bit(it->first))) continue;
+            const auto& members = it->second.members;
+            if (std::any_of(members.begin(), members.end(), [&](const Sid& m) {
+                    const uint32_t member_rid = m.rid();
+                    return (member_rid == u.info.user_id ||
+                            std::find(u.groups.begin(), u.groups.end(), member_rid) !=
+                                u.groups.end()) &&
+                           m.in_domain(db.domain_sid);
+                }))
+                roles |= bit(it->first);
+        }
+        return roles;
     }
 
     static UserInfo record(const Machine& m, const AccountDatabase& db, const UserAccount& u,
@@ -1019,12 +1030,16 @@ class SimAccounts : public platform::Accounts {
                                : 0;
         // Privilege and operator rights follow from the BUILTIN memberships,
         // direct or through a global group.
-        out.priv = in_builtin(db, rid::kAdmins, u)   ? platform::kUserPrivAdmin
-                   : in_builtin(db, rid::kGuests, u) ? platform::kUserPrivGuest
-                                                     : platform::kUserPrivUser;
-        out.auth_flags = (in_builtin(db, rid::kAccountOps, u) ? platform::kAfOpAccounts : 0) |
-                         (in_builtin(db, rid::kSystemOps, u) ? platform::kAfOpServer : 0) |
-                         (in_builtin(db, rid::kPrintOps, u) ? platform::kAfOpPrint : 0);
+        const uint32_t roles = builtin_roles(db, u);
+        const auto in = [&](uint32_t alias_rid) {
+            return (roles >> (alias_rid - rid::kAdmins) & 1) != 0;
+        };
+        out.priv = in(rid::kAdmins)   ? platform::kUserPrivAdmin
+                   : in(rid::kGuests) ? platform::kUserPrivGuest
+                                      : platform::kUserPrivUser;
+        out.auth_flags = (in(rid::kAccountOps) ? platform::kAfOpAccounts : 0) |
+                         (in(rid::kSystemOps) ? platform::kAfOpServer : 0) |
+                         (in(rid::kPrintOps) ? platform::kAfOpPrint : 0);
         if (auto c = m.accounts.counters.find(u.info.user_id); c != m.accounts.counters.end()) {
             out.bad_pw_count = c->second.bad_pw_count;
             out.num_logons = c->second.num_logons;

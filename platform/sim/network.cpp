@@ -104,6 +104,11 @@ Machine& Network::add_machine(StringView name) {
 Machine* Network::find(StringView name) {
     if (name.empty()) name = local_name_;
     if (name.size() >= 2 && name[0] == u'\\' && name[1] == u'\\') name.remove_prefix(2);
+    // Most calls are for this machine: known without hashing its name.
+    if (local_ && equal_ignore_case(name, local_name_)) {
+        touch(*local_);
+        return local_;
+    }
     auto it = machines_.find(name);
     if (it == machines_.end()) return nullptr;
     touch(*it->second);
@@ -204,7 +209,7 @@ struct Network::Saved {
     // For each machine, its group: the index of one machine of those that
     // share state with it (directly or through others); its own if none.
     std::vector<size_t> group;
-    std::map<String, Domain> domains;
+    Domains domains;
     Faults faults;
     HandleLedger handles;
 };
@@ -279,6 +284,7 @@ void Network::restore() {
                                           live && !live->registry.used ? live : nullptr));
     }
     machines_ = std::move(next);
+    local_ = nullptr;
     domains_ = saved.domains;
     faults_ = saved.faults;
     handles_ = saved.handles;
@@ -300,7 +306,15 @@ bool Network::answers(StringView name) {
 }
 
 const Domain* Network::domain(StringView name) const {
-    auto it = domains_.find(to_upper(name));
+    // Every account call asks for its machine's domain: a name of usual
+    // length is upper-cased on the stack.
+    char16_t upper[32];
+    if (name.size() > std::size(upper)) {
+        auto it = domains_.find(to_upper(name));
+        return it == domains_.end() ? nullptr : &it->second;
+    }
+    std::transform(name.begin(), name.end(), upper, [](char16_t c) { return to_upper(c); });
+    auto it = domains_.find(StringView(upper, name.size()));
     return it == domains_.end() ? nullptr : &it->second;
 }
 

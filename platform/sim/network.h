@@ -26,6 +26,8 @@ struct Domain {
     String primary;
     std::vector<String> backups;
 };
+// By upper-case name.
+using Domains = std::map<String, Domain, std::less<>>;
 
 class Network;
 
@@ -74,7 +76,12 @@ class Network {
     Machine& add_machine(StringView name);
     // Looks a machine up by "", "NAME" or "\\NAME"; "" is the local machine.
     Machine* find(StringView name);
-    Machine& local() { return *find(local_name_); }
+    Machine& local() {
+        // Found by name once: the machine stays where it is until a restore.
+        if (!local_) return *(local_ = find(local_name_));
+        touch(*local_);
+        return *local_;
+    }
     // Every machine, reachable or not, in no particular order.
     std::vector<Machine*> machines() const;
     const String& local_name() const noexcept { return local_name_; }
@@ -82,7 +89,7 @@ class Network {
     bool answers(StringView name);
 
     // Domains by upper-case name; a lan group that is not here is a workgroup.
-    std::map<String, Domain>& domains() noexcept { return domains_; }
+    Domains& domains() noexcept { return domains_; }
     const Domain* domain(StringView name) const;
 
     // The machines of a domain or workgroup in its browse list, by name.
@@ -125,7 +132,7 @@ class Network {
     void touch(const Machine& machine);
 
     String local_name_;
-    std::map<String, Domain> domains_;
+    Domains domains_;
     std::unordered_map<String, std::unique_ptr<Machine>, CaseInsensitiveHash, CaseInsensitiveEqual>
         machines_;
     Faults faults_;
@@ -133,6 +140,7 @@ class Network {
     std::recursive_mutex mutex_;
     std::shared_ptr<const Saved> saved_;
     std::vector<const Machine*> touched_;          // since save() or restore()
+    Machine* local_ = nullptr;                     // until the next restore()
     std::unordered_set<const void*> saved_parts_;  // see own()
     std::unordered_map<const void*, std::shared_ptr<void>> live_copies_;  // by saved part
 };

@@ -435,7 +435,7 @@ class SimRegistry final : public platform::Registry {
         auto held = net_.hold();
         if ((t.status = platform::c_strings_status(texts))) return t;
         OpenKey* open = nullptr;
-        String machine;
+        StringView machine;
         if (hk::predefined(key)) {
             machine = net_.local().name;
         } else if ((open = keys_.find(key))) {
@@ -453,7 +453,7 @@ class SimRegistry final : public platform::Registry {
                 t.status = st::kFileNotFound;
                 return t;
             }
-            predefined_ = OpenKey{machine, std::move(node), kMaximumAllowed};
+            predefined_ = OpenKey{String(machine), std::move(node), kMaximumAllowed};
             open = &predefined_;
         }
         if (!open) {
