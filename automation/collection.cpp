@@ -36,6 +36,14 @@ uint32_t key_hash(StringView key) noexcept {
 
 constexpr size_t kMinIndex = 8;
 
+// At most seven eighths full, so that a probe soon meets a free slot.
+size_t index_length(size_t keys) noexcept {
+    size_t length = kMinIndex;
+    while (length - length / 8 < keys)
+        length *= 2;
+    return length;
+}
+
 }  // namespace
 
 size_t Collection::slot_for(StringView key, uint32_t hash) const noexcept {
@@ -48,10 +56,7 @@ size_t Collection::slot_for(StringView key, uint32_t hash) const noexcept {
 }
 
 void Collection::rebuild_index(size_t keys) {
-    // At most seven eighths full, so that a probe soon meets a free slot.
-    size_t length = kMinIndex;
-    while (length - length / 8 < keys)
-        length *= 2;
+    const size_t length = index_length(keys);
     std::vector<Slot> index(length);
     const size_t mask = length - 1;
     for (size_t pos = 0; pos < items_.size(); ++pos) {
@@ -67,8 +72,12 @@ void Collection::rebuild_index(size_t keys) {
 }
 
 void Collection::grow_index() {
-    // The slots move as they are: positions and hashes stay, no key is read.
-    const size_t length = index_.empty() ? kMinIndex : index_.size() * 2;
+    // The first key finds room made for as many items as there is room for
+    // (a listing makes room before it adds its keyed items), so the index is
+    // not moved again and again as it fills. After that the slots move as
+    // they are: positions and hashes stay, no key is read.
+    const size_t length =
+        index_.empty() ? index_length(std::max(keys_ + 1, items_.capacity())) : index_.size() * 2;
     std::vector<Slot> index(length);
     const size_t mask = length - 1;
     for (const Slot& s : index_) {
@@ -81,14 +90,16 @@ void Collection::grow_index() {
     index_ = std::move(index);
 }
 
-void Collection::reserve(size_t count, size_t key_chars) {
-    items_.reserve(count);
-    if (key_chars > 0) key_text_.reserve(key_text_.size() + key_chars);
-}
-
 // The most items a listing's own count adds to the room beyond what it has
 // sent: a count from a server is its word, not memory the caller has seen.
 constexpr size_t kMostBelieved = size_t{1} << 20;
+
+void Collection::reserve(size_t count, size_t key_chars) {
+    // The count may be a server's word too (a key's number of sub-keys):
+    // beyond a million the items make their own room as they come.
+    items_.reserve(std::min(count, kMostBelieved));
+    if (key_chars > 0) key_text_.reserve(key_text_.size() + key_chars);
+}
 
 void Collection::make_room(size_t count, size_t key_chars, size_t remaining) {
     const size_t needed = items_.size() + count;
