@@ -308,13 +308,16 @@ bool Network::answers(StringView name) {
 const Domain* Network::domain(StringView name) const {
     // Every account call asks for its machine's domain: a name of usual
     // length is upper-cased on the stack.
-    char16_t upper[32];
-    if (name.size() > std::size(upper)) {
-        auto it = domains_.find(to_upper(name));
-        return it == domains_.end() ? nullptr : &it->second;
+    char16_t buffer[32];
+    String long_name;
+    StringView upper;
+    if (name.size() <= std::size(buffer)) {
+        std::transform(name.begin(), name.end(), buffer, [](char16_t c) { return to_upper(c); });
+        upper = StringView(buffer, name.size());
+    } else {
+        upper = long_name = to_upper(name);
     }
-    std::transform(name.begin(), name.end(), upper, [](char16_t c) { return to_upper(c); });
-    auto it = domains_.find(StringView(upper, name.size()));
+    auto it = domains_.find(upper);
     return it == domains_.end() ? nullptr : &it->second;
 }
 
